@@ -1,0 +1,35 @@
+#include "app/MessageBox.h"
+
+#include "app/TextCatalogue.h"
+
+#include <cstdio>
+
+namespace plandor {
+namespace {
+MessagePrompter *g_prompter = nullptr;
+}
+
+int MessageBox::show(const QString &text, int style, const QString &title)
+{
+    if (g_prompter)
+        return g_prompter->prompt(text, style, title);
+    std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    return style == StyleQuestionYesNo ? AnswerNo : AnswerOk;
+}
+
+int MessageBox::showCatalogue(qint16 id, int style)
+{
+    return show(CatalogueText(id), style, CatalogueText(2));
+}
+
+void MessageBox::setPrompter(MessagePrompter *prompter)
+{
+    g_prompter = prompter;
+}
+
+MessagePrompter *MessageBox::prompter()
+{
+    return g_prompter;
+}
+
+} // namespace plandor

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/MessageBox.h"
+
+namespace plandor {
+
+// Real modal message boxes: the icon and buttons that the style value names.
+class QtMessagePrompter : public MessagePrompter
+{
+public:
+    int prompt(const QString &text, int style, const QString &title) override;
+};
+
+} // namespace plandor

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace plandor {
+
+// The columns of the channel table ChannelPlanUser, in their binding order.
+enum ChannelColumn : int {
+    ColumnId = 0,
+    ColumnName = 1,   // CHName
+    ColumnType = 2,
+    ColumnFreq = 3,
+    ColumnAudio1 = 4,
+};
+constexpr int kChannelColumnCount = 5;
+
+// One row's values in column order (ID, CHName, Type, Freq, Audio1); a null
+// QVariant is a field without a value.
+struct ChannelValues
+{
+    QVariant values[kChannelColumnCount];
+
+    friend bool operator==(const ChannelValues &a, const ChannelValues &b)
+    {
+        for (int i = 0; i < kChannelColumnCount; ++i) {
+            if (a.values[i] != b.values[i])
+                return false;
+        }
+        return true;
+    }
+};
+
+class ChannelColumns
+{
+public:
+    static QString fieldName(int column);
+
+    // A text converted to the column's kind, as the store holds it: ID a
+    // whole number (halves to even), CHName and Type the text itself, Freq and
+    // Audio1 a number. Nothing when the text cannot be converted (a text that
+    // is not a number, an empty text for a number column, a number that does
+    // not fit); the store never turns such a text into 0.
+    static std::optional<QVariant> fromText(int column, const QString &text);
+
+    // A stored value as text for the plan file and the link: numbers in
+    // their shortest form (46, 4.5, 55.25), null as an empty text.
+    static QString toText(int column, const QVariant &value);
+};
+
+} // namespace plandor

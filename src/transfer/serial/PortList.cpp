@@ -1,0 +1,68 @@
+#include "transfer/serial/PortList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace plandor {
+
+QStringList PortList::available()
+{
+    QStringList ports;
+    const auto infos = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : infos) {
+#ifdef Q_OS_WIN
+        ports.append(info.portName());
+#else
+        ports.append(info.systemLocation());
+#endif
+    }
+    ports += published();
+    return ports;
+}
+
+QString PortList::publishDirectory()
+{
+    const QString explicitDir = qEnvironmentVariable("PLANDOR_PORTS_DIR");
+    if (!explicitDir.isEmpty())
+        return explicitDir;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isWritable())
+        return runtime + QStringLiteral("/plandor-ports");
+#ifdef Q_OS_UNIX
+    return QDir::tempPath() + QStringLiteral("/plandor-ports-") + QString::number(getuid());
+#else
+    return QDir::tempPath() + QStringLiteral("/plandor-ports");
+#endif
+}
+
+QStringList PortList::published()
+{
+    QDir dir(publishDirectory());
+    if (!dir.exists())
+        return {};
+    QFileInfoList entries = dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    // A link left by an instrument that has gone points nowhere: skip it.
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [](const QFileInfo &fi) {
+                                     return !fi.isSymLink() || !QFileInfo::exists(fi.symLinkTarget());
+                                 }),
+                  entries.end());
+    // Publishers name their links "<start time in ms, 13 digits>-<name>", so
+    // the name order is the order in which they started.
+    std::sort(entries.begin(), entries.end(), [](const QFileInfo &a, const QFileInfo &b) {
+        return a.fileName() < b.fileName();
+    });
+    QStringList result;
+    for (const QFileInfo &fi : entries)
+        result.append(fi.absoluteFilePath());
+    return result;
+}
+
+} // namespace plandor
