@@ -1,33 +1,18 @@
 // Baseline for the start-up benchmark: a Qt Widgets program that shows one
-// empty window and quits as soon as it is exposed.
+// empty window and, like Plandor under the same probe, reports its first
+// paint with its peak memory and quits.
+#include "app/StartupProbe.h"
+
 #include <QApplication>
-#include <QTimer>
 #include <QWidget>
-
-#include <cstdio>
-
-class ExposedWindow : public QWidget
-{
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        if (!reported) {
-            reported = true;
-            std::printf("shown\n");
-            std::fflush(stdout);
-            QTimer::singleShot(0, qApp, &QApplication::quit);
-        }
-    }
-
-private:
-    bool reported = false;
-};
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    ExposedWindow window;
+    QWidget window;
     window.resize(320, 200);
+    plandor::StartupProbe probe;
+    probe.watch(&window);
     window.show();
     return app.exec();
 }

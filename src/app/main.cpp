@@ -1,6 +1,8 @@
+#include "app/StartupProbe.h"
 #include "app/ui/Form1.h"
 #include "app/ui/QtMessagePrompter.h"
 #include "transfer/ProcessLink.h"
+#include "transfer/serial/PortList.h"
 #if __has_include("transfer/serial/SerialDeviceLink.h")
 #include "transfer/serial/SerialDeviceLink.h"
 #define PLANDOR_HAVE_SERIAL 1
@@ -10,6 +12,9 @@
 
 int main(int argc, char **argv)
 {
+    // Asking the system for its serial ports takes a few milliseconds: let it
+    // run while the toolkit starts.
+    plandor::PortList::prefetch();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plandor"));
     QApplication::setOrganizationName(QStringLiteral("Plandor"));
@@ -22,6 +27,8 @@ int main(int argc, char **argv)
 #endif
 
     plandor::Form1 form1;
+    plandor::StartupProbe probe;
+    probe.watch(&form1);
     form1.show();
     const int rc = app.exec();
     plandor::MessageBox::setPrompter(nullptr);

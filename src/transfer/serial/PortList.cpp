@@ -5,6 +5,8 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
+#include <future>
+#include <mutex>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -12,7 +14,9 @@
 
 namespace plandor {
 
-QStringList PortList::available()
+namespace {
+
+QStringList systemPorts()
 {
     QStringList ports;
     const auto infos = QSerialPortInfo::availablePorts();
@@ -22,6 +26,29 @@ QStringList PortList::available()
 #else
         ports.append(info.systemLocation());
 #endif
+    }
+    return ports;
+}
+
+std::mutex g_prefetchMutex;
+std::future<QStringList> g_prefetched;
+
+} // namespace
+
+void PortList::prefetch()
+{
+    std::lock_guard lock(g_prefetchMutex);
+    if (!g_prefetched.valid())
+        g_prefetched = std::async(std::launch::async, systemPorts);
+}
+
+QStringList PortList::available()
+{
+    QStringList ports;
+    {
+        std::lock_guard lock(g_prefetchMutex);
+        // A prefetched list serves once; later calls enumerate afresh.
+        ports = g_prefetched.valid() ? g_prefetched.get() : systemPorts();
     }
     ports += published();
     return ports;

@@ -13,6 +13,10 @@ class PortList
 public:
     static QStringList available();
 
+    // Starts enumerating the machine's ports on another thread, so that the
+    // start-up window finds the list ready instead of waiting for the system.
+    static void prefetch();
+
     // Where a simulated instrument publishes its port: a symbolic link to its
     // pseudo-terminal. $PLANDOR_PORTS_DIR, else $XDG_RUNTIME_DIR/plandor-ports,
     // else <temp>/plandor-ports-<user id>.
