@@ -1,0 +1,94 @@
+// Renders the windows as a user sees them, with a small plan, in English and
+// in Chinese, into PNG files for the documentation.
+// Usage: plandor-screenshots OUTPUT-DIR
+#include "app/Language.h"
+#include "app/ui/Form1.h"
+#include "editor/Form2.h"
+#include "store/ChannelStore.h"
+#include "store/DatabaseLocation.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+plandor::ChannelValues row(int id, const char *name, const char *type, double freq, double audio)
+{
+    plandor::ChannelValues v;
+    v.values[0] = id;
+    v.values[1] = QString::fromLatin1(name);
+    v.values[2] = QString::fromLatin1(type);
+    v.values[3] = freq;
+    v.values[4] = audio;
+    return v;
+}
+
+bool grab(QWidget *window, const QString &path)
+{
+    window->show();
+    window->raise();
+    // Let the window be laid out and painted before it is grabbed.
+    for (int i = 0; i < 10; ++i) {
+        QCoreApplication::processEvents();
+        QTimer t;
+        t.start(10);
+    }
+    const bool ok = window->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: plandor-screenshots OUTPUT-DIR\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    QTemporaryDir dir;
+    plandor::DatabaseLocation::setOverride(dir.path() + QStringLiteral("/FileDB2000.db"));
+    {
+        plandor::ChannelStore store;
+        store.replaceAll({row(1, "2", "TV", 55.25, 4.5), row(2, "3", "TV", 61.25, 4.5),
+                          row(3, "4", "TV", 67.25, 4.5), row(4, "S1", "DIGI", 114, 8),
+                          row(5, "S2", "DIGI", 122, 8), row(6, "21", "TV", 471.25, 6.5),
+                          row(7, "C45", "DIGI", 666, 8)});
+    }
+    bool ok = true;
+    const struct
+    {
+        quint16 langId;
+        const char *suffix;
+    } languages[] = {{plandor::kLangIdEnglishUS, "en"}, {plandor::kLangIdChinesePRC, "zh"}};
+    for (const auto &language : languages) {
+        const quint16 langId = language.langId;
+        plandor::Form1 start([] { return QStringList{QStringLiteral("/dev/ttyS0"),
+                                                     QStringLiteral("/dev/ttyUSB0")}; },
+                             [langId] { return langId; });
+        ok &= grab(&start, out + QStringLiteral("/startup-%1.png").arg(QLatin1String(language.suffix)));
+        start.close();
+
+        plandor::Form2 editor;
+        editor.RefreshDataGrid(1, QString::fromLatin1(plandor::Form2::kOrderByFreq));
+        const char *favorites[] = {"1", "2", "4", "6", "", ""};
+        const int boxes[] = {0, 1, 2, 3, 5, 6};
+        for (int i = 0; i < 6; ++i)
+            editor.text1(boxes[i])->setText(QString::fromLatin1(favorites[i]));
+        editor.text1(4)->setText(QStringLiteral("8"));
+        editor.combo5()->setCurrentText(QStringLiteral("dBmV"));
+        for (int i = 1; i <= 9; ++i)
+            editor.setButtonEnabled(i, i != 6);
+        ok &= grab(&editor, out + QStringLiteral("/editor-%1.png").arg(QLatin1String(language.suffix)));
+    }
+    return ok ? 0 : 1;
+}
