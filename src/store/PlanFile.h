@@ -53,7 +53,7 @@ public:
     // The panel as the file's eight slots fill it: favourites from slots 1-6,
     // unit from slot 7, span from slot 8 (the shortest text of its numeric
     // value as single precision, "0" for an empty or non-numeric slot).
-    static PanelTexts panelFromSlots(const QStringList &slots);
+    static PanelTexts panelFromSlots(const QStringList &panelSlots);
 };
 
 } // namespace plandor
