@@ -74,7 +74,16 @@ Form2::Form2(QWidget *parent)
     load();
 }
 
-Form2::~Form2() = default;
+Form2::~Form2()
+{
+    // The children outlive this body: a grid losing its focus while the window
+    // is torn down must not reach handlers of a window that is half gone.
+    m_grid->disconnect(this);
+    m_model->disconnect(this);
+    for (QObject *child : {static_cast<QObject *>(m_combo2), static_cast<QObject *>(m_combo3),
+                           static_cast<QObject *>(m_combo4)})
+        child->removeEventFilter(this);
+}
 
 void Form2::buildControls()
 {

@@ -39,6 +39,17 @@ QVariant readValue(int column, const QVariant &value)
     }
 }
 
+// Values are bound by name: the driver's binding by position makes up a
+// placeholder name for every value bound, which costs more than the engine's
+// own work of inserting the row.
+const QString *placeholders()
+{
+    static const QString names[kChannelColumnCount]
+        = { QStringLiteral(":c0"), QStringLiteral(":c1"), QStringLiteral(":c2"),
+              QStringLiteral(":c3"), QStringLiteral(":c4") };
+    return names;
+}
+
 } // namespace
 
 ChannelStore::ChannelStore(const QString &path)
@@ -99,17 +110,32 @@ bool ChannelStore::append(const QList<ChannelValues> &rows)
 {
     if (!isOpen())
         return fail(m_connection.errorText());
-    QSqlQuery q(m_connection.database());
-    if (!q.prepare(QStringLiteral(
-            "INSERT INTO ChannelPlanUser (ID, CHName, Type, Freq, Audio1) VALUES (?, ?, ?, ?, ?)")))
-        return fail(q.lastError().text());
-    for (const ChannelValues &row : rows) {
-        for (int c = 0; c < kChannelColumnCount; ++c)
-            q.bindValue(c, boundValue(c, row.values[c]));
-        if (!q.exec())
-            return fail(q.lastError().text());
+    // A savepoint makes the rows go in whole or not at all, inside the
+    // operation's transaction or on their own (then as one commit, not one per row).
+    QSqlQuery savepoint(m_connection.database());
+    if (!savepoint.exec(QStringLiteral("SAVEPOINT append_rows")))
+        return fail(savepoint.lastError().text());
+    QString error;
+    {
+        QSqlQuery q(m_connection.database());
+        if (!q.prepare(QStringLiteral("INSERT INTO ChannelPlanUser (ID, CHName, Type, Freq, "
+                                      "Audio1) VALUES (:c0, :c1, :c2, :c3, :c4)")))
+            error = q.lastError().text();
+        const QString *names = placeholders();
+        for (qsizetype i = 0; error.isEmpty() && i < rows.size(); ++i) {
+            for (int c = 0; c < kChannelColumnCount; ++c)
+                q.bindValue(names[c], boundValue(c, rows[i].values[c]));
+            if (!q.exec())
+                error = q.lastError().text();
+        }
     }
-    return true;
+    if (error.isEmpty() && savepoint.exec(QStringLiteral("RELEASE append_rows")))
+        return true;
+    if (error.isEmpty())
+        error = savepoint.lastError().text();
+    savepoint.exec(QStringLiteral("ROLLBACK TO append_rows"));
+    savepoint.exec(QStringLiteral("RELEASE append_rows"));
+    return fail(error);
 }
 
 bool ChannelStore::update(qint64 rowId, const ChannelValues &values)
@@ -117,12 +143,13 @@ bool ChannelStore::update(qint64 rowId, const ChannelValues &values)
     if (!isOpen())
         return fail(m_connection.errorText());
     QSqlQuery q(m_connection.database());
-    if (!q.prepare(QStringLiteral("UPDATE ChannelPlanUser SET ID=?, CHName=?, Type=?, Freq=?, "
-                                  "Audio1=? WHERE rowid=?")))
+    if (!q.prepare(QStringLiteral("UPDATE ChannelPlanUser SET ID=:c0, CHName=:c1, Type=:c2, "
+                                  "Freq=:c3, Audio1=:c4 WHERE rowid=:rowid")))
         return fail(q.lastError().text());
+    const QString *names = placeholders();
     for (int c = 0; c < kChannelColumnCount; ++c)
-        q.bindValue(c, boundValue(c, values.values[c]));
-    q.bindValue(kChannelColumnCount, rowId);
+        q.bindValue(names[c], boundValue(c, values.values[c]));
+    q.bindValue(QStringLiteral(":rowid"), rowId);
     if (!q.exec())
         return fail(q.lastError().text());
     return true;

@@ -35,7 +35,7 @@ public:
     bool select(const QString &statement, QList<StoredRow> &rows);
     // One statement without a result (DELETE, UPDATE), in the plan's dialect.
     bool execute(const QString &statement);
-    // Rows appended, their values bound as parameters.
+    // Rows appended, their values bound as parameters; all of them or none.
     bool append(const QList<ChannelValues> &rows);
     bool update(qint64 rowId, const ChannelValues &values);
     // How many rows the table holds; -1 on failure.
