@@ -1,0 +1,250 @@
+#include "transfer/serial/InstrumentSide.h"
+
+#include "transfer/serial/Messages.h"
+#include "transfer/serial/RecordCodec.h"
+
+namespace plandor {
+
+using protocol::MessageType;
+using protocol::NakReason;
+
+namespace {
+
+QList<QByteArray> encodeAll(const QList<LinkRecord> &records)
+{
+    QList<QByteArray> encoded;
+    encoded.reserve(records.size());
+    for (const LinkRecord &r : records)
+        encoded.append(RecordCodec::encodeRecord(r));
+    return encoded;
+}
+
+} // namespace
+
+InstrumentSide::InstrumentSide(InstrumentPlan plan)
+    : m_plan(std::move(plan))
+{ }
+
+void InstrumentSide::setIdentity(const QString &model, const QString &serial)
+{
+    m_model = model;
+    m_serial = serial;
+}
+
+QByteArray InstrumentSide::feed(QByteArrayView bytes)
+{
+    QByteArray out;
+    for (const Frame &request : m_decoder.feed(bytes)) {
+        if (std::optional<Frame> r = handle(request))
+            out.append(FrameCodec::encode(*r));
+    }
+    return out;
+}
+
+std::optional<Frame> InstrumentSide::handle(const Frame &request)
+{
+    // A reply type arriving here is an echo or noise, not a request.
+    if (request.type & 0x80)
+        return std::nullopt;
+    if (m_lastRequest && *m_lastRequest == request)
+        return m_lastReply;
+    m_lastReply = reply(request);
+    m_lastRequest = request;
+    return m_lastReply;
+}
+
+Frame InstrumentSide::reply(const Frame &request)
+{
+    switch (MessageType(request.type)) {
+    case MessageType::Hello:
+        return onHello(request);
+    case MessageType::ReadBegin:
+        return onReadBegin(request);
+    case MessageType::ReadRecords:
+        return onReadRecords(request);
+    case MessageType::WriteFavorites:
+        return onWriteFavorites(request);
+    case MessageType::WriteBegin:
+        return onWriteBegin(request);
+    case MessageType::WriteRecords:
+        return onWriteRecords(request);
+    case MessageType::WriteCheck:
+        return onWriteCheck(request);
+    case MessageType::EndTransfer:
+        return onEndTransfer(request);
+    default:
+        return nak(request, NakReason::UnknownRequest, QStringLiteral("unknown request"));
+    }
+}
+
+Frame InstrumentSide::ack(const Frame &request) const
+{
+    return Frame { quint8(MessageType::Ack), request.seq, Messages::encodeAck(request.type) };
+}
+
+Frame InstrumentSide::nak(const Frame &request, NakReason reason, const QString &text) const
+{
+    return Frame { quint8(MessageType::Nak), request.seq,
+        Messages::encode(Messages::NakReply { request.type, reason, text }) };
+}
+
+Frame InstrumentSide::onHello(const Frame &request)
+{
+    const auto hello = Messages::decodeHelloRequest(request.payload);
+    if (!hello)
+        return nak(request, NakReason::Malformed, QStringLiteral("bad hello"));
+    // A new session: whatever an earlier one staged is dropped.
+    discardStaging();
+    if (m_version < hello->versionMin || m_version > hello->versionMax)
+        return nak(request, NakReason::UnsupportedVersion,
+            QStringLiteral("instrument speaks protocol version %1").arg(m_version));
+    Messages::HelloReply r;
+    r.version = m_version;
+    r.maxPayload = protocol::kMaxPayload;
+    r.maxChannels = protocol::kMaxChannels;
+    r.generation = m_plan.generation;
+    r.model = m_model;
+    r.serial = m_serial;
+    return Frame { quint8(MessageType::HelloReply), request.seq, Messages::encode(r) };
+}
+
+Frame InstrumentSide::onReadBegin(const Frame &request) const
+{
+    const auto selector = Messages::decodeSelector(request.payload);
+    if (!selector)
+        return nak(request, NakReason::Malformed, QStringLiteral("bad read request"));
+    if (*selector != 0)
+        return nak(request, NakReason::BadSelector, QStringLiteral("only plan 0 exists"));
+    Messages::PlanSummary s;
+    s.count = quint16(m_plan.records.size());
+    s.planCrc = RecordCodec::planCrc(encodeAll(m_plan.records));
+    s.generation = m_plan.generation;
+    s.favorites = m_plan.favorites;
+    return Frame { quint8(MessageType::ReadBeginReply), request.seq, Messages::encode(s) };
+}
+
+Frame InstrumentSide::onReadRecords(const Frame &request) const
+{
+    const auto r = Messages::decodeReadRecordsRequest(request.payload);
+    if (!r)
+        return nak(request, NakReason::Malformed, QStringLiteral("bad read request"));
+    if (r->selector != 0)
+        return nak(request, NakReason::BadSelector, QStringLiteral("only plan 0 exists"));
+    if (r->first > m_plan.records.size())
+        return nak(request, NakReason::OutOfOrder, QStringLiteral("no such record"));
+    const QList<QByteArray> encoded = encodeAll(m_plan.records);
+    const int n = Messages::recordsThatFit(encoded, r->first, protocol::kMaxPayload);
+    return Frame { quint8(MessageType::ReadRecordsReply), request.seq,
+        Messages::encodeBatch(r->first, encoded, r->first, n) };
+}
+
+Frame InstrumentSide::onWriteFavorites(const Frame &request)
+{
+    const auto f = Messages::decodeFavorites(request.payload);
+    if (!f)
+        return nak(request, NakReason::Malformed, QStringLiteral("bad panel"));
+    discardStaging();
+    if (m_refuseWrites)
+        return nak(request, NakReason::WritesRefused, QStringLiteral("instrument refuses writes"));
+    m_staged = Staged::Favorites;
+    m_stagedFavorites = *f;
+    m_stagedCrc = RecordCodec::favoritesCrc(*f);
+    m_stagedChecked = true;
+    return ack(request);
+}
+
+Frame InstrumentSide::onWriteBegin(const Frame &request)
+{
+    const auto b = Messages::decodeWriteBeginRequest(request.payload);
+    if (!b)
+        return nak(request, NakReason::Malformed, QStringLiteral("bad write request"));
+    discardStaging();
+    if (m_refuseWrites)
+        return nak(request, NakReason::WritesRefused, QStringLiteral("instrument refuses writes"));
+    if (b->selector != 0)
+        return nak(request, NakReason::BadSelector, QStringLiteral("only plan 0 exists"));
+    if (b->count == 0)
+        return nak(request, NakReason::Malformed, QStringLiteral("empty plan"));
+    if (b->count > protocol::kMaxChannels)
+        return nak(request, NakReason::TooManyChannels,
+            QStringLiteral("at most %1 channels").arg(protocol::kMaxChannels));
+    m_staged = Staged::Plan;
+    m_stagedCount = b->count;
+    m_stagedCrc = b->planCrc;
+    m_stagedFavorites = b->favorites;
+    return ack(request);
+}
+
+Frame InstrumentSide::onWriteRecords(const Frame &request)
+{
+    const auto batch = Messages::decodeRecordBatch(request.payload);
+    if (!batch)
+        return nak(request, NakReason::Malformed, QStringLiteral("bad records"));
+    if (m_staged != Staged::Plan)
+        return nak(request, NakReason::NothingStaged, QStringLiteral("no write begun"));
+    if (batch->first != m_stagedRecords.size()
+        || m_stagedRecords.size() + batch->records.size() > m_stagedCount) {
+        discardStaging();
+        return nak(request, NakReason::OutOfOrder, QStringLiteral("records out of order"));
+    }
+    for (const LinkRecord &r : batch->records) {
+        m_stagedRecords.append(r);
+        m_stagedEncoded.append(RecordCodec::encodeRecord(r));
+    }
+    return ack(request);
+}
+
+Frame InstrumentSide::onWriteCheck(const Frame &request)
+{
+    const auto c = Messages::decodeCommitment(request.payload);
+    if (!c || c->kind != protocol::StagedKind::Plan)
+        return nak(request, NakReason::Malformed, QStringLiteral("bad check"));
+    if (m_staged != Staged::Plan)
+        return nak(request, NakReason::NothingStaged, QStringLiteral("no write begun"));
+    if (c->count != m_stagedCount || c->crc != m_stagedCrc
+        || m_stagedRecords.size() != m_stagedCount
+        || RecordCodec::planCrc(m_stagedEncoded) != m_stagedCrc) {
+        discardStaging();
+        return nak(request, NakReason::Mismatch, QStringLiteral("plan incomplete or damaged"));
+    }
+    m_stagedChecked = true;
+    return ack(request);
+}
+
+Frame InstrumentSide::onEndTransfer(const Frame &request)
+{
+    const auto c = Messages::decodeCommitment(request.payload);
+    if (!c)
+        return nak(request, NakReason::Malformed, QStringLiteral("bad end"));
+    const Staged wanted = c->kind == protocol::StagedKind::Plan ? Staged::Plan : Staged::Favorites;
+    if (m_staged != wanted || !m_stagedChecked)
+        return nak(request, NakReason::NothingStaged, QStringLiteral("nothing to end"));
+    const quint16 count = wanted == Staged::Plan ? m_stagedCount : 0;
+    if (c->count != count || c->crc != m_stagedCrc) {
+        discardStaging();
+        return nak(request, NakReason::Mismatch, QStringLiteral("end does not match the write"));
+    }
+    InstrumentPlan next = m_plan;
+    if (wanted == Staged::Plan)
+        next.records = m_stagedRecords;
+    next.favorites = m_stagedFavorites;
+    ++next.generation;
+    discardStaging();
+    if (m_store && !m_store(next))
+        return nak(request, NakReason::StorageFailed, QStringLiteral("could not store the plan"));
+    m_plan = std::move(next);
+    return ack(request);
+}
+
+void InstrumentSide::discardStaging()
+{
+    m_staged = Staged::None;
+    m_stagedChecked = false;
+    m_stagedCount = 0;
+    m_stagedCrc = 0;
+    m_stagedFavorites = {};
+    m_stagedRecords.clear();
+    m_stagedEncoded.clear();
+}
+
+} // namespace plandor

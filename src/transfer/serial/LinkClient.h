@@ -1,0 +1,53 @@
+#pragma once
+
+#include "transfer/FavoritesRecord.h"
+#include "transfer/LinkRecord.h"
+#include "transfer/serial/Messages.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace plandor {
+
+class FrameTransport;
+
+// The PC's side of the protocol's operations over a FrameTransport: the
+// handshake, reading the plan, staging a write and ending it. Each operation
+// gives true, or false with the reason in error.
+class LinkClient
+{
+public:
+    using Progress = std::function<void(int done, int total)>;
+
+    explicit LinkClient(FrameTransport &transport);
+
+    // Always asks the instrument; refuses one that speaks no version of ours.
+    bool hello(QString *error);
+    bool readPlan(
+        qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites, QString *error);
+    bool writeFavorites(const FavoritesRecord &favorites, QString *error);
+    bool writePlan(const LinkRecordArray &records, qint32 selector,
+        const FavoritesRecord &favorites, QString *error);
+    // Makes the last successful write permanent; there must be one.
+    bool endTransfer(QString *error);
+
+    void setProgress(Progress progress) { m_progress = std::move(progress); }
+    const std::optional<Messages::HelloReply> &identity() const { return m_identity; }
+
+private:
+    bool ensureSession(QString *error);
+    // The reply of the expected type; a refusal or another type is an error.
+    std::optional<QByteArray> request(protocol::MessageType type, const QByteArray &payload,
+        protocol::MessageType replyType, int replyWireBytes, QString *error);
+    bool acknowledged(protocol::MessageType type, const QByteArray &payload, QString *error);
+    void report(int done, int total) const;
+
+    FrameTransport &m_transport;
+    std::optional<Messages::HelloReply> m_identity;
+    std::optional<Messages::Commitment> m_pending;
+    Progress m_progress;
+};
+
+} // namespace plandor

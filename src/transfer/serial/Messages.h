@@ -1,0 +1,122 @@
+#pragma once
+
+#include "transfer/FavoritesRecord.h"
+#include "transfer/LinkRecord.h"
+#include "transfer/serial/Protocol.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace plandor {
+
+// The payloads of the protocol's messages (docs/protocol.md) and their
+// encoders and decoders. A decoder gives nothing unless the payload has
+// exactly the layout of its message.
+namespace Messages {
+
+struct HelloRequest
+{
+    quint8 versionMin = protocol::kVersionMin;
+    quint8 versionMax = protocol::kVersionMax;
+    friend bool operator==(const HelloRequest &, const HelloRequest &) = default;
+};
+
+struct HelloReply
+{
+    quint8 version = 0;
+    quint16 maxPayload = 0;
+    quint16 maxChannels = 0;
+    quint32 generation = 0; // changes with every committed write
+    QString model;
+    QString serial;
+    friend bool operator==(const HelloReply &, const HelloReply &) = default;
+};
+
+// A plan as the instrument holds it, before its records: ReadBegin's reply.
+struct PlanSummary
+{
+    quint16 count = 0;
+    quint32 planCrc = 0;
+    quint32 generation = 0;
+    FavoritesRecord favorites;
+    friend bool operator==(const PlanSummary &, const PlanSummary &) = default;
+};
+
+struct ReadRecordsRequest
+{
+    qint32 selector = 0;
+    quint16 first = 0; // index from 0
+    friend bool operator==(const ReadRecordsRequest &, const ReadRecordsRequest &) = default;
+};
+
+// Consecutive records from index first: ReadRecords' reply and WriteRecords.
+struct RecordBatch
+{
+    quint16 first = 0;
+    QList<LinkRecord> records;
+    friend bool operator==(const RecordBatch &, const RecordBatch &) = default;
+};
+
+struct WriteBeginRequest
+{
+    qint32 selector = 0;
+    quint16 count = 0;
+    quint32 planCrc = 0;
+    FavoritesRecord favorites;
+    friend bool operator==(const WriteBeginRequest &, const WriteBeginRequest &) = default;
+};
+
+// WriteCheck (kind Plan) and EndTransfer: what the instrument must hold.
+struct Commitment
+{
+    protocol::StagedKind kind = protocol::StagedKind::Plan;
+    quint16 count = 0;
+    quint32 crc = 0;
+    friend bool operator==(const Commitment &, const Commitment &) = default;
+};
+
+struct NakReply
+{
+    quint8 requestType = 0;
+    protocol::NakReason reason = protocol::NakReason::Malformed;
+    QString text;
+    friend bool operator==(const NakReply &, const NakReply &) = default;
+};
+
+QByteArray encode(const HelloRequest &m);
+QByteArray encode(const HelloReply &m);
+QByteArray encode(const PlanSummary &m);
+QByteArray encode(const ReadRecordsRequest &m);
+// Empty when a record's text needs more than 255 bytes.
+QByteArray encode(const RecordBatch &m);
+QByteArray encode(const WriteBeginRequest &m);
+QByteArray encode(const Commitment &m);
+QByteArray encode(const NakReply &m);
+QByteArray encodeSelector(qint32 selector);
+QByteArray encodeFavorites(const FavoritesRecord &favorites);
+QByteArray encodeAck(quint8 requestType);
+
+std::optional<HelloRequest> decodeHelloRequest(QByteArrayView payload);
+std::optional<HelloReply> decodeHelloReply(QByteArrayView payload);
+std::optional<PlanSummary> decodePlanSummary(QByteArrayView payload);
+std::optional<ReadRecordsRequest> decodeReadRecordsRequest(QByteArrayView payload);
+std::optional<RecordBatch> decodeRecordBatch(QByteArrayView payload);
+std::optional<WriteBeginRequest> decodeWriteBeginRequest(QByteArrayView payload);
+std::optional<Commitment> decodeCommitment(QByteArrayView payload);
+std::optional<NakReply> decodeNak(QByteArrayView payload);
+std::optional<qint32> decodeSelector(QByteArrayView payload);
+std::optional<FavoritesRecord> decodeFavorites(QByteArrayView payload);
+std::optional<quint8> decodeAck(QByteArrayView payload);
+
+// How many of the encoded records, from index first, fit one batch payload
+// of at most maxPayload bytes (at most 255, at least 1 when one remains and
+// fits at all).
+int recordsThatFit(const QList<QByteArray> &encoded, int first, int maxPayload);
+// The payload of a batch from already encoded records.
+QByteArray encodeBatch(quint16 first, const QList<QByteArray> &encoded, int from, int n);
+
+} // namespace Messages
+} // namespace plandor
