@@ -3,10 +3,7 @@
 #include "app/ui/QtMessagePrompter.h"
 #include "transfer/ProcessLink.h"
 #include "transfer/serial/PortList.h"
-#if __has_include("transfer/serial/SerialDeviceLink.h")
 #include "transfer/serial/SerialDeviceLink.h"
-#define PLANDOR_HAVE_SERIAL 1
-#endif
 
 #include <QApplication>
 
@@ -21,10 +18,8 @@ int main(int argc, char **argv)
 
     plandor::QtMessagePrompter prompter;
     plandor::MessageBox::setPrompter(&prompter);
-#ifdef PLANDOR_HAVE_SERIAL
     plandor::ProcessLink::setFactory(
         [] { return std::make_unique<plandor::SerialDeviceLink>(); });
-#endif
 
     plandor::Form1 form1;
     plandor::StartupProbe probe;
