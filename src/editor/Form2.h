@@ -171,6 +171,20 @@ private:
     // transfer:
     // records:
     // editing:
+    // The row a check works on: the row of the user's edit being reported,
+    // the row the cursor is leaving while the grid writes it, else the
+    // current row; -1 when there is none.
+    int editedRow() const;
+    int currentRow() const;
+    void restoreFromSnapshot(int row, int column);
+    void toggleType(int row);
+    void openDropDownFromKeyboard(int column);
+    bool filterEditingEvent(QObject *watched, QEvent *event);
+    void dropDownFocusIn(QComboBox *combo);
+    void dropDownFocusOut(QComboBox *combo);
+    int m_changedRow = -1;  // row of the model's last changed cell
+    int m_reportedRow = -1; // row of the user's edit while columnUpdated is handled
+    int m_leavingRow = -1;  // row the cursor leaves while the grid writes it
 };
 
 } // namespace plandor

@@ -1,5 +1,6 @@
 #include "store/ChannelStore.h"
 
+#include "store/BulkInsert.h"
 #include "store/SqlDialect.h"
 
 #include <QSqlError>
@@ -116,7 +117,9 @@ bool ChannelStore::append(const QList<ChannelValues> &rows)
     if (!savepoint.exec(QStringLiteral("SAVEPOINT append_rows")))
         return fail(savepoint.lastError().text());
     QString error;
-    {
+    if (BulkInsert::supports(m_connection.database())) {
+        error = BulkInsert::appendRows(m_connection.database(), rows).value_or(QString());
+    } else {
         QSqlQuery q(m_connection.database());
         if (!q.prepare(QStringLiteral("INSERT INTO ChannelPlanUser (ID, CHName, Type, Freq, "
                                       "Audio1) VALUES (:c0, :c1, :c2, :c3, :c4)")))
