@@ -40,15 +40,15 @@ struct ButtonSpec
 
 // Index 1..9 in this order.
 const ButtonSpec kButtons[] = {
-    {"Upload", 7, QStyle::SP_ArrowUp},
-    {"Download", 8, QStyle::SP_ArrowDown},
-    {"Open", 9, QStyle::SP_DialogOpenButton},
-    {"Save", 10, QStyle::SP_DialogSaveButton},
-    {"Copy", 11, QStyle::SP_FileDialogDetailedView},
-    {"Paste", 12, QStyle::SP_FileDialogContentsView},
-    {"Insert", 13, QStyle::SP_FileDialogNewFolder},
-    {"Delete", 14, QStyle::SP_TrashIcon},
-    {"Order", 56, QStyle::SP_FileDialogListView},
+    { "Upload", 7, QStyle::SP_ArrowUp },
+    { "Download", 8, QStyle::SP_ArrowDown },
+    { "Open", 9, QStyle::SP_DialogOpenButton },
+    { "Save", 10, QStyle::SP_DialogSaveButton },
+    { "Copy", 11, QStyle::SP_FileDialogDetailedView },
+    { "Paste", 12, QStyle::SP_FileDialogContentsView },
+    { "Insert", 13, QStyle::SP_FileDialogNewFolder },
+    { "Delete", 14, QStyle::SP_TrashIcon },
+    { "Order", 56, QStyle::SP_FileDialogListView },
 };
 
 // The panel's favourite boxes with the label above each, in heading order.
@@ -57,9 +57,10 @@ struct FavoriteSlot
     int text1;
     int label3;
 };
-const FavoriteSlot kFavoriteSlots[] = {{0, 0}, {1, 1}, {2, 3}, {3, 4}, {5, 6}, {6, 7}};
+const FavoriteSlot kFavoriteSlots[]
+    = { { 0, 0 }, { 1, 1 }, { 2, 3 }, { 3, 4 }, { 5, 6 }, { 6, 7 } };
 
-const qint16 kHeadingIds[] = {45, 47, 50, 51, 52};
+const qint16 kHeadingIds[] = { 45, 47, 50, 51, 52 };
 
 } // namespace
 
@@ -80,8 +81,8 @@ Form2::~Form2()
     // is torn down must not reach handlers of a window that is half gone.
     m_grid->disconnect(this);
     m_model->disconnect(this);
-    for (QObject *child : {static_cast<QObject *>(m_combo2), static_cast<QObject *>(m_combo3),
-                           static_cast<QObject *>(m_combo4)})
+    for (QObject *child : { static_cast<QObject *>(m_combo2), static_cast<QObject *>(m_combo3),
+             static_cast<QObject *>(m_combo4) })
         child->removeEventFilter(this);
 }
 
@@ -103,12 +104,12 @@ void Form2::buildControls()
     m_toolDs->setObjectName(QStringLiteral("ToolDs"));
     m_toolDs->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_toolDs->setIconSize(QSize(24, 24));
-    for (const ButtonSpec &spec : kButtons) {
-        QAction *action = m_toolDs->addAction(style()->standardIcon(spec.icon), QString());
-        action->setObjectName(QString::fromLatin1(spec.key));
-        action->setData(QString::fromLatin1(spec.key));
+    for (const ButtonSpec &entry : kButtons) {
+        QAction *action = m_toolDs->addAction(style()->standardIcon(entry.icon), QString());
+        action->setObjectName(QString::fromLatin1(entry.key));
+        action->setData(QString::fromLatin1(entry.key));
         if (QWidget *button = m_toolDs->widgetForAction(action))
-            button->setObjectName(QStringLiteral("ToolDs_") + QString::fromLatin1(spec.key));
+            button->setObjectName(QStringLiteral("ToolDs_") + QString::fromLatin1(entry.key));
         connect(action, &QAction::triggered, this, [this, action] { ToolDsButtonClick(action); });
         m_buttons.append(action);
     }
@@ -131,7 +132,7 @@ void Form2::buildControls()
     m_combo3->setObjectName(QStringLiteral("Combo3"));
     m_combo4 = new QComboBox(this);
     m_combo4->setObjectName(QStringLiteral("Combo4"));
-    for (QComboBox *overlay : {m_combo2, m_combo3, m_combo4})
+    for (QComboBox *overlay : { m_combo2, m_combo3, m_combo4 })
         overlay->hide();
 
     m_timer1 = new QTimer(this);
@@ -156,7 +157,7 @@ void Form2::buildControls()
     layout->addLayout(body, 1);
 
     // The overlays float above the grid, not in the layout.
-    for (QComboBox *overlay : {m_combo2, m_combo3, m_combo4})
+    for (QComboBox *overlay : { m_combo2, m_combo3, m_combo4 })
         overlay->raise();
 }
 
@@ -170,7 +171,7 @@ QWidget *Form2::buildPanel()
         m_text1[i] = new QLineEdit(m_frame3);
         m_text1[i]->setObjectName(QStringLiteral("Text1(%1)").arg(i));
     }
-    for (int i : {0, 1, 3, 4, 5, 6, 7}) {
+    for (int i : { 0, 1, 3, 4, 5, 6, 7 }) {
         m_label3[i] = new QLabel(m_frame3);
         m_label3[i]->setObjectName(QStringLiteral("Label3(%1)").arg(i));
     }
@@ -213,11 +214,11 @@ void Form2::load()
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setWindowTitle(CatalogueText(2));
     m_combo3->clear();
-    m_combo3->addItems({QStringLiteral("4.50"), QStringLiteral("5.50"), QStringLiteral("6.00"),
-                        QStringLiteral("6.50")});
+    m_combo3->addItems({ QStringLiteral("4.50"), QStringLiteral("5.50"), QStringLiteral("6.00"),
+        QStringLiteral("6.50") });
     m_combo3->setCurrentText(QStringLiteral("4.50"));
     ClickArmed = 0;
-    m_combo5->addItems({QStringLiteral("dBuV"), QStringLiteral("dBmV")});
+    m_combo5->addItems({ QStringLiteral("dBuV"), QStringLiteral("dBmV") });
     m_combo5->setCurrentIndex(-1); // no unit is chosen yet
     m_timer1->stop();
     for (int i = 2; i <= 9; ++i)
@@ -240,8 +241,8 @@ void Form2::ApplyCaptions()
         if (QWidget *button = m_toolDs->widgetForAction(m_buttons[i]))
             button->setAccessibleName(caption);
     }
-    const std::pair<int, qint16> labels[] = {{0, 61}, {1, 62}, {3, 63}, {4, 64},
-                                             {5, 1},  {6, 69}, {7, 70}};
+    const std::pair<int, qint16> labels[]
+        = { { 0, 61 }, { 1, 62 }, { 3, 63 }, { 4, 64 }, { 5, 1 }, { 6, 69 }, { 7, 70 } };
     for (const auto &[index, id] : labels)
         m_label3[index]->setText(CatalogueText(id));
     for (const FavoriteSlot &slot : kFavoriteSlots)
@@ -269,7 +270,7 @@ void Form2::ApplyCaptions()
 void Form2::FillTypeCombo()
 {
     m_combo2->clear();
-    m_combo2->addItems({QStringLiteral("TV"), QStringLiteral("DIGI")});
+    m_combo2->addItems({ QStringLiteral("TV"), QStringLiteral("DIGI") });
     m_combo2->setCurrentText(QStringLiteral("TV"));
 }
 
@@ -300,7 +301,7 @@ bool Form2::RefreshDataGrid(qint16 &refreshcmdType, QString &refreshString)
         return true;
     }
     MessageBox::show(m_model->errorText() + QStringLiteral("\n") + DatabaseLocation::path(),
-                     StyleExclamationOk, CatalogueText(2));
+        StyleExclamationOk, CatalogueText(2));
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "app/ui/WindowPlacement.h"
 #include "editor/PlanGridModel.h"
 
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -87,11 +88,20 @@ void PlanGrid::setCurrentColumnIndex(int column)
 QList<int> PlanGrid::selectedRowsInOrder() const
 {
     QList<int> rows;
-    if (!selectionModel())
+    if (!selectionModel() || !model())
         return rows;
-    const QModelIndexList selected = selectionModel()->selectedRows();
-    for (const QModelIndex &index : selected)
-        rows.append(index.row());
+    // Walks the selection's ranges once: a row counts when its selected cells
+    // cover every column, whichever ranges they come from.
+    const int columns = model()->columnCount();
+    QHash<int, int> selectedCells;
+    const QItemSelection selection = selectionModel()->selection();
+    for (const QItemSelectionRange &range : selection) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            int &count = selectedCells[row];
+            if (count < columns && (count += range.width()) >= columns)
+                rows.append(row);
+        }
+    }
     return rows;
 }
 

@@ -52,6 +52,21 @@ std::optional<QVariant> ChannelColumns::fromText(int column, const QString &text
     }
 }
 
+QVariant ChannelColumns::fromEngine(int column, const QVariant &value)
+{
+    if (value.isNull())
+        return QVariant();
+    switch (column) {
+    case ColumnId:
+        return QVariant(value.toLongLong());
+    case ColumnFreq:
+    case ColumnAudio1:
+        return QVariant(value.toDouble());
+    default:
+        return QVariant(value.toString());
+    }
+}
+
 QString ChannelColumns::toText(int column, const QVariant &value)
 {
     if (!value.isValid() || value.isNull())

@@ -10,7 +10,7 @@ namespace plandor {
 // The columns of the channel table ChannelPlanUser, in their binding order.
 enum ChannelColumn : int {
     ColumnId = 0,
-    ColumnName = 1,   // CHName
+    ColumnName = 1, // CHName
     ColumnType = 2,
     ColumnFreq = 3,
     ColumnAudio1 = 4,
@@ -44,6 +44,10 @@ public:
     // is not a number, an empty text for a number column, a number that does
     // not fit); the store never turns such a text into 0.
     static std::optional<QVariant> fromText(int column, const QString &text);
+
+    // A value as the engine gives it back, in the column's kind: whole
+    // numbers for ID, doubles for Freq and Audio1, texts otherwise; null stays null.
+    static QVariant fromEngine(int column, const QVariant &value);
 
     // A stored value as text for the plan file and the link: numbers in
     // their shortest form (46, 4.5, 55.25), null as an empty text.

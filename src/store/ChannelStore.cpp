@@ -25,21 +25,6 @@ QVariant boundValue(int column, const QVariant &value)
     }
 }
 
-QVariant readValue(int column, const QVariant &value)
-{
-    if (value.isNull())
-        return QVariant();
-    switch (column) {
-    case ColumnId:
-        return QVariant(value.toLongLong());
-    case ColumnFreq:
-    case ColumnAudio1:
-        return QVariant(value.toDouble());
-    default:
-        return QVariant(value.toString());
-    }
-}
-
 // Values are bound by name: the driver's binding by position makes up a
 // placeholder name for every value bound, which costs more than the engine's
 // own work of inserting the row.
@@ -87,7 +72,7 @@ bool ChannelStore::select(const QString &statement, QList<StoredRow> &rows)
         row.rowId = rowIdIndex >= 0 ? q.value(rowIdIndex).toLongLong() : 0;
         for (int c = 0; c < kChannelColumnCount; ++c) {
             if (fieldIndex[c] >= 0)
-                row.values.values[c] = readValue(c, q.value(fieldIndex[c]));
+                row.values.values[c] = ChannelColumns::fromEngine(c, q.value(fieldIndex[c]));
         }
         result.append(std::move(row));
     }

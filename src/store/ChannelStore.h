@@ -30,6 +30,8 @@ public:
 
     bool isOpen() const { return m_connection.isOpen(); }
     QString errorText() const { return m_error; }
+    // The operation's connection, for statements of the store's own modules.
+    QSqlDatabase database() const { return m_connection.database(); }
 
     // The rows a SELECT text (or the table opened by name) yields, in order.
     bool select(const QString &statement, QList<StoredRow> &rows);

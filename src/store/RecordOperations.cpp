@@ -16,32 +16,13 @@
 namespace plandor {
 namespace {
 
-const char *const kInsertRow
-    = "INSERT INTO ChannelPlanUser (ID, CHName, Type, Freq, Audio1) VALUES (?, ?, ?, ?, ?)";
 const char *const kColumns = "ID, CHName, Type, Freq, Audio1";
-
-// A value as the store gives it: whole numbers for ID, doubles for the
-// frequencies, texts otherwise; null stays null.
-QVariant storedValue(int column, const QVariant &value)
-{
-    if (value.isNull())
-        return QVariant();
-    switch (column) {
-    case ColumnId:
-        return QVariant(value.toLongLong());
-    case ColumnFreq:
-    case ColumnAudio1:
-        return QVariant(value.toDouble());
-    default:
-        return QVariant(value.toString());
-    }
-}
 
 ChannelValues rowFrom(const QSqlQuery &q, int firstColumn)
 {
     ChannelValues v;
     for (int c = 0; c < kChannelColumnCount; ++c)
-        v.values[c] = storedValue(c, q.value(firstColumn + c));
+        v.values[c] = ChannelColumns::fromEngine(c, q.value(firstColumn + c));
     return v;
 }
 
@@ -59,10 +40,10 @@ QString orderWithTieBreak(const QString &orderClause)
 } // namespace
 
 RecordOperations::RecordOperations(const QString &path)
-    : m_connection(path)
+    : m_store(path)
 {
-    if (!m_connection.isOpen())
-        m_error = m_connection.errorText();
+    if (!m_store.isOpen())
+        m_error = m_store.errorText();
 }
 
 bool RecordOperations::fail(const QString &error)
@@ -78,23 +59,15 @@ bool RecordOperations::failQuery(const QSqlQuery &query)
 
 std::unique_ptr<StoreTransaction> RecordOperations::begin()
 {
-    if (!isOpen()) {
-        fail(m_connection.errorText());
-        return nullptr;
-    }
-    auto transaction = std::make_unique<StoreTransaction>(m_connection.database());
-    if (!transaction->isActive()) {
-        fail(transaction->errorText());
-        return nullptr;
-    }
+    auto transaction = m_store.begin();
+    if (!transaction)
+        fail(m_store.errorText());
     return transaction;
 }
 
 bool RecordOperations::commit(StoreTransaction &transaction)
 {
-    if (!transaction.commit())
-        return fail(transaction.errorText());
-    return true;
+    return m_store.commit(transaction) || fail(m_store.errorText());
 }
 
 bool RecordOperations::deleteRows(const QList<qint64> &rowIds)
@@ -227,16 +200,7 @@ bool RecordOperations::renumberRows(const QString &orderClause)
 
 bool RecordOperations::appendRows(const QList<ChannelValues> &rows)
 {
-    QSqlQuery q(database());
-    if (!q.prepare(QString::fromLatin1(kInsertRow)))
-        return failQuery(q);
-    for (const ChannelValues &row : rows) {
-        for (int c = 0; c < kChannelColumnCount; ++c)
-            q.bindValue(c, row.values[c]);
-        if (!q.exec())
-            return failQuery(q);
-    }
-    return true;
+    return m_store.append(rows) || fail(m_store.errorText());
 }
 
 bool RecordOperations::highestFreeName(int &name)
@@ -325,28 +289,24 @@ bool RecordOperations::replacePlan(const QList<ChannelValues> &rows)
     auto transaction = begin();
     if (!transaction)
         return false;
-    {
-        QSqlQuery q(database());
-        if (!q.exec(QStringLiteral("DELETE FROM ChannelPlanUser")))
-            return failQuery(q);
-        if (!q.prepare(QString::fromLatin1(kInsertRow)))
-            return failQuery(q);
-        for (size_t i = 0; i < order.size(); ++i) {
-            const ChannelValues &row = rows[order[i]];
-            q.bindValue(ColumnId, qint64(i + 1));
-            for (int c = ColumnId + 1; c < kChannelColumnCount; ++c)
-                q.bindValue(c, row.values[c]);
-            if (!q.exec())
-                return failQuery(q);
-        }
+    QList<ChannelValues> numbered;
+    numbered.reserve(rows.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        ChannelValues row = rows[order[i]];
+        row.values[ColumnId] = qint64(i + 1);
+        numbered.append(std::move(row));
     }
+    if (!m_store.execute(QStringLiteral("delete from ChannelPlanUser")))
+        return fail(m_store.errorText());
+    if (!appendRows(numbered))
+        return false;
     return commit(*transaction);
 }
 
 bool RecordOperations::readSnapshot(QList<LinkRecord> &snapshot)
 {
     if (!isOpen())
-        return fail(m_connection.errorText());
+        return fail(m_store.errorText());
     QList<LinkRecord> records;
     {
         QSqlQuery q(database());

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "store/ChannelColumns.h"
+#include "store/ChannelStore.h"
 #include "store/DatabaseLocation.h"
-#include "store/StoreConnection.h"
 #include "transfer/LinkRecord.h"
 
 #include <QList>
@@ -30,10 +30,10 @@ public:
 
     explicit RecordOperations(const QString &path = DatabaseLocation::path());
 
-    bool isOpen() const { return m_connection.isOpen(); }
+    bool isOpen() const { return m_store.isOpen(); }
     QString errorText() const { return m_error; }
     // The operation's connection, for engine settings a test wants to change.
-    QSqlDatabase database() const { return m_connection.database(); }
+    QSqlDatabase database() const { return m_store.database(); }
 
     // Removes the rows with these identities (the store's row ids), then
     // renumbers 1..n in ID order: all of it or, when any statement fails,
@@ -81,7 +81,7 @@ private:
     // 0 when every number 1..250 is some row's ID.
     bool highestFreeName(int &name);
 
-    StoreConnection m_connection;
+    ChannelStore m_store;
     QString m_error;
 };
 
