@@ -4,6 +4,7 @@
 #include "app/TextCatalogue.h"
 #include "app/ui/FileDialogs.h"
 #include "app/ui/WindowPlacement.h"
+#include "editor/EventTap.h"
 #include "editor/PlanGrid.h"
 #include "editor/PlanGridModel.h"
 #include "store/DatabaseLocation.h"
@@ -77,13 +78,12 @@ Form2::Form2(QWidget *parent)
 
 Form2::~Form2()
 {
-    // The children outlive this body: a grid losing its focus while the window
-    // is torn down must not reach handlers of a window that is half gone.
+    // The children outlive this body: a grid losing its focus, or an event
+    // tap seeing the drop-downs go, while the window is torn down must not
+    // reach handlers of a window that is half gone.
+    qDeleteAll(findChildren<EventTap *>(QString(), Qt::FindDirectChildrenOnly));
     m_grid->disconnect(this);
     m_model->disconnect(this);
-    for (QObject *child : { static_cast<QObject *>(m_combo2), static_cast<QObject *>(m_combo3),
-             static_cast<QObject *>(m_combo4) })
-        child->removeEventFilter(this);
 }
 
 void Form2::buildControls()
