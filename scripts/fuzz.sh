@@ -9,8 +9,10 @@ PLANDOR_EXTRA_PACKAGES="clang libclang-rt-14-dev" \
   CC=clang CXX=clang++ scripts/setup.sh build-fuzz -DPLANDOR_FUZZ=ON -DPLANDOR_BENCH=OFF
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 status=0
+passed=0
+failed=0
 for target in build-fuzz/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+  [ -f "$target" ] && [ -x "$target" ] || continue
   name=$(basename "$target")
   work=$(mktemp -d)
   cp -r "fuzz/corpus/$name/." "$work/" 2>/dev/null || true
@@ -20,9 +22,12 @@ for target in build-fuzz/fuzz/fuzz_*; do
     tail -50 "$work.log"
     echo "FAILED: $name"
     status=1
+    failed=$((failed + 1))
   else
     grep -E '^stat::number_of_executed_units|^Done' "$work.log" || true
+    passed=$((passed + 1))
   fi
   rm -rf "$work" "$work.log"
 done
+echo "fuzz: $passed passed, $failed failed"
 exit $status
