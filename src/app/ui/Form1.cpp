@@ -70,6 +70,7 @@ void Form1::buildControls()
     m_combo1->setEditable(true);
     m_combo1->setInsertPolicy(QComboBox::NoInsert);
     m_combo1->setMinimumContentsLength(16);
+    m_combo1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_label2->setBuddy(m_combo1);
 
     m_label1 = new QLabel(this);
