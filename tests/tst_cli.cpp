@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -12,53 +11,14 @@ using plandor::test::SimProcess;
 
 namespace {
 
-QString cliProgram()
-{
-    return qEnvironmentVariable("PLANDOR_CLI");
-}
-
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList &arguments, const QString &portsDir)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PLANDOR_PORTS_DIR"), portsDir);
-    p.setProcessEnvironment(env);
-    p.start(cliProgram(), arguments);
-    CliRun r;
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
-
 // A plan text file with n channels, ID order not frequency order.
 QByteArray planText(int n)
 {
     QByteArray text = "  CH No\r\nID\tCHName\tTYPE\tFREQ\tAUDIO\t\r\n";
-    for (int i = 1; i <= n; ++i) {
-        const int freq = 900 - 3 * i;
+    for (int i = 1; i <= n; ++i)
         text += QByteArray::number(i) + "\tC" + QByteArray::number(i % 100) + "\tTV\t"
-            + QByteArray::number(freq) + ".25\t6.5\t\r\n";
-    }
-    text += "*1st Favorite CH  ID\t4\r\n*2nd Favorite CH  ID\t5\r\n*3rd Favorite CH ID\t6\r\n"
-            "*4th Favorite CH  ID\t7\r\n*5th Favorite CH  ID\t8\r\n*6th Favorite CH  ID\t9\r\n"
-            "*Unit\tdBuV\r\n*Span\t7\r\n";
-    return text;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+            + QByteArray::number(900 - 3 * i) + ".25\t6.5\t\r\n";
+    return text + "*\t4\r\n*\t5\r\n*\t6\r\n*\t7\r\n*\t8\r\n*\t9\r\n*Unit\tdBuV\r\n*Span\t7\r\n";
 }
 
 } // namespace
@@ -67,205 +27,125 @@ class TestCli : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void portsListsThePublishedInstrument();
-    void usageErrors_data();
-    void usageErrors();
-    void unreachableInstrument();
-    void refusedFiles_data();
-    void refusedFiles();
-    void sendThenReadGivesThePlanInFrequencyOrder();
-    void panelFromOptions();
-    void refusedWriteIsATransferFailure();
-
-private:
     QTemporaryDir m_dir;
-    QString m_ports;
-    std::unique_ptr<SimProcess> m_sim;
-};
+    std::unique_ptr<SimProcess> m_sim; // sets PLANDOR_PORTS_DIR for plandor-cli too
+    mutable QString m_out, m_err;
 
-void TestCli::initTestCase()
-{
-    QVERIFY2(QFileInfo(cliProgram()).isExecutable(), "PLANDOR_CLI names no program");
-    QVERIFY2(QFileInfo(SimProcess::program()).isExecutable(), "PLANDOR_SIM names no program");
-    m_ports = m_dir.filePath(QStringLiteral("ports"));
-}
-
-void TestCli::init()
-{
-    static int n = 0;
-    m_sim = std::make_unique<SimProcess>(
-        m_dir.filePath(QStringLiteral("state-%1").arg(++n)), m_ports);
-    QVERIFY(m_sim->start());
-}
-
-void TestCli::cleanup()
-{
-    m_sim.reset();
-}
-
-void TestCli::portsListsThePublishedInstrument()
-{
-    const CliRun r = runCli({ QStringLiteral("ports") }, m_ports);
-    QCOMPARE(r.exitCode, 0);
-    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QVERIFY(!lines.isEmpty());
-    // The newest instrument is listed last.
-    QCOMPARE(QFileInfo(lines.last()).symLinkTarget(), m_sim->port());
-}
-
-void TestCli::usageErrors_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("no command") << QStringList {};
-    QTest::newRow("unknown command") << QStringList { QStringLiteral("fly") };
-    QTest::newRow("check without port") << QStringList { QStringLiteral("check") };
-    QTest::newRow("read without file")
-        << QStringList { QStringLiteral("read"), QStringLiteral("--port"), QStringLiteral("x") };
-    QTest::newRow("bad unit") << QStringList { QStringLiteral("send-panel"),
-        QStringLiteral("--port"), QStringLiteral("x"), QStringLiteral("--favorites"),
-        QStringLiteral("1,2"), QStringLiteral("--unit"), QStringLiteral("dB"),
-        QStringLiteral("--span"), QStringLiteral("8") };
-    QTest::newRow("seven favourites") << QStringList { QStringLiteral("send-panel"),
-        QStringLiteral("--port"), QStringLiteral("x"), QStringLiteral("--favorites"),
-        QStringLiteral("1,2,3,4,5,6,7"), QStringLiteral("--unit"), QStringLiteral("dBmV"),
-        QStringLiteral("--span"), QStringLiteral("8") };
-}
-
-void TestCli::usageErrors()
-{
-    QFETCH(QStringList, arguments);
-    const CliRun r = runCli(arguments, m_ports);
-    QCOMPARE(r.exitCode, 2);
-    QVERIFY(!r.err.isEmpty());
-}
-
-void TestCli::unreachableInstrument()
-{
-    const QString missing = m_dir.filePath(QStringLiteral("nothing-here"));
-    CliRun r = runCli({ QStringLiteral("check"), QStringLiteral("--port"), missing }, m_ports);
-    QCOMPARE(r.exitCode, 3);
-    QVERIFY(r.err.contains(missing));
-    r = runCli({ QStringLiteral("read"), QStringLiteral("--port"), missing, QStringLiteral("--out"),
-                   m_dir.filePath(QStringLiteral("never.txt")) },
-        m_ports);
-    QCOMPARE(r.exitCode, 3);
-    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("never.txt"))));
-    // A silent instrument is unreachable too.
-    QVERIFY(m_sim->start({ QStringLiteral("--silent") }));
-    r = runCli({ QStringLiteral("check"), QStringLiteral("--port"), m_sim->port() }, m_ports);
-    QCOMPARE(r.exitCode, 3);
-}
-
-void TestCli::refusedFiles_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("256 channels") << planText(256);
-    QTest::newRow("no channel") << planText(0);
-    QTest::newRow("not a number") << QByteArray(
-        "cap\r\nID\tCHName\tTYPE\tFREQ\tAUDIO\t\r\n1\tA\tTV\tabc\t6.5\t\r\n");
-}
-
-void TestCli::refusedFiles()
-{
-    QFETCH(QByteArray, content);
-    const QString in = m_dir.filePath(QStringLiteral("refused.txt"));
-    QVERIFY(writeFile(in, content));
-    const QString before = m_dir.filePath(QStringLiteral("before.txt"));
-    QCOMPARE(runCli({ QStringLiteral("read"), QStringLiteral("--port"), m_sim->port(),
-                        QStringLiteral("--out"), before },
-                 m_ports)
-                 .exitCode,
-        0);
-    const CliRun r = runCli({ QStringLiteral("send"), QStringLiteral("--port"), m_sim->port(),
-                                QStringLiteral("--in"), in },
-        m_ports);
-    QCOMPARE(r.exitCode, 4);
-    QVERIFY(!r.err.isEmpty());
-    const QString after = m_dir.filePath(QStringLiteral("after.txt"));
-    QCOMPARE(runCli({ QStringLiteral("read"), QStringLiteral("--port"), m_sim->port(),
-                        QStringLiteral("--out"), after },
-                 m_ports)
-                 .exitCode,
-        0);
-    QFile a(before), b(after);
-    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-    QCOMPARE(b.readAll(), a.readAll());
-    // A missing file is refused the same way.
-    QCOMPARE(runCli({ QStringLiteral("send"), QStringLiteral("--port"), m_sim->port(),
-                        QStringLiteral("--in"), m_dir.filePath(QStringLiteral("missing.txt")) },
-                 m_ports)
-                 .exitCode,
-        4);
-}
-
-void TestCli::sendThenReadGivesThePlanInFrequencyOrder()
-{
-    const QString in = m_dir.filePath(QStringLiteral("plan.txt"));
-    QVERIFY(writeFile(in, planText(255)));
-    CliRun r = runCli({ QStringLiteral("send"), QStringLiteral("--port"), m_sim->port(),
-                          QStringLiteral("--in"), in },
-        m_ports);
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY(r.out.contains(QLatin1String("255")));
-    const QString out = m_dir.filePath(QStringLiteral("read.txt"));
-    r = runCli({ QStringLiteral("read"), QStringLiteral("--port"), m_sim->port(),
-                   QStringLiteral("--out"), out },
-        m_ports);
-    QCOMPARE(r.exitCode, 0);
-    QFile f(out);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = f.readAll().split('\n');
-    // Caption, header, then the rows renumbered in frequency order: the
-    // file's last row (lowest frequency) comes first.
-    QVERIFY(lines.size() > 257);
-    QCOMPARE(lines[2].trimmed(), QByteArray("1\tC55\tTV\t135.25\t6.5"));
-    QCOMPARE(lines[256].trimmed(), QByteArray("255\tC1\tTV\t897.25\t6.5"));
-    QVERIFY(lines[257].startsWith('*') && lines[257].trimmed().endsWith("\t4"));
-    QVERIFY(lines[263].trimmed().endsWith("\tdBuV"));
-    QVERIFY(lines[264].trimmed().endsWith("\t7"));
-}
-
-void TestCli::panelFromOptions()
-{
-    CliRun r = runCli({ QStringLiteral("send-panel"), QStringLiteral("--port"), m_sim->port(),
-                          QStringLiteral("--favorites"), QStringLiteral("11,12,13,14,15,16"),
-                          QStringLiteral("--unit"), QStringLiteral("dBuV"),
-                          QStringLiteral("--span"), QStringLiteral("5.5") },
-        m_ports);
-    QCOMPARE(r.exitCode, 0);
-    const QString out = m_dir.filePath(QStringLiteral("panel.txt"));
-    QCOMPARE(runCli({ QStringLiteral("read"), QStringLiteral("--port"), m_sim->port(),
-                        QStringLiteral("--out"), out },
-                 m_ports)
-                 .exitCode,
-        0);
-    QFile f(out);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QList<QByteArray> stars;
-    for (const QByteArray &l : f.readAll().split('\n')) {
-        if (l.startsWith('*'))
-            stars.append(l.trimmed().split('\t').last());
+    // PORT is the instrument's port; @name a file in the test's folder.
+    QString path(const QString &word) const
+    {
+        return word == "PORT"      ? m_sim->port()
+            : word.startsWith('@') ? m_dir.filePath(word.mid(1))
+                                   : word;
     }
-    // 5.5 goes to the even neighbour, 6.
-    QCOMPARE(stars, (QList<QByteArray> { "11", "12", "13", "14", "15", "16", "dBuV", "6" }));
-}
 
-void TestCli::refusedWriteIsATransferFailure()
-{
-    QVERIFY(m_sim->start({ QStringLiteral("--refuse-writes") }));
-    const QString in = m_dir.filePath(QStringLiteral("plan5.txt"));
-    QVERIFY(writeFile(in, planText(5)));
-    const CliRun r = runCli({ QStringLiteral("send"), QStringLiteral("--port"), m_sim->port(),
-                                QStringLiteral("--in"), in },
-        m_ports);
-    QCOMPARE(r.exitCode, 5);
-    QVERIFY(r.err.contains(QLatin1String("refuse")));
-}
+    // Runs plandor-cli, with @in holding in unless that is null; its exit code
+    // (negative if it did not finish), m_out and m_err.
+    int cli(const QString &arguments, const QByteArray &in = {}) const
+    {
+        QFile f(path("@in"));
+        if (!in.isNull() && !(f.open(QFile::WriteOnly) && f.write(in) == in.size() && f.flush()))
+            return -2;
+        QStringList list = arguments.split(' ', Qt::SkipEmptyParts);
+        std::transform(list.begin(), list.end(), list.begin(), [this](auto &w) { return path(w); });
+        QProcess p;
+        p.start(qEnvironmentVariable("PLANDOR_CLI"), list);
+        const bool finished = p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit;
+        m_out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        m_err = QString::fromLocal8Bit(p.readAllStandardError());
+        return finished ? p.exitCode() : -1;
+    }
+
+    // The instrument's plan as "read" writes it (@out, removed again);
+    // empty if it fails.
+    QByteArray readBack() const
+    {
+        QFile f(path("@out"));
+        const bool read = cli("read --port PORT --out @out") == 0 && f.open(QIODevice::ReadOnly);
+        const QByteArray bytes = read ? f.readAll() : QByteArray();
+        f.remove();
+        return bytes;
+    }
+
+private slots:
+    void init()
+    {
+        m_sim.reset(new SimProcess(m_dir.filePath("state"), m_dir.filePath("ports")));
+        QVERIFY2(m_sim->start(), "PLANDOR_SIM does not start");
+    }
+
+    void portsListsTheNewestInstrumentLast()
+    {
+        QCOMPARE(cli("ports"), 0);
+        QCOMPARE(QFileInfo(m_out.trimmed().section('\n', -1)).symLinkTarget(), m_sim->port());
+    }
+
+    // plandor-cli's arguments | the instrument's; what @in holds; the exit
+    // code.
+    void failure_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QByteArray>("in");
+        QTest::addColumn<int>("code");
+        const QByteArray none;
+        const QString panel = QStringLiteral("send-panel --port PORT --favorites ");
+        const QString send = QStringLiteral("send --port PORT --in ");
+        QTest::newRow("no command") << "" << none << 2;
+        QTest::newRow("unknown command") << "fly" << none << 2;
+        QTest::newRow("read without file") << "read --port PORT" << none << 2;
+        QTest::newRow("bad unit") << panel + "1,2 --unit dB --span 8" << none << 2;
+        QTest::newRow("7 favourites") << panel + "1,2,3,4,5,6,7 --unit dBmV --span 8" << none << 2;
+        QTest::newRow("no such port") << "read --out @out --port @none" << none << 3;
+        QTest::newRow("silent instrument") << "check --port PORT | --silent" << none << 3;
+        QTest::newRow("256 channels") << send + "@in" << planText(256) << 4;
+        QTest::newRow("no channel") << send + "@in" << planText(0) << 4;
+        QTest::newRow("not a number") << send + "@in" << planText(1).replace("897", "x") << 4;
+        QTest::newRow("no file") << send + "@none" << none << 4;
+        QTest::newRow("writes refused") << send + "@in | --refuse-writes" << planText(5) << 5;
+    }
+
+    // The exit code and a message that names the port or file at fault (the
+    // last argument) or the refusal; nothing written, the instrument's plan
+    // kept.
+    void failure()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QByteArray, in);
+        QFETCH(int, code);
+        QVERIFY(m_sim->start(arguments.section(" | ", 1).split(' ', Qt::SkipEmptyParts)));
+        arguments = arguments.section(" | ", 0, 0);
+        const QByteArray before = readBack();
+        QCOMPARE(cli(arguments, in), code);
+        const QString culprit = code == 5 ? "refuse" : path(arguments.section(' ', -1));
+        QVERIFY2(!m_err.isEmpty() && (code == 2 || m_err.contains(culprit)), qPrintable(m_err));
+        QVERIFY(!QFileInfo::exists(path("@out")));
+        QCOMPARE(readBack(), before);
+    }
+
+    // Sent, read back in frequency order and renumbered; then the panel
+    // alone, from options, leaves the channels.
+    void sendThenRead()
+    {
+        QCOMPARE(cli("send --port PORT --in @in", planText(255)), 0);
+        QVERIFY(m_out.contains("255"));
+        const QList<QByteArray> lines = readBack().split('\n');
+        QVERIFY(lines.size() > 264);
+        QCOMPARE(lines[2].trimmed(), QByteArray("1\tC55\tTV\t135.25\t6.5"));
+        QCOMPARE(lines[256].trimmed(), QByteArray("255\tC1\tTV\t897.25\t6.5"));
+        QVERIFY(lines[257].startsWith('*') && lines[257].trimmed().endsWith("\t4"));
+        QVERIFY(lines[263].trimmed().endsWith("\tdBuV") && lines[264].trimmed().endsWith("\t7"));
+
+        QCOMPARE(
+            cli("send-panel --port PORT --favorites 11,12,13,14,15,16 --unit dBmV --span 5.5"), 0);
+        QList<QByteArray> after = readBack().split('\n');
+        QCOMPARE(after.first(257), lines.first(257));
+        for (QByteArray &l : after)
+            l = l.trimmed().split('\t').last();
+        // 5.5 MHz goes to the even neighbour, 6.
+        QCOMPARE(after.mid(257, 8),
+            (QList<QByteArray> { "11", "12", "13", "14", "15", "16", "dBmV", "6" }));
+    }
+};
 
 QTEST_MAIN(TestCli)
 #include "tst_cli.moc"

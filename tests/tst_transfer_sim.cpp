@@ -1,71 +1,22 @@
 // The Upload and Download commands end to end: the real window, the serial
 // link and the simulated instrument on a pseudo-terminal.
 #include "EditorFixture.h"
+#include "SimProcess.h"
 
 #include "app/TextCatalogue.h"
-#include "editor/PlanGridModel.h"
-#include "store/ChannelStore.h"
 #include "transfer/ProcessLink.h"
 #include "transfer/serial/SerialDeviceLink.h"
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
-
-#include <memory>
 
 using namespace plandor;
 using namespace plandor::test;
 
 namespace {
-
-// One run of the simulated instrument over a state file that outlives it.
-class SimRun
-{
-public:
-    SimRun(const QString &statePath, const QString &portsDir)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PLANDOR_PORTS_DIR"), portsDir);
-        m_process.setProcessEnvironment(env);
-        m_process.start(
-            qEnvironmentVariable("PLANDOR_SIM"), { QStringLiteral("--state"), statePath });
-        QElapsedTimer clock;
-        clock.start();
-        while (m_port.isEmpty() && clock.elapsed() < 10000
-            && m_process.state() != QProcess::NotRunning) {
-            m_process.waitForReadyRead(200);
-            m_output += m_process.readAllStandardOutput();
-            const int at = m_output.indexOf("port: ");
-            const int end = m_output.indexOf('\n', at);
-            if (at >= 0 && end > at)
-                m_port = QString::fromLocal8Bit(m_output.mid(at + 6, end - at - 6)).trimmed();
-        }
-    }
-    ~SimRun() { stop(); }
-
-    QString port() const { return m_port; }
-    QString errors() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
-
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(2000);
-    }
-
-private:
-    QProcess m_process;
-    QByteArray m_output;
-    QString m_port;
-};
 
 void useSerialLink(EditorFixture &f, const QString &port)
 {
@@ -78,32 +29,22 @@ void useSerialLink(EditorFixture &f, const QString &port)
 void click(EditorFixture &f, const char *key)
 {
     auto *button = f.form->findChild<QToolButton *>(QStringLiteral("ToolDs_") + key);
-    QVERIFY(button);
-    QVERIFY2(button->isEnabled(), key);
+    QVERIFY2(button && button->isEnabled(), key);
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-QStringList panel(const Form2 &form)
-{
-    QStringList texts;
-    for (int i = 0; i < 7; ++i)
-        texts.append(form.text1(i)->text());
-    return texts << form.combo5()->currentText();
-}
-
-// The plan as the instrument keeps it: channels in frequency order; the IDs
-// are positions and are left out.
-QStringList channels(const TempStore &store)
+// The panel's texts, or sets them (with the unit last) when given.
+QStringList panel(Form2 &form, const QStringList &texts = {})
 {
     QStringList result;
-    for (const ChannelValues &row :
-        store.rows(QStringLiteral("SELECT * FROM ChannelPlanUser ORDER BY Freq"))) {
-        QStringList fields;
-        for (int c = ColumnName; c <= ColumnAudio1; ++c)
-            fields.append(ChannelColumns::toText(c, row.values[c]));
-        result.append(fields.join(QLatin1Char('|')));
+    for (int i = 0; i < 7; ++i) {
+        if (!texts.isEmpty())
+            form.text1(i)->setText(texts[i]);
+        result.append(form.text1(i)->text());
     }
-    return result;
+    if (!texts.isEmpty())
+        form.combo5()->setCurrentIndex(form.combo5()->findText(texts[7]));
+    return result << form.combo5()->currentText();
 }
 
 } // namespace
@@ -115,104 +56,60 @@ class TransferSimTest : public QObject
 private:
     QTemporaryDir m_dir;
 
-    QString statePath() const { return m_dir.filePath(QStringLiteral("instrument.state")); }
-    QString portsDir() const { return m_dir.filePath(QStringLiteral("ports")); }
-
 private slots:
     void initTestCase()
     {
-        const QString sim = qEnvironmentVariable("PLANDOR_SIM");
-        if (sim.isEmpty() || !QFileInfo(sim).isExecutable())
+        if (!QFileInfo(SimProcess::program()).isExecutable())
             QSKIP("the simulated instrument is not built");
-        QVERIFY(m_dir.isValid());
-        QVERIFY(QDir().mkpath(portsDir()));
+        QVERIFY(m_dir.isValid() && QDir().mkpath(m_dir.filePath("ports")));
     }
 
     // Upload, change, Download; the instrument keeps the change over a
-    // restart, and the next Upload finds it.
+    // restart, and the next Upload finds it. An instrument gone away gives
+    // message 16 and changes nothing.
     void changeSurvivesARestart()
     {
         EditorFixture f;
-        QStringList changedPlan;
-        QStringList changedPanel;
-        {
-            SimRun sim(statePath(), portsDir());
-            QVERIFY2(!sim.port().isEmpty(), qPrintable(sim.errors()));
-            useSerialLink(f, sim.port());
-
-            click(f, "Upload");
-            QVERIFY2(f.messages.shown.isEmpty(), qPrintable(f.messages.texts().join('\n')));
-            QCOMPARE(f.form->LoadOk, QStringLiteral("Yes"));
-            QVERIFY(!channels(f.store).isEmpty());
-            QCOMPARE(f.buttonStates(), QStringLiteral("EEEEDDEDE"));
-
-            // The change: one channel renamed and moved, one added, and a
-            // new panel.
-            ChannelStore store;
-            QList<StoredRow> rows;
-            QVERIFY(
-                store.select(QStringLiteral("SELECT * FROM ChannelPlanUser ORDER BY Freq"), rows));
-            ChannelValues moved = rows.first().values;
-            moved.values[ColumnName] = QStringLiteral("X1");
-            moved.values[ColumnFreq] = 49.75;
-            QVERIFY(store.update(rows.first().rowId, moved));
-            QVERIFY(store.append({ TempStore::row(
-                rows.size() + 1, QStringLiteral("Z9"), QStringLiteral("DIGI"), 858.0, 8.0) }));
-            f.form->RefreshDataGrid();
-            for (int i = 0; i < 7; ++i)
-                f.form->text1(i)->clear();
-            const QStringList typed = { "7", "0", "250", "12", "6.5", "3", "9" };
-            for (int i = 0; i < 7; ++i)
-                QTest::keyClicks(f.form->text1(i), typed[i]);
-            f.form->combo5()->setCurrentText(QStringLiteral("dBmV"));
-            changedPlan = channels(f.store);
-            changedPanel = panel(*f.form);
-            QCOMPARE(changedPlan.filter(QRegularExpression(QStringLiteral("^X1\\|\\w+\\|49.75\\|")))
-                         .size(),
-                1);
-
-            click(f, "Download");
-            QCOMPARE(f.messages.texts(), QStringList { CatalogueText(18) });
-            f.messages.clear();
-            sim.stop();
-        }
-
-        // Forget everything on the PC side.
-        f.store.seed({});
-        f.form->RefreshDataGrid();
-        for (int i = 0; i < 7; ++i)
-            f.form->text1(i)->clear();
-        f.form->combo5()->setCurrentIndex(-1);
-
-        SimRun sim(statePath(), portsDir());
-        QVERIFY2(!sim.port().isEmpty(), qPrintable(sim.errors()));
+        SimProcess sim(m_dir.filePath("instrument.state"), m_dir.filePath("ports"));
+        QVERIFY(sim.start());
         useSerialLink(f, sim.port());
         click(f, "Upload");
         QVERIFY2(f.messages.shown.isEmpty(), qPrintable(f.messages.texts().join('\n')));
-        QCOMPARE(channels(f.store), changedPlan);
-        // The bandwidth travels in whole MHz: 6.5 comes back as 6.
-        QStringList expectedPanel = changedPanel;
-        expectedPanel[4] = QStringLiteral("6");
-        QCOMPARE(panel(*f.form), expectedPanel);
-        QCOMPARE(f.form->gridModel()->rowCount(), int(changedPlan.size()));
-    }
+        QList<ChannelValues> changed = f.store.rows();
+        QVERIFY(!changed.isEmpty());
 
-    // An instrument that went away: message 16, the link's reason below it.
-    void instrumentGone()
-    {
-        EditorFixture f;
-        QString port;
-        {
-            SimRun sim(statePath(), portsDir());
-            QVERIFY(!sim.port().isEmpty());
-            port = sim.port();
-        }
-        useSerialLink(f, port);
+        // The last channel moved to the front and renamed, one added, and a
+        // new panel; numbered in frequency order as the instrument will.
+        changed.prepend(changed.takeLast());
+        changed.first().values[ColumnName] = QStringLiteral("X1");
+        changed.first().values[ColumnFreq] = 45.25;
+        changed.append(TempStore::row(0, "Z9", "DIGI", 858.0, 8.0));
+        for (qsizetype i = 0; i < changed.size(); ++i)
+            changed[i].values[ColumnId] = qint64(i + 1);
+        f.store.seed(changed);
+        f.form->RefreshDataGrid();
+        panel(*f.form, { "7", "0", "250", "9", "6.5", "3", "9", "dBuV" });
+        click(f, "Download");
+        QCOMPARE(f.messages.texts(), QStringList { CatalogueText(18) });
+
+        // Forget everything on the PC side, restart the instrument, read again.
+        f.store.seed({});
+        f.form->RefreshDataGrid();
+        panel(*f.form, QStringList(8));
+        QVERIFY(sim.start());
+        useSerialLink(f, sim.port());
+        click(f, "Upload");
+        QCOMPARE(f.messages.texts(), QStringList { CatalogueText(18) }); // nothing new
+        QCOMPARE(f.store.rows(), changed);
+        // The bandwidth travels in whole MHz: 6.5 comes back as 6.
+        QCOMPARE(panel(*f.form), QStringList({ "7", "0", "250", "9", "6", "3", "9", "dBuV" }));
+
+        sim.stop();
         const QString before = f.buttonStates();
         click(f, "Upload");
-        QCOMPARE(f.messages.shown.size(), 1);
-        QCOMPARE(f.messages.texts().first().section(QLatin1Char('\n'), 0, 0), CatalogueText(16));
+        QCOMPARE(f.messages.texts().value(1).section(QLatin1Char('\n'), 0, 0), CatalogueText(16));
         QCOMPARE(f.buttonStates(), before);
+        QCOMPARE(f.store.rows(), changed);
     }
 };
 

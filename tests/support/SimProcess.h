@@ -1,47 +1,75 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QProcess>
-#include <QString>
 #include <QStringList>
+
+#include <csignal>
 
 namespace plandor::test {
 
-// A plandor-sim started for a test (path from $PLANDOR_SIM), with its own
-// state file and publish folder. Stopped when destroyed.
+// A plandor-sim ($PLANDOR_SIM) with its own state file and publish folder
+// (set as PLANDOR_PORTS_DIR for the test and what it starts); stopped with
+// SIGTERM (it withdraws its links) when destroyed.
 class SimProcess
 {
 public:
-    SimProcess(QString statePath, QString portsDir);
-    ~SimProcess();
-    SimProcess(const SimProcess &) = delete;
-    SimProcess &operator=(const SimProcess &) = delete;
+    SimProcess(QString statePath, QString portsDir)
+        : m_state(std::move(statePath))
+        , m_ports(std::move(portsDir))
+    { }
+    ~SimProcess() { stop(); }
 
-    static QString program();
-
-    // Starts it and waits for its "port:" line; extra arguments go on its
-    // command line.
-    bool start(const QStringList &arguments = {});
+    static QString program() { return qEnvironmentVariable("PLANDOR_SIM"); }
     QString port() const { return m_port; }
-    qint64 pid() const { return m_process.processId(); }
 
-    // SIGTERM and wait: it withdraws its links.
-    void stop();
-    // SIGKILL: an instrument that vanishes without a word.
-    void kill();
-    // SIGUSR2 and wait for "faults: off".
-    bool clearFaults();
-    // Waits until its output holds the line.
-    bool waitForLine(const QString &line, int timeoutMs);
-    QString output() const { return m_output; }
+    // (Re)starts it with extra arguments and waits for its "port:" line.
+    bool start(const QStringList &arguments = {})
+    {
+        stop();
+        m_output.clear();
+        qputenv("PLANDOR_PORTS_DIR", m_ports.toLocal8Bit()); // inherited by all it starts
+        m_process.start(program(), QStringList { QStringLiteral("--state"), m_state } + arguments);
+        m_port = waitForLine(QStringLiteral("port: "), 5000).mid(6);
+        return !m_port.isEmpty();
+    }
+
+    // SIGKILL is an instrument that vanishes without a word.
+    void stop(int signal = SIGTERM)
+    {
+        if (m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), signal) == 0
+            && !m_process.waitForFinished(3000))
+            m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+
+    // SIGUSR2, then waits for "faults: off".
+    bool clearFaults()
+    {
+        return m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), SIGUSR2) == 0
+            && !waitForLine(QStringLiteral("faults: off"), 3000).isEmpty();
+    }
+
+    // The first whole output line that starts with prefix; empty if none came.
+    QString waitForLine(const QString &prefix, int timeoutMs)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        for (;;) {
+            const bool running = m_process.state() != QProcess::NotRunning;
+            m_output += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+            const QStringList lines = m_output.split(QLatin1Char('\n'));
+            for (qsizetype i = 0; i + 1 < lines.size(); ++i) // the last may be unfinished
+                if (lines[i].startsWith(prefix))
+                    return lines[i];
+            if (!running || deadline.hasExpired())
+                return {};
+            m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        }
+    }
 
 private:
-    void collect();
-
-    QString m_statePath;
-    QString m_portsDir;
+    QString m_state, m_ports, m_port, m_output;
     QProcess m_process;
-    QString m_port;
-    QString m_output;
 };
 
 } // namespace plandor::test
