@@ -76,20 +76,6 @@ void scriptRead(ScriptedLink *link, const QList<LinkRecord> &items = kThreeChann
     link->favoritesToRead = { 1, 2, 3, 4, 0, 250, span, unit, 0 };
 }
 
-// The panel's seven boxes and the unit; sets them first when texts are given.
-QStringList panel(Form2 &form, const QStringList &texts = {})
-{
-    QStringList result;
-    for (int i = 0; i < 7; ++i) {
-        if (!texts.isEmpty())
-            form.text1(i)->setText(texts[i]);
-        result.append(form.text1(i)->text());
-    }
-    if (!texts.isEmpty())
-        form.combo5()->setCurrentIndex(form.combo5()->findText(texts[7]));
-    return result << form.combo5()->currentText();
-}
-
 const QStringList kOwnPanel = { "9", "8", "7", "6", "5", "4", "3", "dBmV" };
 
 const QList<ChannelValues> kSeeded = { TempStore::row(1, "5", "TV", 300.25, 6.5),
@@ -102,7 +88,7 @@ void withLoadedPlan(EditorFixture &f, const QList<ChannelValues> &rows)
     f.store.seed(rows);
     f.form->setButtonsEnabled({ 2, 4, 5, 6, 7, 8, 9 }, true);
     f.form->LoadOk = QStringLiteral("Yes");
-    panel(*f.form, kOwnPanel);
+    panelTexts(*f.form, kOwnPanel);
 }
 
 const QString kAfterTransfer = QStringLiteral("EEEEDDEDE");
@@ -124,7 +110,7 @@ private slots:
             QList<ChannelValues>({ TempStore::row(1, "2", "TV", 55.25, 6.5),
                 TempStore::row(2, "S1", "DIGI", 100.1, 8), // 100.1, not 100.0999984741
                 TempStore::row(3, "21", "TV", 471.25, 6.5) }));
-        QCOMPARE(panel(*f.form), QStringList({ "1", "2", "3", "4", "8", "0", "250", "dBmV" }));
+        QCOMPARE(panelTexts(*f.form), QStringList({ "1", "2", "3", "4", "8", "0", "250", "dBmV" }));
         QCOMPARE(f.form->gridCaption(), CatalogueText(15));
 
         click(f, "Download");
@@ -169,7 +155,7 @@ private slots:
         f.link->favoritesToRead.Favorite3 = quint8(favorite3);
         click(f, "Upload");
         QCOMPARE(f.messages.texts(), messages);
-        QCOMPARE(panel(*f.form),
+        QCOMPARE(panelTexts(*f.form),
             QStringList({ "1", "2", boxes[0], "4", boxes[1], "0", "250", boxes[2] }));
         QCOMPARE(f.form->SpanValue, float(span));
         QCOMPARE(f.store.rows().size(), 3);
@@ -228,7 +214,7 @@ private slots:
         QCOMPARE(f.messages.shown.first().style, style);
         QCOMPARE(f.store.rows(), kSeeded);
         if (failure != "store") // the received panel is written before the plan is stored
-            QCOMPARE(panel(*f.form), kOwnPanel);
+            QCOMPARE(panelTexts(*f.form), kOwnPanel);
         QCOMPARE(f.buttonStates(), buttonsBefore);
         QCOMPARE(f.form->LoadOk, QLatin1String(unplugged ? "Yes" : "No"));
         QVERIFY(f.form->progressBar()->isHidden());
@@ -255,7 +241,7 @@ private slots:
     {
         EditorFixture f;
         withLoadedPlan(f, QList(kSeeded) << ChannelValues { { 4, {}, {}, 862.0, {} } });
-        panel(*f.form, { "1", "", "250", "4", "9.9", "5", "6", "" });
+        panelTexts(*f.form, { "1", "", "250", "4", "9.9", "5", "6", "" });
         click(f, "Download");
         QCOMPARE(f.link->writtenPlan,
             LinkRecordArray(1,

@@ -33,20 +33,6 @@ void click(EditorFixture &f, const char *key)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-// The panel's texts, or sets them (with the unit last) when given.
-QStringList panel(Form2 &form, const QStringList &texts = {})
-{
-    QStringList result;
-    for (int i = 0; i < 7; ++i) {
-        if (!texts.isEmpty())
-            form.text1(i)->setText(texts[i]);
-        result.append(form.text1(i)->text());
-    }
-    if (!texts.isEmpty())
-        form.combo5()->setCurrentIndex(form.combo5()->findText(texts[7]));
-    return result << form.combo5()->currentText();
-}
-
 } // namespace
 
 class TransferSimTest : public QObject
@@ -88,21 +74,21 @@ private slots:
             changed[i].values[ColumnId] = qint64(i + 1);
         f.store.seed(changed);
         f.form->RefreshDataGrid();
-        panel(*f.form, { "7", "0", "250", "9", "6.5", "3", "9", "dBuV" });
+        panelTexts(*f.form, { "7", "0", "250", "9", "6.5", "3", "9", "dBuV" });
         click(f, "Download");
         QCOMPARE(f.messages.texts(), QStringList { CatalogueText(18) });
 
         // Forget everything on the PC side, restart the instrument, read again.
         f.store.seed({});
         f.form->RefreshDataGrid();
-        panel(*f.form, QStringList(8));
+        panelTexts(*f.form, QStringList(8));
         QVERIFY(sim.start());
         useSerialLink(f, sim.port());
         click(f, "Upload");
         QCOMPARE(f.messages.texts(), QStringList { CatalogueText(18) }); // nothing new
         QCOMPARE(f.store.rows(), changed);
         // The bandwidth travels in whole MHz: 6.5 comes back as 6.
-        QCOMPARE(panel(*f.form), QStringList({ "7", "0", "250", "9", "6", "3", "9", "dBuV" }));
+        QCOMPARE(panelTexts(*f.form), QStringList({ "7", "0", "250", "9", "6", "3", "9", "dBuV" }));
 
         sim.stop();
         const QString before = f.buttonStates();

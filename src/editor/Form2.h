@@ -42,10 +42,10 @@ public:
     ~Form2() override;
 
     // ---- Window state shared by the areas ----
-    QString LoadOk;              // "Yes"/"No": the last load of a plan into the store
-    QString SaveOk;              // "Yes"/"No": the last save
+    QString LoadOk; // "Yes"/"No": the last load of a plan into the store
+    QString SaveOk; // "Yes"/"No": the last save
     QFileDialog *FileDialog = nullptr;
-    qint16 EditCol = 0;          // column whose drop-down is being committed
+    qint16 EditCol = 0; // column whose drop-down is being committed
     QList<LinkRecord> EditSnapshot; // the plan in ID order, element 0 first
     QString TypeBefore;
     QString TypeAfter;
@@ -54,14 +54,14 @@ public:
     qint16 ClickArmed = 0;
     qint16 PlacedRow = 0;
     LinkRecordArray SendRecords; // the records of the last send
-    float SpanValue = 0.0f;      // the bandwidth last loaded into the panel
+    float SpanValue = 0.0f; // the bandwidth last loaded into the panel
 
     // ---- Window (Form2.cpp) ----
     // Re-queries the grid. Shows the reason and leaves the grid as it was
     // when the store cannot run the query; returns whether it could.
     bool RefreshDataGrid(qint16 &refreshcmdType, QString &refreshString);
     bool RefreshDataGrid(qint16 refreshcmdType = 1,
-                         const QString &refreshString = QString::fromLatin1(kOrderByFreq));
+        const QString &refreshString = QString::fromLatin1(kOrderByFreq));
     void ApplyCaptions();
     void FillTypeCombo();
     void PrepareFileDialog();
@@ -169,6 +169,9 @@ private:
 
     // ---- Members private to an area go below, in the area's own block ----
     // transfer:
+    // Shows the progress bar, starts Timer1 and checks the connection; an
+    // unreachable instrument is reported and gives false.
+    bool startTransfer();
     // records:
     // editing:
     // The row a check works on: the row of the user's edit being reported,
@@ -182,9 +185,9 @@ private:
     bool filterEditingEvent(QObject *watched, QEvent *event);
     void dropDownFocusIn(QComboBox *combo);
     void dropDownFocusOut(QComboBox *combo);
-    int m_changedRow = -1;  // row of the model's last changed cell
+    int m_changedRow = -1; // row of the model's last changed cell
     int m_reportedRow = -1; // row of the user's edit while columnUpdated is handled
-    int m_leavingRow = -1;  // row the cursor leaves while the grid writes it
+    int m_leavingRow = -1; // row the cursor leaves while the grid writes it
 };
 
 } // namespace plandor

@@ -82,7 +82,7 @@ void Form2::connectTransfer()
     connect(command3(), &QPushButton::clicked, this, &Form2::SendFavorites);
 }
 
-void Form2::runUpload()
+bool Form2::startTransfer()
 {
     timer1()->setInterval(kPulseIntervalMs);
     timer1()->start();
@@ -90,13 +90,18 @@ void Form2::runUpload()
     progressBar()->setMaximum(100);
     progressBar()->show();
     progressBar()->setValue(2);
+    if (instrumentReachable())
+        return true;
+    progressBar()->hide();
+    timer1()->stop(); // nothing is left for it to pace
+    reportUnreachable();
+    return false;
+}
 
-    if (!instrumentReachable()) {
-        progressBar()->hide();
-        timer1()->stop(); // nothing is left for it to pace
-        reportUnreachable();
+void Form2::runUpload()
+{
+    if (!startTransfer())
         return;
-    }
 
     // The toolbar is disabled during an Upload as during a Download: storing
     // the received plan lets the window process events, and no second command
@@ -120,19 +125,8 @@ void Form2::runUpload()
 
 void Form2::runDownload()
 {
-    timer1()->setInterval(kPulseIntervalMs);
-    timer1()->start();
-    progressBar()->setMinimum(1);
-    progressBar()->setMaximum(100);
-    progressBar()->show();
-    progressBar()->setValue(2);
-
-    if (!instrumentReachable()) {
-        progressBar()->hide();
-        timer1()->stop();
-        reportUnreachable();
+    if (!startTransfer())
         return;
-    }
 
     setButtonsEnabled({ 1, 2, 3, 4, 5, 6, 7, 8, 9 }, false);
     RefreshDataGrid(1, QString::fromLatin1(kOrderByFreq));

@@ -6,6 +6,8 @@
 
 #include "editor/Form2.h"
 
+#include <QStringList>
+
 #include <memory>
 
 namespace plandor::test {
@@ -28,5 +30,9 @@ public:
     // Which toolbar buttons (1..9) are enabled, as a string like "EDEDDDDDD".
     QString buttonStates() const;
 };
+
+// The panel's seven boxes Text1(0..6) and the unit, in that order; sets them
+// first when eight texts are given.
+QStringList panelTexts(Form2 &form, const QStringList &texts = {});
 
 } // namespace plandor::test
