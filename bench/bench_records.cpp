@@ -5,8 +5,8 @@
 // the same run. Prints a table: milliseconds (median of several runs), the
 // ratio to the plain insert, and the growth from 250 to 10,000 (40 = linear).
 // Usage: bench_records [folder for the database and plan files]
-#include "app/MessageBox.h"
-#include "app/ui/FileDialogs.h"
+#include "base/MessageBox.h"
+#include "widgets/FileDialogs.h"
 #include "editor/Form2.h"
 #include "editor/PlanGrid.h"
 #include "editor/PlanGridModel.h"

@@ -4,8 +4,8 @@
 //
 // Usage: bench_transfer_commands [rounds] (the simulated instrument is found
 // through $PLANDOR_SIM, else beside this program's build directory).
-#include "app/Language.h"
-#include "app/MessageBox.h"
+#include "base/Language.h"
+#include "base/MessageBox.h"
 #include "editor/Form2.h"
 #include "store/ChannelStore.h"
 #include "store/DatabaseLocation.h"

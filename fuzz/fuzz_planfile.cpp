@@ -1,7 +1,7 @@
 // Arbitrary bytes as a plan text file. Whatever the reader accepts must come
 // back unchanged when written out and read again: the caption, every row and
 // the panel as the window takes it from the slots.
-#include "app/TextCatalogue.h"
+#include "base/TextCatalogue.h"
 #include "store/PlanFile.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 // events that run or switch toolbar commands.
 #include "EditorFixture.h"
 
-#include "app/TextCatalogue.h"
+#include "base/TextCatalogue.h"
 #include "editor/Form2.h"
 #include "editor/PlanGrid.h"
 #include "editor/PlanGridModel.h"

@@ -1,6 +1,6 @@
 // The plan text file: what is written, what is read back, what is refused.
-#include "app/Language.h"
-#include "app/TextCatalogue.h"
+#include "base/Language.h"
+#include "base/TextCatalogue.h"
 #include "store/PlanFile.h"
 
 #include <QDir>

@@ -2,8 +2,8 @@
 // window, and the button states each command leaves.
 #include "EditorFixture.h"
 
-#include "app/TextCatalogue.h"
-#include "app/ui/FileDialogs.h"
+#include "base/TextCatalogue.h"
+#include "widgets/FileDialogs.h"
 #include "editor/PlanGrid.h"
 #include "editor/PlanGridModel.h"
 #include "store/CopiedIds.h"

@@ -3,8 +3,8 @@
 // a refused file changes nothing.
 #include "EditorFixture.h"
 
-#include "app/TextCatalogue.h"
-#include "app/ui/FileDialogs.h"
+#include "base/TextCatalogue.h"
+#include "widgets/FileDialogs.h"
 #include "editor/PlanGridModel.h"
 
 #include <QComboBox>

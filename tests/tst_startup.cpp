@@ -2,8 +2,8 @@
 #include "ScriptedLink.h"
 #include "TempStore.h"
 
-#include "app/Language.h"
-#include "app/TextCatalogue.h"
+#include "base/Language.h"
+#include "base/TextCatalogue.h"
 #include "app/ui/Form1.h"
 #include "editor/Form2.h"
 #include "transfer/ProcessLink.h"

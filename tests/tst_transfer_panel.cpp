@@ -2,7 +2,7 @@
 // its own button that sends the panel alone.
 #include "EditorFixture.h"
 
-#include "app/TextCatalogue.h"
+#include "base/TextCatalogue.h"
 
 #include <QComboBox>
 #include <QLineEdit>

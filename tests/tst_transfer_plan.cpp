@@ -2,7 +2,7 @@
 // through the real toolbar against a scripted link.
 #include "EditorFixture.h"
 
-#include "app/TextCatalogue.h"
+#include "base/TextCatalogue.h"
 #include "editor/PlanGridModel.h"
 #include "store/StoreConnection.h"
 #include "transfer/PlanSizeLimit.h"

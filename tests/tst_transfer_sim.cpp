@@ -3,7 +3,7 @@
 #include "EditorFixture.h"
 #include "SimProcess.h"
 
-#include "app/TextCatalogue.h"
+#include "base/TextCatalogue.h"
 #include "transfer/ProcessLink.h"
 #include "transfer/serial/SerialDeviceLink.h"
 

@@ -1,6 +1,6 @@
 #include "app/StartupProbe.h"
 #include "app/ui/Form1.h"
-#include "app/ui/QtMessagePrompter.h"
+#include "widgets/QtMessagePrompter.h"
 #include "transfer/ProcessLink.h"
 #include "transfer/serial/PortList.h"
 #include "transfer/serial/SerialDeviceLink.h"

@@ -1,9 +1,9 @@
 #include "editor/Form2.h"
 
-#include "app/MessageBox.h"
-#include "app/TextCatalogue.h"
-#include "app/ui/FileDialogs.h"
-#include "app/ui/WindowPlacement.h"
+#include "base/MessageBox.h"
+#include "base/TextCatalogue.h"
+#include "widgets/FileDialogs.h"
+#include "widgets/WindowPlacement.h"
 #include "editor/EventTap.h"
 #include "editor/PlanGrid.h"
 #include "editor/PlanGridModel.h"

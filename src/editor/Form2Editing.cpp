@@ -4,7 +4,7 @@
 // rules themselves are ChannelRules; these methods read and repair the grid.
 #include "editor/Form2.h"
 
-#include "app/MessageBox.h"
+#include "base/MessageBox.h"
 #include "editor/EventTap.h"
 #include "editor/PlanGrid.h"
 #include "editor/PlanGridModel.h"

@@ -3,11 +3,11 @@
 // methods read the window, ask the questions and re-query the grid.
 #include "editor/Form2.h"
 
-#include "app/Language.h"
-#include "app/MessageBox.h"
-#include "app/NumberText.h"
-#include "app/TextCatalogue.h"
-#include "app/ui/FileDialogs.h"
+#include "base/Language.h"
+#include "base/MessageBox.h"
+#include "base/NumberText.h"
+#include "base/TextCatalogue.h"
+#include "widgets/FileDialogs.h"
 #include "editor/PlanGrid.h"
 #include "editor/PlanGridModel.h"
 #include "editor/QueuedKeys.h"

@@ -2,8 +2,8 @@
 // commands, reading and sending the plan, and the favourites panel.
 #include "editor/Form2.h"
 
-#include "app/MessageBox.h"
-#include "app/TextCatalogue.h"
+#include "base/MessageBox.h"
+#include "base/TextCatalogue.h"
 #include "store/ChannelStore.h"
 #include "store/PanelTexts.h"
 #include "transfer/DeviceLink.h"

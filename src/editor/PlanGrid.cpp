@@ -1,6 +1,6 @@
 #include "editor/PlanGrid.h"
 
-#include "app/ui/WindowPlacement.h"
+#include "widgets/WindowPlacement.h"
 #include "editor/PlanGridModel.h"
 
 #include <QHash>

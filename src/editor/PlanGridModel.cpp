@@ -1,6 +1,6 @@
 #include "editor/PlanGridModel.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "store/ChannelStore.h"
 
 #include <cmath>

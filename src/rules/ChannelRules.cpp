@@ -1,6 +1,6 @@
 #include "rules/ChannelRules.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 #include <QList>
 

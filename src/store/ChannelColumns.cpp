@@ -1,6 +1,6 @@
 #include "store/ChannelColumns.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 #include <cmath>
 #include <limits>

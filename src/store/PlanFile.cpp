@@ -1,7 +1,7 @@
 #include "store/PlanFile.h"
 
-#include "app/Language.h"
-#include "app/NumberText.h"
+#include "base/Language.h"
+#include "base/NumberText.h"
 
 #include <QFile>
 #include <QSaveFile>

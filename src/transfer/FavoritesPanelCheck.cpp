@@ -1,6 +1,6 @@
 #include "transfer/FavoritesPanelCheck.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "transfer/PlanRecords.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "transfer/PlanSizeLimit.h"
 
-#include "app/Language.h"
+#include "base/Language.h"
 #include "transfer/PlanRecords.h"
 
 namespace plandor::PlanSizeLimit {

@@ -1,7 +1,7 @@
 #include "EditorFixture.h"
 
-#include "app/Language.h"
-#include "app/ui/FileDialogs.h"
+#include "base/Language.h"
+#include "widgets/FileDialogs.h"
 #include "transfer/ProcessLink.h"
 
 #include <QComboBox>

@@ -3,9 +3,9 @@
 
 #include "ProgressLine.h"
 
-#include "app/Language.h"
-#include "app/NumberText.h"
-#include "app/TextCatalogue.h"
+#include "base/Language.h"
+#include "base/NumberText.h"
+#include "base/TextCatalogue.h"
 #include "store/PlanFile.h"
 #include "transfer/PlanRecords.h"
 #include "transfer/serial/PortList.h"

@@ -1,7 +1,7 @@
 // Renders the windows as a user sees them, with a small plan, in English and
 // in Chinese, into PNG files for the documentation.
 // Usage: plandor-screenshots OUTPUT-DIR
-#include "app/Language.h"
+#include "base/Language.h"
 #include "app/ui/Form1.h"
 #include "editor/Form2.h"
 #include "store/ChannelStore.h"

@@ -1,9 +1,9 @@
 #include "app/ui/Form1.h"
 
-#include "app/Language.h"
-#include "app/NumberText.h"
-#include "app/TextCatalogue.h"
-#include "app/ui/WindowPlacement.h"
+#include "base/Language.h"
+#include "base/NumberText.h"
+#include "base/TextCatalogue.h"
+#include "widgets/WindowPlacement.h"
 #include "editor/Form2.h"
 #include "transfer/ProcessLink.h"
 #include "transfer/serial/PortList.h"

@@ -1,4 +1,4 @@
-#include "app/ui/QtMessagePrompter.h"
+#include "widgets/QtMessagePrompter.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
-#include "app/MessageBox.h"
+#include "base/MessageBox.h"
 
-#include "app/TextCatalogue.h"
+#include "base/TextCatalogue.h"
 
 #include <cstdio>
 

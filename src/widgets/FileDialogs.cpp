@@ -1,4 +1,4 @@
-#include "app/ui/FileDialogs.h"
+#include "widgets/FileDialogs.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
-#include "app/TextCatalogue.h"
+#include "base/TextCatalogue.h"
 
-#include "app/Language.h"
+#include "base/Language.h"
 
 #include <algorithm>
 #include <array>
