@@ -92,7 +92,7 @@ bool runAt(const QString &simProgram, qint32 baud, const QTemporaryDir &dir)
     timing.baud = baud;
     link.setTiming(timing);
     link.SetPortName(port);
-    bool ok = LinkResult(link.CheckConnection()) != 0;
+    bool ok = qint16(link.CheckConnection()) != 0;
 
     const LinkRecordArray plan = benchPlan();
     qint64 payloadBytes = 0;
@@ -105,8 +105,8 @@ bool runAt(const QString &simProgram, qint32 baud, const QTemporaryDir &dir)
     Traffic before = trafficOf(link.transport());
     QElapsedTimer clock;
     clock.start();
-    ok = ok && LinkResult(link.WritePlan(plan, 0, panel)) != 0
-        && LinkResult(link.EndTransfer()) != 0;
+    ok = ok && qint16(link.WritePlan(plan, 0, panel)) != 0
+        && qint16(link.EndTransfer()) != 0;
     if (ok)
         report("write", baud, payloadBytes, before, trafficOf(link.transport()), clock.elapsed());
 
@@ -114,7 +114,7 @@ bool runAt(const QString &simProgram, qint32 baud, const QTemporaryDir &dir)
     FavoritesRecord gotPanel;
     before = trafficOf(link.transport());
     clock.restart();
-    ok = ok && LinkResult(link.ReadPlan(0, got, gotPanel)) != 0;
+    ok = ok && qint16(link.ReadPlan(0, got, gotPanel)) != 0;
     if (ok)
         report("read", baud, payloadBytes, before, trafficOf(link.transport()), clock.elapsed());
     if (ok && got.items.size() != plan.items.size())

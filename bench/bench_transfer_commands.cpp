@@ -158,10 +158,10 @@ int main(int argc, char **argv)
         // The link alone, as the command drives it: check, write, the pause,
         // end.
         qint64 t0 = prompter.clock.nsecsElapsed();
-        bool ok = LinkResult(link->CheckConnection()) != 0;
-        ok = ok && LinkResult(link->WritePlan(records, 0, favorites)) != 0;
+        bool ok = qint16(link->CheckConnection()) != 0;
+        ok = ok && qint16(link->WritePlan(records, 0, favorites)) != 0;
         QThread::msleep(500);
-        ok = ok && LinkResult(link->EndTransfer()) != 0;
+        ok = ok && qint16(link->EndTransfer()) != 0;
         linkDown.append(msSince(prompter.clock, t0));
         failures += ok ? 0 : 1;
 
@@ -175,8 +175,8 @@ int main(int argc, char **argv)
         t0 = prompter.clock.nsecsElapsed();
         LinkRecordArray received;
         FavoritesRecord receivedFavorites;
-        ok = LinkResult(link->CheckConnection()) != 0;
-        ok = ok && LinkResult(link->ReadPlan(0, received, receivedFavorites)) != 0;
+        ok = qint16(link->CheckConnection()) != 0;
+        ok = ok && qint16(link->ReadPlan(0, received, receivedFavorites)) != 0;
         linkUp.append(msSince(prompter.clock, t0));
         failures += ok && received.items.size() == kChannels ? 0 : 1;
 

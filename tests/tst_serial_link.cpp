@@ -41,7 +41,7 @@ LinkRecordArray planOf(int n)
 std::optional<Kept> readBack(SerialDeviceLink &link)
 {
     Kept k;
-    return LinkResult(link.ReadPlan(0, k.first, k.second)) ? std::optional(k) : std::nullopt;
+    return qint16(link.ReadPlan(0, k.first, k.second)) ? std::optional(k) : std::nullopt;
 }
 
 } // namespace
@@ -78,7 +78,7 @@ private slots:
         link.SetPortName(QStringLiteral("/dev/pts/7"));
         link.SetPort(0); // a number after a name replaces it
         QVERIFY(link.deviceName().isEmpty());
-        QCOMPARE(LinkResult(link.CheckConnection()), qint16(0));
+        QCOMPARE(qint16(link.CheckConnection()), qint16(0));
         QVERIFY(!link.lastError().isEmpty());
 
         link.SetPortName(m_dir.filePath(QStringLiteral("no-such-port")));
@@ -116,12 +116,12 @@ private slots:
         QFETCH(FavoritesRecord, panel);
         auto link = newLink();
         FavoritesRecord sent = panel;
-        QVERIFY2(LinkResult(link->WritePlan(plan, 0, sent)) != 0, qPrintable(link->lastError()));
-        QVERIFY2(LinkResult(link->EndTransfer()) != 0, qPrintable(link->lastError()));
+        QVERIFY2(qint16(link->WritePlan(plan, 0, sent)) != 0, qPrintable(link->lastError()));
+        QVERIFY2(qint16(link->EndTransfer()) != 0, qPrintable(link->lastError()));
         link.reset();
         QVERIFY(m_sim->start());
         link = newLink();
-        QCOMPARE(LinkResult(link->CheckConnection()), qint16(1));
+        QCOMPARE(qint16(link->CheckConnection()), qint16(1));
         const auto got = readBack(*link);
         QCOMPARE(got, Kept(plan, panel));
         for (qsizetype i = 0; i < plan.items.size(); ++i) // 0.0 == -0.0
@@ -133,26 +133,26 @@ private slots:
         auto link = newLink();
         const auto before = readBack(*link);
         QVERIFY(before && before->first.items.size() >= 3);
-        QCOMPARE(LinkResult(link->EndTransfer()), qint16(0)); // nothing written
+        QCOMPARE(qint16(link->EndTransfer()), qint16(0)); // nothing written
         QVERIFY(!link->lastError().isEmpty());
         // Plans it cannot carry are refused and leave nothing to end.
         LinkRecordArray longName = planOf(3);
         longName.items[1].Name = QString(85, QChar(0x4E2D)) + QLatin1Char('x'); // 256 bytes
         for (const LinkRecordArray &plan : { LinkRecordArray {}, planOf(256), longName }) {
             FavoritesRecord panel;
-            QCOMPARE(LinkResult(link->WritePlan(plan, 0, panel)), qint16(0));
+            QCOMPARE(qint16(link->WritePlan(plan, 0, panel)), qint16(0));
             QVERIFY(!link->lastError().isEmpty());
-            QCOMPARE(LinkResult(link->EndTransfer()), qint16(0));
+            QCOMPARE(qint16(link->EndTransfer()), qint16(0));
         }
         QCOMPARE(readBack(*link), before);
 
         // A new session (handshake) discards a staged plan; so does a restart.
         FavoritesRecord panel { 3, 4, 250, 0, 7, 9, 7, kUnitDbuV };
-        QVERIFY(LinkResult(link->WritePlan(planOf(20), 0, panel)) != 0);
-        QVERIFY(LinkResult(link->CheckConnection()) != 0);
-        QCOMPARE(LinkResult(link->EndTransfer()), qint16(0));
+        QVERIFY(qint16(link->WritePlan(planOf(20), 0, panel)) != 0);
+        QVERIFY(qint16(link->CheckConnection()) != 0);
+        QCOMPARE(qint16(link->EndTransfer()), qint16(0));
         QCOMPARE(readBack(*link), before);
-        QVERIFY(LinkResult(link->WritePlan(planOf(30), 0, panel)) != 0);
+        QVERIFY(qint16(link->WritePlan(planOf(30), 0, panel)) != 0);
         QVERIFY(m_sim->start());
         link = newLink();
         QCOMPARE(readBack(*link), before);
@@ -160,9 +160,9 @@ private slots:
         // The panel alone leaves the channels; an ended write cannot be
         // ended twice.
         panel.Unit = before->second.Unit == kUnitDbmV ? kUnitDbuV : kUnitDbmV;
-        QVERIFY(LinkResult(link->WriteFavorites(panel)) != 0);
-        QVERIFY(LinkResult(link->EndTransfer()) != 0);
-        QCOMPARE(LinkResult(link->EndTransfer()), qint16(0));
+        QVERIFY(qint16(link->WriteFavorites(panel)) != 0);
+        QVERIFY(qint16(link->EndTransfer()) != 0);
+        QCOMPARE(qint16(link->EndTransfer()), qint16(0));
         QCOMPARE(readBack(*link), Kept(before->first, panel));
     }
 
@@ -175,7 +175,7 @@ private slots:
             auto link = newLink();
             QElapsedTimer clock;
             clock.start();
-            QCOMPARE(LinkResult(link->CheckConnection()), qint16(0));
+            QCOMPARE(qint16(link->CheckConnection()), qint16(0));
             QVERIFY(link->lastError().contains(QLatin1String("version")));
             QCOMPARE(readBack(*link), std::nullopt);
             QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));

@@ -102,9 +102,9 @@ private slots:
         QFETCH(QStringList, messages);
         EditorFixture f;
         fillPanel(*f.form, { "1", "2", "3", "4", "7.3", "5", "250" }, unit);
-        f.link->connectionResult = results[0];
-        f.link->writeFavoritesResult = results[1];
-        f.link->endResult = results[2];
+        f.link->connectionResult = results[0].toInt() != 0;
+        f.link->writeFavoritesResult = results[1].toInt() != 0;
+        f.link->endResult = results[2].toInt() != 0;
         QTest::mouseClick(f.form->command3(), Qt::LeftButton);
         QCOMPARE(f.link->calls,
             QStringList({ "CheckConnection", "WriteFavorites", "EndTransfer" }).mid(0, calls));

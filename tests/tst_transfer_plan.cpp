@@ -34,7 +34,7 @@ public:
     std::function<void()> duringRead;
     QString reason;
 
-    QVariant ReadPlan(qint32 s, LinkRecordArray &r, FavoritesRecord &fav) override
+    bool ReadPlan(qint32 s, LinkRecordArray &r, FavoritesRecord &fav) override
     {
         if (duringRead)
             duringRead();
@@ -198,9 +198,9 @@ private slots:
             items.insert(2, channel("BAD", "TV", 300.0f, 6.5f));
         }
         scriptRead(link, failure == "empty" ? QList<LinkRecord> {} : items);
-        link->readResult = failure == "read" ? 0 : 1;
+        link->readResult = failure != "read";
         const bool unplugged = failure == "unplugged";
-        link->connectionResult = unplugged ? 0 : 1;
+        link->connectionResult = !unplugged;
         link->reason = "no reply"; // given below message 16 only
         click(f, "Upload");
         QCOMPARE(f.messages.shown.size(), 1);
@@ -285,9 +285,9 @@ private slots:
             rows.append(TempStore::row(i, "C", "TV", 40.0 + i, 6.5));
         withLoadedPlan(f, rows);
         const QString before = f.buttonStates();
-        f.link->connectionResult = results[0];
-        f.link->writePlanResult = results[1];
-        f.link->endResult = results[2];
+        f.link->connectionResult = results[0].toInt() != 0;
+        f.link->writePlanResult = results[1].toInt() != 0;
+        f.link->endResult = results[2].toInt() != 0;
         QElapsedTimer clock;
         clock.start();
         click(f, "Download");

@@ -53,7 +53,7 @@ PanelTexts panelTexts(const Form2 &form)
 bool instrumentReachable()
 {
     DeviceLink *link = ProcessLink::get();
-    return link && LinkResult(link->CheckConnection()) != 0;
+    return link && qint16(link->CheckConnection()) != 0;
 }
 
 // Message 16. The link's own reason, when it gives one, goes on a second line
@@ -144,7 +144,7 @@ void Form2::UploadPlan()
     DeviceLink *link = ProcessLink::get();
     LinkRecordArray records;
     FavoritesRecord favorites {};
-    const qint16 result = link ? LinkResult(link->ReadPlan(selector, records, favorites)) : 0;
+    const qint16 result = link ? qint16(link->ReadPlan(selector, records, favorites)) : 0;
     if (result == 0) {
         MessageBox::show(
             FailureLetter(selector) + CatalogueText(65), StyleInformationOk, CatalogueText(65));
@@ -192,11 +192,11 @@ qint16 Form2::DownloadPlan()
     DeviceLink *link = ProcessLink::get();
     if (!link)
         return 0;
-    const qint16 r1 = LinkResult(link->WritePlan(SendRecords, selector, favorites));
+    const qint16 r1 = qint16(link->WritePlan(SendRecords, selector, favorites));
     pauseAfterWrite();
     if (r1 == 0)
         return 0;
-    const qint16 r2 = LinkResult(link->EndTransfer());
+    const qint16 r2 = qint16(link->EndTransfer());
     return r2 != 0 ? 1 : 0;
 }
 
@@ -289,7 +289,7 @@ void Form2::SendFavorites()
     }
     FavoritesRecord favorites = PlanRecords::toFavorites(panel);
     DeviceLink *link = ProcessLink::get();
-    const qint16 r1 = LinkResult(link->WriteFavorites(favorites));
+    const qint16 r1 = qint16(link->WriteFavorites(favorites));
     pauseAfterWrite();
     if (r1 == 0)
         return;

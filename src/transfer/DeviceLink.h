@@ -4,27 +4,25 @@
 #include "transfer/LinkRecord.h"
 
 #include <QString>
-#include <QVariant>
 
 namespace plandor {
 
 // The one object through which Plandor reaches the instrument. Every call is
-// synchronous. A result equal to 0, or an empty (invalid) variant, is a
-// failure; any other value is success. Callers go only by the result.
+// synchronous and tells whether it succeeded; lastError() says why it did not.
 class DeviceLink
 {
 public:
     virtual ~DeviceLink() = default;
 
-    virtual QVariant CheckConnection() = 0;
+    virtual bool CheckConnection() = 0;
     // Sizes and fills records (its bounds are the link's) and favourites.
-    virtual QVariant ReadPlan(qint32 selector, LinkRecordArray &records,
+    virtual bool ReadPlan(qint32 selector, LinkRecordArray &records,
                               FavoritesRecord &favorites) = 0;
-    virtual QVariant WriteFavorites(FavoritesRecord &favorites) = 0;
-    virtual QVariant WritePlan(const LinkRecordArray &records, qint32 selector,
+    virtual bool WriteFavorites(FavoritesRecord &favorites) = 0;
+    virtual bool WritePlan(const LinkRecordArray &records, qint32 selector,
                                FavoritesRecord &favorites) = 0;
     // Makes the write just made permanent.
-    virtual QVariant EndTransfer() = 0;
+    virtual bool EndTransfer() = 0;
     // The port number chosen at start-up (COM3 gives 3).
     virtual void SetPort(qint16 port) = 0;
 
@@ -34,8 +32,5 @@ public:
     // Why the last call failed, for the window to show; empty when it did not.
     virtual QString lastError() const { return {}; }
 };
-
-// A link result as a 16-bit integer: empty or non-numeric reads as 0.
-qint16 LinkResult(const QVariant &result);
 
 } // namespace plandor

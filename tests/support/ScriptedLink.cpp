@@ -2,32 +2,32 @@
 
 namespace plandor::test {
 
-QVariant ScriptedLink::CheckConnection()
+bool ScriptedLink::CheckConnection()
 {
     calls.append(QStringLiteral("CheckConnection"));
     return connectionResult;
 }
 
-QVariant ScriptedLink::ReadPlan(qint32 selector, LinkRecordArray &records,
+bool ScriptedLink::ReadPlan(qint32 selector, LinkRecordArray &records,
                                 FavoritesRecord &favorites)
 {
     calls.append(QStringLiteral("ReadPlan"));
     lastSelector = selector;
-    if (LinkResult(readResult) != 0) {
+    if (readResult) {
         records = planToRead;
         favorites = favoritesToRead;
     }
     return readResult;
 }
 
-QVariant ScriptedLink::WriteFavorites(FavoritesRecord &favorites)
+bool ScriptedLink::WriteFavorites(FavoritesRecord &favorites)
 {
     calls.append(QStringLiteral("WriteFavorites"));
     writtenFavorites = favorites;
     return writeFavoritesResult;
 }
 
-QVariant ScriptedLink::WritePlan(const LinkRecordArray &records, qint32 selector,
+bool ScriptedLink::WritePlan(const LinkRecordArray &records, qint32 selector,
                                  FavoritesRecord &favorites)
 {
     calls.append(QStringLiteral("WritePlan"));
@@ -37,7 +37,7 @@ QVariant ScriptedLink::WritePlan(const LinkRecordArray &records, qint32 selector
     return writePlanResult;
 }
 
-QVariant ScriptedLink::EndTransfer()
+bool ScriptedLink::EndTransfer()
 {
     calls.append(QStringLiteral("EndTransfer"));
     return endResult;

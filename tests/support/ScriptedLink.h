@@ -10,22 +10,22 @@ namespace plandor::test {
 class ScriptedLink : public DeviceLink
 {
 public:
-    QVariant CheckConnection() override;
-    QVariant ReadPlan(qint32 selector, LinkRecordArray &records,
+    bool CheckConnection() override;
+    bool ReadPlan(qint32 selector, LinkRecordArray &records,
                       FavoritesRecord &favorites) override;
-    QVariant WriteFavorites(FavoritesRecord &favorites) override;
-    QVariant WritePlan(const LinkRecordArray &records, qint32 selector,
+    bool WriteFavorites(FavoritesRecord &favorites) override;
+    bool WritePlan(const LinkRecordArray &records, qint32 selector,
                        FavoritesRecord &favorites) override;
-    QVariant EndTransfer() override;
+    bool EndTransfer() override;
     void SetPort(qint16 port) override;
     void SetPortName(const QString &deviceName) override;
 
     // Results to give.
-    QVariant connectionResult = 1;
-    QVariant readResult = 1;
-    QVariant writeFavoritesResult = 1;
-    QVariant writePlanResult = 1;
-    QVariant endResult = 1;
+    bool connectionResult = true;
+    bool readResult = true;
+    bool writeFavoritesResult = true;
+    bool writePlanResult = true;
+    bool endResult = true;
     // What ReadPlan hands out.
     LinkRecordArray planToRead;
     FavoritesRecord favoritesToRead;

@@ -91,7 +91,7 @@ bool setUpLink(const QCommandLineParser &p, Session &s, QString *error)
 
 int checkConnection(Session &s)
 {
-    if (LinkResult(s.link.CheckConnection()) == 0)
+    if (qint16(s.link.CheckConnection()) == 0)
         return fail(ExitUnreachable,
             QStringLiteral("instrument unreachable on %1: %2")
                 .arg(s.link.deviceName(), s.link.lastError()));
@@ -124,7 +124,7 @@ int runRead(Session &s, const QString &outPath)
         [&s](int done, int total) { s.progress.show(QStringLiteral("reading"), done, total); });
     LinkRecordArray records;
     FavoritesRecord favorites;
-    const bool ok = LinkResult(s.link.ReadPlan(0, records, favorites)) != 0;
+    const bool ok = qint16(s.link.ReadPlan(0, records, favorites)) != 0;
     s.progress.clear();
     if (!ok)
         return fail(ExitTransferFailed,
@@ -152,7 +152,7 @@ int finishWrite(Session &s, bool written, const QString &what)
         return fail(ExitTransferFailed,
             QStringLiteral("sending %1 failed: %2").arg(what, s.link.lastError()));
     QThread::msleep(kPauseBeforeEndMs);
-    if (LinkResult(s.link.EndTransfer()) == 0)
+    if (qint16(s.link.EndTransfer()) == 0)
         return fail(ExitTransferFailed,
             QStringLiteral("the instrument did not confirm %1: %2").arg(what, s.link.lastError()));
     return ExitOk;
@@ -185,7 +185,7 @@ int runSend(Session &s, const QString &inPath)
         return rc;
     s.link.setProgress(
         [&s](int done, int total) { s.progress.show(QStringLiteral("sending"), done, total); });
-    const bool written = LinkResult(s.link.WritePlan(records, 0, favorites)) != 0;
+    const bool written = qint16(s.link.WritePlan(records, 0, favorites)) != 0;
     s.progress.clear();
     if (const int rc = finishWrite(s, written, QStringLiteral("the plan")))
         return rc;
@@ -225,7 +225,7 @@ int runSendPanel(Session &s, const QCommandLineParser &p)
     FavoritesRecord favorites = PlanRecords::toFavorites(panel);
     if (const int rc = checkConnection(s))
         return rc;
-    const bool written = LinkResult(s.link.WriteFavorites(favorites)) != 0;
+    const bool written = qint16(s.link.WriteFavorites(favorites)) != 0;
     if (const int rc = finishWrite(s, written, QStringLiteral("the panel")))
         return rc;
     say(QStringLiteral("sent the panel"));

@@ -140,56 +140,56 @@ void SerialDeviceLink::onPortError(QSerialPort::SerialPortError error)
     }
 }
 
-QVariant SerialDeviceLink::run(const std::function<bool(LinkClient &, QString *)> &operation)
+bool SerialDeviceLink::run(const std::function<bool(LinkClient &, QString *)> &operation)
 {
     if (m_busy) {
         // A call from inside another call's wait (a timer of the window):
         // the line is in use.
         m_lastError = QStringLiteral("the link is busy with another call");
-        return QVariant(0);
+        return false;
     }
     m_lastError.clear();
     if (!ensureOpen())
-        return QVariant(0);
+        return false;
     m_busy = true;
     QString error;
     const bool ok = operation(*m_client, &error);
     m_busy = false;
     if (ok)
-        return QVariant(1);
+        return true;
     m_lastError = error.isEmpty() ? QStringLiteral("the call failed") : error;
     // After a line error or a silent instrument, start afresh next time: the
     // device may have been replugged, and a half-read reply must not linger.
     if (m_lineBroken || m_transport->failed() || m_transport->lastTimedOut())
         closePort();
-    return QVariant(0);
+    return false;
 }
 
-QVariant SerialDeviceLink::CheckConnection()
+bool SerialDeviceLink::CheckConnection()
 {
     return run([](LinkClient &c, QString *e) { return c.hello(e); });
 }
 
-QVariant SerialDeviceLink::ReadPlan(
+bool SerialDeviceLink::ReadPlan(
     qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites)
 {
     return run(
         [&](LinkClient &c, QString *e) { return c.readPlan(selector, records, favorites, e); });
 }
 
-QVariant SerialDeviceLink::WriteFavorites(FavoritesRecord &favorites)
+bool SerialDeviceLink::WriteFavorites(FavoritesRecord &favorites)
 {
     return run([&](LinkClient &c, QString *e) { return c.writeFavorites(favorites, e); });
 }
 
-QVariant SerialDeviceLink::WritePlan(
+bool SerialDeviceLink::WritePlan(
     const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites)
 {
     return run(
         [&](LinkClient &c, QString *e) { return c.writePlan(records, selector, favorites, e); });
 }
 
-QVariant SerialDeviceLink::EndTransfer()
+bool SerialDeviceLink::EndTransfer()
 {
     return run([](LinkClient &c, QString *e) { return c.endTransfer(e); });
 }

@@ -27,13 +27,13 @@ public:
     explicit SerialDeviceLink(QObject *parent = nullptr);
     ~SerialDeviceLink() override;
 
-    QVariant CheckConnection() override;
-    QVariant ReadPlan(
+    bool CheckConnection() override;
+    bool ReadPlan(
         qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites) override;
-    QVariant WriteFavorites(FavoritesRecord &favorites) override;
-    QVariant WritePlan(
+    bool WriteFavorites(FavoritesRecord &favorites) override;
+    bool WritePlan(
         const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites) override;
-    QVariant EndTransfer() override;
+    bool EndTransfer() override;
     // COMn is the n-th serial device of the system: /dev/ttyS(n-1) on Linux.
     void SetPort(qint16 port) override;
     // A device path (or a name as the system lists it); overrides SetPort's
@@ -59,7 +59,7 @@ private:
     void closePort();
     void onPortError(QSerialPort::SerialPortError error);
     // Runs one operation on the open port and turns its outcome into a result.
-    QVariant run(const std::function<bool(LinkClient &, QString *)> &operation);
+    bool run(const std::function<bool(LinkClient &, QString *)> &operation);
 
     LinkTiming m_timing;
     QString m_deviceName;

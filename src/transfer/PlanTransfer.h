@@ -1,0 +1,75 @@
+#pragma once
+
+#include "store/ChannelColumns.h"
+#include "store/PanelTexts.h"
+#include "transfer/DeviceLink.h"
+
+#include <QList>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+namespace plandor {
+
+class ChannelStore;
+
+// The one sequence that moves a plan between the PC and the instrument, shared
+// by the editor window and plandor-cli: the plan-size check, the write, the
+// pause the instrument needs, the end of the transfer; reading a plan and
+// storing it through the store's one replace-plan path.
+class PlanTransfer
+{
+public:
+    // How a send ended, as the user is told it.
+    enum class SendOutcome {
+        Sent,           // the instrument confirmed it holds what was sent
+        NothingToSend,  // no channel
+        TooLarge,       // more channels than the instrument takes
+        Unreachable,    // the instrument did not answer the first call
+        Failed,         // refused or broken off; the instrument keeps its old plan
+    };
+
+    // What an Upload received.
+    struct ReceivedPlan
+    {
+        QList<ChannelValues> rows; // in the instrument's order, ID 1..n
+        PanelTexts panel;
+    };
+
+    explicit PlanTransfer(DeviceLink &link);
+
+    // The pause after a write lets the instrument settle before it is asked
+    // to end the transfer. The window keeps painting meanwhile; the CLI sleeps.
+    using Pause = std::function<void(std::chrono::milliseconds)>;
+    void setPause(Pause pause) { m_pause = std::move(pause); }
+    static constexpr std::chrono::milliseconds kPauseAfterWrite{ 500 };
+
+    bool checkConnection();
+    // The instrument's plan and panel; nullopt on failure (errorText says why).
+    // An instrument that holds no channel gives a plan without rows.
+    std::optional<ReceivedPlan> read();
+    // rows in the order to send (frequency order); panel as its boxes hold it.
+    SendOutcome send(const QList<ChannelValues> &rows, const PanelTexts &panel);
+    SendOutcome sendPanel(const PanelTexts &panel);
+
+    // The largest plan this instrument takes.
+    int maxChannels() const;
+
+    // Replaces the stored plan with a received one, all or nothing.
+    static bool store(ChannelStore &store, const QList<ChannelValues> &rows, QString *error);
+
+    // Why the last call failed, in the run's language where Plandor words it;
+    // empty after success.
+    QString errorText() const { return m_error; }
+
+private:
+    SendOutcome finishWrite(bool written);
+
+    DeviceLink &m_link;
+    Pause m_pause;
+    QString m_error;
+};
+
+} // namespace plandor
