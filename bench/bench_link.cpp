@@ -35,7 +35,7 @@ LinkRecordArray benchPlan()
         r.Type = digi ? QStringLiteral("DIGI") : QStringLiteral("TV");
         r.Freq = 49.75f + 3.5f * float(i);
         r.Audio1 = digi ? 8.0f : 6.5f;
-        r.Name = digi ? QStringLiteral("D%1").arg(i - 60) : QStringLiteral("Z%1").arg(i);
+        r.Name = QString::number(i);
         plan.items.append(r);
     }
     return plan;

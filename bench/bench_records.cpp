@@ -1,24 +1,19 @@
 // What the record operations and the plan file cost, as the user waits for
-// them in the editor window (store work and the grid's re-query), on plans of
+// them in the editor window (the store's work on its one long-lived
+// connection, and the grid's re-query), on plans of
 // 250 and 10,000 channels. Each is set against a plain insert of the same
 // rows in one prepared transaction on the same database file, measured in
 // the same run. Prints a table: milliseconds (median of several runs), the
 // ratio to the plain insert, and the growth from 250 to 10,000 (40 = linear).
 // Usage: bench_records [folder for the database and plan files]
-#include "base/MessageBox.h"
-#include "widgets/FileDialogs.h"
-#include "editor/Form2.h"
-#include "editor/PlanGrid.h"
-#include "editor/PlanGridModel.h"
+#include "editor/EditorWindow.h"
+#include "editor/PlanTableModel.h"
 #include "store/ChannelStore.h"
-#include "store/CopiedIds.h"
-#include "store/DatabaseLocation.h"
 #include "store/PlanFile.h"
 #include "store/RecordOperations.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QItemSelectionModel>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -32,16 +27,6 @@
 using namespace plandor;
 
 namespace {
-
-// Answers every question Yes, every other box OK, and shows nothing.
-class YesPrompter : public MessagePrompter
-{
-public:
-    int prompt(const QString &, int style, const QString &) override
-    {
-        return style == StyleQuestionYesNo ? AnswerYes : AnswerOk;
-    }
-};
 
 // IDs 1..n with frequencies out of ID order.
 QList<ChannelValues> plan(int n)
@@ -60,11 +45,19 @@ QList<ChannelValues> plan(int n)
     return rows;
 }
 
-void seed(const QList<ChannelValues> &rows)
+// The rows as they are stored, identities 1..n, for a quick reset.
+QList<StoredRow> stored(const QList<ChannelValues> &rows)
 {
-    ChannelStore store;
-    if (!store.replaceAll(rows))
-        qFatal("seeding failed: %s", qPrintable(store.errorText()));
+    QList<StoredRow> result;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        result.append({ i + 1, rows[i] });
+    return result;
+}
+
+void check(bool ok, const ChannelStore &store)
+{
+    if (!ok)
+        qFatal("%s", qPrintable(store.errorText()));
 }
 
 // The reference: the rows written with one prepared statement in one
@@ -108,15 +101,6 @@ double measure(int runs, const std::function<void()> &prepare, const std::functi
     return times[times.size() / 2];
 }
 
-void selectEveryTenth(Form2 &form)
-{
-    QItemSelection selection;
-    PlanGridModel *model = form.gridModel();
-    for (int r = 0; r < model->rowCount(); r += 10)
-        selection.select(model->index(r, 0), model->index(r, kChannelColumnCount - 1));
-    form.grid()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -124,8 +108,6 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    YesPrompter prompter;
-    MessageBox::setPrompter(&prompter);
 
     const QStringList operations = { "plain insert", "open", "save", "paste 10%", "insert",
         "delete 10%", "renumber", "order" };
@@ -138,16 +120,17 @@ int main(int argc, char **argv)
                 ? QString::fromLocal8Bit(argv[1]) + QStringLiteral("/bench-XXXXXX")
                 : QString());
         const QString db = dir.filePath(QStringLiteral("FileDB2000.db"));
-        DatabaseLocation::setOverride(db);
         const QList<ChannelValues> rows = plan(n);
+        const QList<StoredRow> seeded = stored(rows);
         const int runs = n > 1000 ? 7 : 15;
-        Form2 form;
+        ChannelStore store(db);
+        EditorWindow window(store);
+        RecordOperations records(store);
         auto reset = [&] {
-            seed(rows);
-            form.RefreshDataGrid(1, QString::fromLatin1(Form2::kOrderById));
+            check(store.restore(seeded), store);
+            window.reload(PlanOrder::ById);
         };
 
-        seed({}); // creates the table
         ms["plain insert"][n] = measure(
             runs, [] {}, [&] { plainInsert(db, rows); });
 
@@ -158,54 +141,54 @@ int main(int argc, char **argv)
         QString error;
         if (!PlanFile::write(file, source, PlanFile::Encoding::Windows1252, &error))
             qFatal("%s", qPrintable(error));
-        ms["open"][n] = measure(
-            runs,
-            [&] {
-                reset();
-                FileDialogs::queueAnswer(file);
-            },
-            [&] { form.OpenPlanFile(); });
+        ms["open"][n] = measure(runs, reset, [&] {
+            PlanFileContent content;
+            if (!PlanFile::read(file, content, &error))
+                qFatal("%s", qPrintable(error));
+            check(store.replacePlan(content.rows), store);
+            window.reload(PlanOrder::ById);
+        });
 
         const QString saved = dir.filePath(QStringLiteral("saved.txt"));
-        ms["save"][n] = measure(
-            runs,
-            [&] {
-                reset();
-                FileDialogs::queueAnswer(saved);
-            },
-            [&] { form.SavePlanFile(); });
+        ms["save"][n] = measure(runs, reset, [&] {
+            QList<StoredRow> all;
+            check(store.rows(PlanOrder::Stored, all), store);
+            PlanFileSource out;
+            for (const StoredRow &r : all)
+                out.rows.append(r.values);
+            if (!PlanFile::write(saved, out, PlanFile::Encoding::Windows1252, &error))
+                qFatal("%s", qPrintable(error));
+        });
 
-        ms["paste 10%"][n] = measure(
-            runs,
-            [&] {
-                reset();
-                CopiedIds.clear();
-                for (int id = 1; id <= n; id += 10)
-                    CopiedIds.append(qint16(id));
-            },
-            [&] { form.PasteRows(); });
+        QList<qint16> everyTenthId;
+        QList<qint64> everyTenthRow;
+        for (int id = 1; id <= n; id += 10) {
+            everyTenthId.append(qint16(id));
+            everyTenthRow.append(id);
+        }
+        ms["paste 10%"][n] = measure(runs, reset, [&] {
+            check(records.pasteIds(everyTenthId), store);
+            window.reload(PlanOrder::Stored);
+        });
 
         // The name search of Insert refuses any plan that holds every ID 1..250,
         // so this is the rest of the command: shift, insert, renumber, re-query.
         ms["insert"][n] = measure(runs, reset, [&] {
-            RecordOperations operations;
-            operations.insertNamed(n / 2, QStringLiteral("250"));
-            form.RefreshDataGrid(1, QString::fromLatin1(Form2::kOrderById));
+            check(records.insertNamed(n / 2, QStringLiteral("250")), store);
+            window.reload(PlanOrder::ById);
         });
 
-        ms["delete 10%"][n] = measure(
-            runs,
-            [&] {
-                reset();
-                selectEveryTenth(form);
-            },
-            [&] { form.ToolDsButtonClick(QStringLiteral("Delete")); });
+        ms["delete 10%"][n] = measure(runs, reset, [&] {
+            check(records.deleteRows(everyTenthRow), store);
+            window.reload(PlanOrder::ByFreq);
+        });
 
         ms["renumber"][n]
-            = measure(runs, reset, [&] { form.Renumber(QStringLiteral("ORDER BY Freq")); });
-        ms["order"][n]
-            = measure(runs, reset, [&] { form.ToolDsButtonClick(QStringLiteral("Order")); });
-        DatabaseLocation::setOverride(QString());
+            = measure(runs, reset, [&] { check(records.renumber(PlanOrder::ByFreq), store); });
+        ms["order"][n] = measure(runs, reset, [&] {
+            check(records.renumber(PlanOrder::ByFreq), store);
+            window.reload(PlanOrder::ByFreq);
+        });
     }
 
     std::printf("%-14s %10s %8s %10s %8s %8s\n", "operation", "250 ms", "x plain", "10000 ms",
@@ -216,6 +199,5 @@ int main(int argc, char **argv)
             a / ms["plain insert"][250], b, b / ms["plain insert"][10000], b / a);
     }
     std::printf("growth 40 = linear in the number of channels\n");
-    MessageBox::setPrompter(nullptr);
     return 0;
 }

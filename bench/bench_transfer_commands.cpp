@@ -6,7 +6,10 @@
 // through $PLANDOR_SIM, else beside this program's build directory).
 #include "base/Language.h"
 #include "base/MessageBox.h"
-#include "editor/Form2.h"
+#include "editor/EditorWindow.h"
+#include "editor/FavoritesPanel.h"
+#include "editor/PlanTableModel.h"
+#include "store/ChannelStore.h"
 #include "store/ChannelStore.h"
 #include "store/DatabaseLocation.h"
 #include "transfer/PlanRecords.h"
@@ -115,7 +118,7 @@ int main(int argc, char **argv)
     }
     {
         ChannelStore store;
-        if (!store.replaceAll(plan)) {
+        if (!store.replacePlan(plan)) {
             std::fprintf(stderr, "cannot seed the store: %s\n", qPrintable(store.errorText()));
             return 1;
         }
@@ -137,14 +140,16 @@ int main(int argc, char **argv)
     prompter.clock.start();
     MessageBox::setPrompter(&prompter);
 
-    Form2 form;
+    ChannelStore store;
+    EditorWindow form(store);
     form.show();
-    const QStringList panel = { "1", "2", "3", "4", "8", "5", "6" };
-    for (int i = 0; i < 7; ++i)
-        form.text1(i)->setText(panel[i]);
-    form.combo5()->setCurrentText(QStringLiteral("dBuV"));
-    form.RefreshDataGrid();
-    form.setButtonsEnabled({ 2, 4, 7, 9 }, true);
+    PanelTexts panel;
+    const char *favoriteIds[] = { "1", "2", "3", "4", "5", "6" };
+    for (int i = 0; i < 6; ++i)
+        panel.favorites[i] = QString::fromLatin1(favoriteIds[i]);
+    panel.span = QStringLiteral("8");
+    panel.unit = QStringLiteral("dBuV");
+    form.panel()->setPanel(panel);
     QCoreApplication::processEvents();
 
     const LinkRecordArray records = PlanRecords::toSendRecords(plan);
@@ -167,7 +172,7 @@ int main(int argc, char **argv)
 
         // The Download command, from the click to its message.
         t0 = prompter.clock.nsecsElapsed();
-        form.toolButton(2)->trigger();
+        form.actions()->action(EditorCommand::Download)->trigger();
         commandDown.append(double(prompter.lastAt - t0) / 1e6);
         failures += prompter.lastText == QLatin1String("Data transferred successfully !") ? 0 : 1;
 
@@ -184,9 +189,9 @@ int main(int argc, char **argv)
         // (a successful Upload shows no message).
         t0 = prompter.clock.nsecsElapsed();
         prompter.lastAt = -1;
-        form.toolButton(1)->trigger();
+        form.actions()->action(EditorCommand::Upload)->trigger();
         commandUp.append(msSince(prompter.clock, t0));
-        failures += form.LoadOk == QLatin1String("Yes") && prompter.lastAt < 0 ? 0 : 1;
+        failures += form.model()->rowCount() == kChannels && prompter.lastAt < 0 ? 0 : 1;
     }
 
     const auto report = [](const char *what, double command, double alone) {

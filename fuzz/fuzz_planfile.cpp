@@ -1,6 +1,8 @@
-// Arbitrary bytes as a plan text file. Whatever the reader accepts must come
-// back unchanged when written out and read again: the caption, every row and
-// the panel as the window takes it from the slots.
+// Arbitrary bytes as a plan text file. The reader either refuses them with a
+// reason, or what it accepts comes back unchanged when written in the encoding
+// it detected (UTF-8 with a byte-order mark when that code page cannot hold
+// the plan) and read again: caption, rows, their marks and the panel.
+#include "base/Language.h"
 #include "base/TextCatalogue.h"
 #include "store/PlanFile.h"
 
@@ -12,17 +14,19 @@ using namespace plandor;
 
 namespace {
 
-// The Chinese labels: their GB18030 bytes are not UTF-8, so the written file
-// is read back in the encoding it was written in.
+// The labels a run of the detected encoding's language writes, so that the
+// written file carries the same markers.
 PlanFileSource sourceFor(const PlanFileContent &content)
 {
+    const qint16 language
+        = content.encoding == PlanEncoding::Gb18030 ? kChineseOffset : kEnglishOffset;
     const qint16 favoriteIds[6] = { 61, 62, 63, 64, 69, 70 };
     PlanFileSource source;
     source.caption = content.caption;
     source.rows = content.rows;
     for (int i = 0; i < 6; ++i)
-        source.favoriteLabels[i] = TextCatalogue::entry(favoriteIds[i]);
-    source.unitLabel = TextCatalogue::entry(1);
+        source.favoriteLabels[i] = TextCatalogue::entry(favoriteIds[i] + language);
+    source.unitLabel = TextCatalogue::entry(1 + language);
     source.panel = PlanFile::panelFromSlots(content.panelSlots);
     return source;
 }
@@ -47,7 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     const PlanFileSource source = sourceFor(first);
-    const QByteArray written = PlanFile::format(source, PlanFile::Encoding::Gb18030);
+    PlanEncoding encoding = first.encoding;
+    if (!PlanFile::loss(source, encoding).isEmpty()) {
+        encoding = PlanEncoding::Utf8Bom;
+        if (!PlanFile::loss(source, encoding).isEmpty())
+            mismatch("plan (not even UTF-8 holds it)");
+    }
+    const QByteArray written = PlanFile::format(source, encoding);
     PlanFileContent second;
     if (!PlanFile::parse(written, second, &error))
         mismatch("acceptance (the written file is refused)");
@@ -55,9 +65,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         mismatch("caption");
     if (second.rows != first.rows)
         mismatch("rows");
+    if (second.refusals != first.refusals)
+        mismatch("marks of refused rows");
     if (second.panelSlots.size() != 8)
         mismatch("number of panel lines");
     if (!(PlanFile::panelFromSlots(second.panelSlots) == source.panel))
         mismatch("panel");
+    if (encoding != PlanEncoding::Utf8Bom && second.encoding != encoding)
+        mismatch("encoding");
     return 0;
 }

@@ -1,20 +1,24 @@
-// All or nothing across a crash: a worker process replaces a 10,000-row plan
-// (or renumbers it) over and over and is killed with SIGKILL at random
-// moments; on reopening, the plan is exactly the old one or exactly the new
-// one, never a mix, never empty.
+// All or nothing across a crash: a worker process runs one store operation
+// and puts the plan back, over and over, with the program's own connection,
+// and is killed with SIGKILL while a transaction is being committed. On
+// reopening, the table is exactly the old plan or exactly the new one, and
+// the editor window started on the file shows that plan.
 //
 // The test program is its own worker: started with PLANDOR_CRASH_WORKER set
-// to a mode and PLANDOR_CRASH_DB to the database file, it loops until killed.
+// to an operation and PLANDOR_CRASH_DB to the database file, it loops until
+// killed.
+#include "editor/EditorWindow.h"
+#include "editor/PlanTableModel.h"
 #include "store/ChannelStore.h"
 #include "store/RecordOperations.h"
 
-#include <QCoreApplication>
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 #include <algorithm>
@@ -28,13 +32,13 @@ namespace {
 
 const char *const kModeEnv = "PLANDOR_CRASH_WORKER";
 const char *const kDbEnv = "PLANDOR_CRASH_DB";
-const QString kUp = QStringLiteral("ORDER BY Freq"), kDown = QStringLiteral("ORDER BY Freq DESC");
+constexpr int kRows = 5000;
 
 // Numbered 1..count in stored order, frequencies out of that order and all
 // distinct; the two markers differ in every row.
-QList<ChannelValues> plan(char marker, int count)
+QList<StoredRow> plan(char marker, int count)
 {
-    QList<ChannelValues> rows;
+    QList<StoredRow> rows;
     for (int i = 0; i < count; ++i) {
         ChannelValues v;
         v.values[ColumnId] = qint64(i + 1);
@@ -42,21 +46,36 @@ QList<ChannelValues> plan(char marker, int count)
         v.values[ColumnType] = i % 3 ? QStringLiteral("TV") : QStringLiteral("DIGI");
         v.values[ColumnFreq] = (marker == 'A' ? 46.0 : 47.5) + double((i * 7919) % count) / 16;
         v.values[ColumnAudio1] = marker == 'A' ? 4.5 : 8.0;
-        rows.append(v);
+        rows.append({ i + 1, v });
     }
     return rows;
 }
 
-// The plan renumbered 1..n in rising or falling frequency order.
-QList<ChannelValues> byFreq(QList<ChannelValues> rows, bool rising)
+// The operation under test, on the plan 'A'.
+bool runOperation(const QString &mode, ChannelStore &store)
 {
-    std::sort(rows.begin(), rows.end(), [rising](const ChannelValues &a, const ChannelValues &b) {
-        const double fa = a.values[ColumnFreq].toDouble(), fb = b.values[ColumnFreq].toDouble();
-        return rising ? fa < fb : fa > fb;
-    });
-    for (int i = 0; i < rows.size(); ++i)
-        rows[i].values[ColumnId] = qint64(i + 1);
-    return rows;
+    RecordOperations operations(store);
+    if (mode == QLatin1String("replacePlan")) {
+        QList<ChannelValues> values;
+        for (const StoredRow &r : plan('B', kRows - 1000))
+            values.append(r.values);
+        return store.replacePlan(values);
+    }
+    if (mode == QLatin1String("restore"))
+        return store.restore(plan('B', kRows + 1000));
+    if (mode == QLatin1String("update"))
+        return store.update(kRows / 2, plan('B', kRows)[kRows / 2 - 1].values);
+    if (mode == QLatin1String("delete")) {
+        QList<qint64> rowIds;
+        for (qint64 id = 1; id <= kRows; id += 3)
+            rowIds.append(id);
+        return operations.deleteRows(rowIds);
+    }
+    if (mode == QLatin1String("paste"))
+        return operations.pasteIds({ 5, 700, 3000, 12 });
+    if (mode == QLatin1String("insert")) // every name 1..250 is taken: no search
+        return operations.insertNamed(kRows / 2, QStringLiteral("N"));
+    return operations.renumber(PlanOrder::ByFreq);
 }
 
 // A journal whose header carries the engine's magic number: the kill came
@@ -68,26 +87,35 @@ bool hotJournal(const QString &dbPath)
         && journal.read(8) == QByteArray::fromHex("d9d505f920a163d7");
 }
 
-// Replaces plan A by plan B and back, or renumbers up and down, until killed;
-// tells the test after its first commit.
+// Runs the operation, then puts the old plan back, until killed; tells the
+// test after its first commit.
 int workForever(const QString &mode, const QString &path)
 {
-    const QList<ChannelValues> plans[2] = { plan('B', 7000), plan('A', 10000) };
-    for (int turn = 0;; turn ^= 1) {
-        RecordOperations operations(path);
-        // A cache far smaller than the transaction makes the engine write
-        // pages into the file before the commit, so that kills find it half
-        // rewritten.
-        QSqlQuery(operations.database()).exec(QStringLiteral("PRAGMA cache_size=16"));
-        const bool ok = mode == QLatin1String("replace") ? operations.replacePlan(plans[turn])
-                                                         : operations.renumber(turn ? kDown : kUp);
-        if (!ok) {
-            std::fprintf(stderr, "worker: %s\n", qPrintable(operations.errorText()));
-            return 1;
+    ChannelStore store(path);
+    const auto old = store.snapshot();
+    for (bool told = false; old;) {
+        if (!runOperation(mode, store) || !store.restore(*old))
+            break;
+        if (!told) {
+            std::fputs("committed\n", stdout);
+            std::fflush(stdout);
+            told = true;
         }
-        std::fputs("committed\n", stdout);
-        std::fflush(stdout);
     }
+    std::fprintf(stderr, "worker: %s\n", qPrintable(store.errorText()));
+    return 1;
+}
+
+// The values in the order the window shows them: by frequency, then stored order.
+QList<ChannelValues> asShown(QList<StoredRow> rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const StoredRow &a, const StoredRow &b) {
+        return a.values.values[ColumnFreq].toDouble() < b.values.values[ColumnFreq].toDouble();
+    });
+    QList<ChannelValues> values;
+    for (const StoredRow &r : rows)
+        values.append(r.values);
+    return values;
 }
 
 } // namespace
@@ -100,26 +128,32 @@ private slots:
     void killMidway_data()
     {
         QTest::addColumn<QString>("mode");
-        QTest::newRow("replacing the plan") << "replace";
-        QTest::newRow("renumbering the plan") << "renumber";
+        for (const char *mode :
+            { "replacePlan", "update", "delete", "paste", "insert", "renumber", "restore" })
+            QTest::newRow(mode) << QString::fromLatin1(mode);
     }
     void killMidway()
     {
         QFETCH(QString, mode);
-        const QList<ChannelValues> a = plan('A', 10000);
-        const QList<ChannelValues> old = mode == QLatin1String("replace") ? a : byFreq(a, true);
-        const QList<ChannelValues> replacement
-            = mode == QLatin1String("replace") ? plan('B', 7000) : byFreq(a, false);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("FileDB2000.db"));
-        QVERIFY(ChannelStore(path).replaceAll(a));
+        // The old and the new table, identities included, as the operation leaves them.
+        QList<StoredRow> old, changed;
+        {
+            ChannelStore store(path);
+            QVERIFY(store.restore(plan('A', kRows)));
+            old = *store.snapshot();
+            QVERIFY2(runOperation(mode, store), qPrintable(store.errorText()));
+            changed = *store.snapshot();
+            QVERIFY(changed != old);
+            QVERIFY(store.restore(old));
+        }
         const quint32 seed = QRandomGenerator::global()->generate();
         QRandomGenerator random(seed);
 
-        // Until four kills came in the middle of a rewrite (few are needed
-        // when most kills come between two transactions).
+        // Until three kills came in the middle of a commit.
         int kills = 0, interrupted = 0, foundOld = 0;
-        for (; interrupted < 4 && kills < 40; ++kills) {
+        for (; interrupted < 3 && kills < 30; ++kills) {
             QProcess worker; // killed by its destructor if a check below fails
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(QString::fromLatin1(kModeEnv), mode);
@@ -128,43 +162,70 @@ private slots:
             worker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             worker.start(QCoreApplication::applicationFilePath(), {});
             while (!worker.canReadLine())
-                QVERIFY2(worker.waitForReadyRead(10000), "the worker made no commit");
-            QThread::msleep(random.bounded(5, 300));
+                QVERIFY2(worker.waitForReadyRead(20000), "the worker made no commit");
+            // The journal exists while a transaction writes; its header is
+            // made valid when the commit starts. Half the kills wait for the
+            // first or the second commit (the operation's or the putting
+            // back's), the others land a random number of looks into a
+            // transaction.
+            const bool atCommit = random.bounded(2) == 0;
+            const int commits = int(random.bounded(1, 3));
+            const int looks = int(random.bounded(2000));
+            QElapsedTimer waited;
+            waited.start();
+            for (int seen = 0, hot = 0; waited.elapsed() < 2000;) {
+                if (atCommit) {
+                    const bool now = hotJournal(path);
+                    seen += now && !hot;
+                    hot = now;
+                    if (now && seen >= commits)
+                        break;
+                } else if ((seen += QFile::exists(path + QStringLiteral("-journal"))) > looks) {
+                    break;
+                }
+            }
             QCOMPARE(worker.state(), QProcess::Running);
             worker.kill();
             QVERIFY(worker.waitForFinished(5000));
             interrupted += hotJournal(path);
 
             ChannelStore store(path);
-            QList<StoredRow> stored;
-            QVERIFY2(
-                store.select(QStringLiteral("SELECT * FROM ChannelPlanUser ORDER BY ID"), stored),
-                qPrintable(store.errorText()));
+            QVERIFY2(store.isOpen(), qPrintable(store.errorText()));
+            QVERIFY(!store.movedAsideTo());
             QVERIFY(!hotJournal(path)); // reopening rolled back what was half done
-            QList<ChannelValues> rows;
-            for (const StoredRow &r : stored)
-                rows.append(r.values);
-            foundOld += rows == old;
-            QVERIFY2(rows == old || rows == replacement,
+            const auto now = store.snapshot();
+            QVERIFY(now);
+            foundOld += *now == old;
+            QVERIFY2(*now == old || *now == changed,
                 qPrintable(QStringLiteral("kill %1 (seed %2) left a mixed plan of %3 rows")
                                .arg(kills)
                                .arg(seed)
-                               .arg(rows.size())));
+                               .arg(now->size())));
+
+            // The window started on the file shows that plan.
+            EditorWindow window(store);
+            QAbstractItemModelTester tester(window.model());
+            QList<ChannelValues> shown;
+            for (int r = 0; r < window.model()->rowCount(); ++r)
+                shown.append(window.model()->storedValues(r));
+            QCOMPARE(shown, asShown(*now));
+            QVERIFY(store.restore(old)); // the next worker starts from the old plan
         }
-        qInfo("%d kills, %d in the middle of a rewrite; old plan found %d times", kills,
-            interrupted, foundOld);
-        QCOMPARE(interrupted, 4);
+        qInfo("%s: %d kills, %d in the middle of a commit; old plan found %d times",
+            qPrintable(mode), kills, interrupted, foundOld);
+        QCOMPARE(interrupted, 3);
     }
 };
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
     const QString mode = qEnvironmentVariable(kModeEnv);
     if (!mode.isEmpty()) {
+        QCoreApplication app(argc, argv);
         prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlive the test
         return workForever(mode, qEnvironmentVariable(kDbEnv));
     }
+    QApplication app(argc, argv);
     CrashTest test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

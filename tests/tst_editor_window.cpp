@@ -1,12 +1,17 @@
-// The editor window right after it loads, the grid's re-query, and the grid's
-// data source: what it shows, how an edited row reaches the store.
+// The editor window as it opens and closes, the grid's view of the store, and
+// the grid's model on its own under Qt's model tester.
 #include "EditorFixture.h"
 
-#include "editor/PlanGrid.h"
-#include "editor/PlanGridModel.h"
-#include "store/DatabaseLocation.h"
+#include "base/TextCatalogue.h"
+#include "editor/PlanTableModel.h"
+#include "editor/PlanTableView.h"
 
+#include <QAbstractItemModelTester>
 #include <QComboBox>
+#include <QDir>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QToolButton>
 #include <QtTest>
 
@@ -15,35 +20,12 @@ using namespace plandor::test;
 
 namespace {
 
-const QString kById = QString::fromLatin1(Form2::kOrderById);
-
 // Stored in this order; ID order and frequency order differ from it.
 QList<ChannelValues> mixedPlan()
 {
     return { TempStore::row(3, "C", "TV", 100.25, 4.5), TempStore::row(1, "A", "DIGI", 474, 8),
         TempStore::row(7, "D", "TV", 46, 6.5), TempStore::row(2, "B", "TV", 61.25, 5.5) };
 }
-
-// Each row's texts, the columns separated by blanks.
-QStringList texts(const QAbstractItemModel *model, int role = Qt::DisplayRole)
-{
-    QStringList rows;
-    for (int r = 0; r < model->rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < model->columnCount(); ++c)
-            cells.append(model->index(r, c).data(role).toString());
-        rows.append(cells.join(u' '));
-    }
-    return rows;
-}
-
-// The grid's data source over the plan above, in ID order: A(1) B(2) C(3) D(7).
-struct ModelOverPlan
-{
-    TempStore store;
-    PlanGridModel model;
-    bool loaded = (store.seed(mixedPlan()), model.refresh(1, kById));
-};
 
 } // namespace
 
@@ -52,7 +34,7 @@ class EditorWindowTest : public QObject
     Q_OBJECT
 
 private slots:
-    void afterLoadAndClose_data()
+    void afterOpenAndClose_data()
     {
         QTest::addColumn<int>("language");
         QTest::addColumn<QStringList>("headings");
@@ -64,52 +46,45 @@ private slots:
                                         QStringLiteral("标准频道号"), QStringLiteral("频道类型"),
                                         QStringLiteral("中心频率"), QStringLiteral("伴音") };
     }
-
-    void afterLoadAndClose()
+    void afterOpenAndClose()
     {
         QFETCH(int, language);
         QFETCH(QStringList, headings);
         EditorFixture f { qint16(language) };
-        // A plan in the store does not reach the grid until a command re-queries it.
-        f.store.seed(mixedPlan());
-        Form2 &form = *f.form;
-        QCOMPARE(form.grid()->model()->rowCount(), 0);
+        EditorWindow &form = *f.form;
+        QCOMPARE(form.objectName(), QStringLiteral("Form2"));
+        QCOMPARE(form.view()->objectName(), QStringLiteral("Fregtable"));
+        QCOMPARE(form.model()->rowCount(), 0);
         QStringList shown;
         for (int c = 0; c < 5; ++c)
-            shown.append(form.grid()->model()->headerData(c, Qt::Horizontal).toString());
+            shown.append(form.model()->headerData(c, Qt::Horizontal).toString());
         QCOMPARE(shown, headings);
         QCOMPARE(f.buttonStates(), QStringLiteral("EDEDDDDDD"));
-        QCOMPARE(texts(form.combo3()->model()), (QStringList { "4.50", "5.50", "6.00", "6.50" }));
-        QCOMPARE(form.combo3()->currentText(), QStringLiteral("4.50"));
-        QCOMPARE(texts(form.combo5()->model()), (QStringList { "dBuV", "dBmV" }));
-        QCOMPARE(form.combo5()->currentIndex(), -1);
-        QCOMPARE(texts(form.combo2()->model()), (QStringList { "TV", "DIGI" }));
-        QCOMPARE(form.combo2()->currentText(), QStringLiteral("TV"));
-        const PlanGridModel *model = form.gridModel();
-        QVERIFY(model->isColumnLocked(2) && model->isColumnLocked(4) && !model->isColumnLocked(3));
+        QCOMPARE(f.unit()->count(), 2);
+        QCOMPARE(f.unit()->currentIndex(), -1);
+        QCOMPARE(form.caption(), CatalogueText(15));
         // The close button closes without a question and without writing.
         auto *command10 = form.findChild<QToolButton *>(QStringLiteral("Command10"));
         QVERIFY(command10 && form.isVisible());
         QTest::mouseClick(command10, Qt::LeftButton);
         QVERIFY(!form.isVisible());
         QVERIFY(f.messages.shown.isEmpty());
-        QCOMPARE(f.store.rows(QStringLiteral("ChannelPlanUser")), mixedPlan());
     }
 
-    void refreshShowsPlan()
+    void gridShowsThePlanInOrder()
     {
         EditorFixture f;
-        f.store.seed(mixedPlan());
-        for (int run = 0; run < 2; ++run) // again with the same arguments: the same rows
-            QVERIFY(f.form->RefreshDataGrid(1, QString::fromLatin1(Form2::kOrderByFreq)));
-        const PlanGridModel *model = f.form->gridModel();
-        QCOMPARE(texts(model),
+        f.load(mixedPlan(), PlanOrder::ByFreq);
+        const PlanTableModel *model = f.form->model();
+        QCOMPARE(gridTexts(model),
             (QStringList { "7 D TV 46.00 6.50", "2 B TV 61.25 5.50", "3 C TV 100.25 4.50",
                 "1 A DIGI 474.00 8.00" }));
         // The cell's own text is the value in its shortest form.
-        QCOMPARE(texts(model, Qt::EditRole).first(), QStringLiteral("7 D TV 46 6.5"));
-        // Columns 1750 twips wide, rows 300 high and not resizable.
-        PlanGrid *grid = f.form->grid();
+        QCOMPARE(gridTexts(model, Qt::EditRole).first(), QStringLiteral("7 D TV 46 6.5"));
+        QVERIFY(f.form->reload(PlanOrder::ById));
+        QCOMPARE(gridTexts(model).first(), QStringLiteral("1 A DIGI 474.00 8.00"));
+        // Columns 1750 twips wide, rows 300 high.
+        PlanTableView *grid = f.form->view();
         const double dotsPerTwip = grid->logicalDpiX() / 1440.0;
         for (int c = 0; c < 5; ++c)
             QCOMPARE(grid->columnWidth(c), int(std::lround(1750 * dotsPerTwip)));
@@ -117,86 +92,56 @@ private slots:
         QVERIFY(f.messages.shown.isEmpty());
     }
 
-    void refreshFailureKeepsGrid_data()
+    // A store that cannot be read leaves the grid as it was and says why.
+    void reloadFailureKeepsTheGrid()
     {
-        QTest::addColumn<bool>("brokenFile");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("directory at the path") << true << "not a file";
-        QTest::newRow("no such table") << false << "no such table";
-    }
-
-    void refreshFailureKeepsGrid()
-    {
-        QFETCH(bool, brokenFile);
-        QFETCH(QString, reason);
         EditorFixture f;
-        f.store.seed(mixedPlan());
-        QVERIFY(f.form->RefreshDataGrid(1, kById));
-        const QStringList before = texts(f.form->gridModel());
-        const QString brokenPath = f.store.dir() + QStringLiteral("/broken.db");
-        QVERIFY(QDir().mkdir(brokenPath));
-        if (brokenFile)
-            DatabaseLocation::setOverride(brokenPath);
-        QVERIFY(!f.form->RefreshDataGrid(
-            1, brokenFile ? kById : QStringLiteral("SELECT * FROM ChannelPlan ORDER BY Freq")));
+        f.load(mixedPlan());
+        const QStringList before = gridTexts(f.form->model());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "drop");
+            db.setDatabaseName(f.store.path());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("DROP TABLE ChannelPlanUser")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("drop"));
+        QVERIFY(!f.form->reload(PlanOrder::ByFreq));
         QCOMPARE(f.messages.shown.size(), 1);
-        QCOMPARE(f.messages.shown[0].title, QStringLiteral("Plandor"));
         QCOMPARE(f.messages.shown[0].style, int(StyleExclamationOk));
-        QVERIFY2(f.messages.shown[0].text.contains(reason, Qt::CaseInsensitive),
-            qPrintable(f.messages.shown[0].text));
-        QCOMPARE(texts(f.form->gridModel()), before);
+        QCOMPARE(gridTexts(f.form->model()), before);
     }
 
-    // ---- The data source on its own, over a temporary store ----
-
-    void writeRow_data()
+    // The model alone: edits stay in the row's buffer until the commit, a
+    // row with the same ID as another is written by its own identity, and
+    // a value the store cannot take keeps the row pending.
+    void modelCommitsByIdentity()
     {
-        QTest::addColumn<bool>("cancel"); // what the before-write hook answers
-        QTest::addColumn<QString>("freq");
-        QTest::newRow("written") << false << "62.5";
-        QTest::newRow("the hook cancels") << true << "62.5";
-        QTest::newRow("the store refuses the value") << false << "abc";
-    }
+        TempStore temp;
+        temp.seed(mixedPlan());
+        ChannelStore store(temp.path());
+        PlanTableModel model(store);
+        QAbstractItemModelTester tester(
+            &model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        RecordingPrompter messages;
+        QVERIFY(model.reload(PlanOrder::ById)); // A B C D
+        QSignalSpy committed(&model, &PlanTableModel::rowCommitted);
+        QVERIFY(model.setData(model.index(3, ColumnId), QStringLiteral("2")));
+        QVERIFY(!model.setData(model.index(3, ColumnId), QStringLiteral("2"))); // no change
+        QCOMPARE(temp.rows(PlanOrder::Stored), mixedPlan()); // not yet written
+        QCOMPARE(model.pendingRow(), 3);
+        QVERIFY(model.setData(model.index(3, ColumnName), QStringLiteral("X")));
+        QVERIFY(model.commitPending());
+        QCOMPARE(committed.size(), 1);
+        QCOMPARE(temp.rows(PlanOrder::Stored)[2], TempStore::row(2, "X", "TV", 46, 6.5));
 
-    void writeRow()
-    {
-        QFETCH(bool, cancel);
-        QFETCH(QString, freq);
-        ModelOverPlan m;
-        QVERIFY(m.loaded);
-        QList<ChannelValues> expected = m.store.rows();
-        m.model.beforeRowWrite = [cancel](qint16 &answer) { answer = cancel ? 1 : 0; };
-        QSignalSpy updated(&m.model, &PlanGridModel::columnUpdated);
-        QSignalSpy errors(&m.model, &PlanGridModel::dataError);
-        QVERIFY(m.model.setData(m.model.index(1, ColumnFreq), freq));
-        // The same text again is no change and is not announced.
-        QVERIFY(!m.model.setData(m.model.index(1, ColumnFreq), freq));
-        QCOMPARE(updated.size(), 1);
-        QVERIFY(m.model.isRowModified(1));
-        QCOMPARE(m.store.rows(), expected); // not yet written
-
-        const bool ok = !cancel && freq != QLatin1String("abc");
-        QCOMPARE(m.model.writeRow(1), ok);
-        QCOMPARE(errors.size(), ok || cancel ? 0 : 1);
-        QCOMPARE(m.model.isRowModified(1), !ok);
-        QCOMPARE(m.model.cellText(1, ColumnFreq), freq);
-        if (ok)
-            expected[1].values[ColumnFreq] = 62.5;
-        QCOMPARE(m.store.rows(), expected); // that row and value only
-    }
-
-    void duplicateIdKeepsIdentity()
-    {
-        ModelOverPlan m;
-        QVERIFY(m.loaded);
-        // D takes B's ID, then a new name: the second write finds D by its identity.
-        QVERIFY(m.model.setData(m.model.index(3, ColumnId), QStringLiteral("2")));
-        QVERIFY(m.model.writeRow(3));
-        QVERIFY(m.model.setData(m.model.index(3, ColumnName), QStringLiteral("X")));
-        QVERIFY(m.model.writeRow(3));
-        const QList<ChannelValues> p = mixedPlan();
-        QCOMPARE(m.store.rows(QStringLiteral("SELECT * FROM ChannelPlanUser ORDER BY ID, CHName")),
-            (QList<ChannelValues> { p[1], p[3], TempStore::row(2, "X", "TV", 46, 6.5), p[0] }));
+        QVERIFY(model.setData(model.index(0, ColumnFreq), QStringLiteral("abc")) == false);
+        QCOMPARE(messages.texts(), QStringList { CatalogueText(27) }); // 0 MHz: refused
+        QVERIFY(model.setData(model.index(0, ColumnId), QStringLiteral("x")));
+        QVERIFY(!model.commitPending());
+        QCOMPARE(model.pendingRow(), 0);
+        QCOMPARE(messages.shown.size(), 2);
+        model.revertPending();
+        QCOMPARE(model.index(0, ColumnId).data().toString(), QStringLiteral("1"));
     }
 };
 

@@ -11,6 +11,8 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace plandor;
 
@@ -77,8 +79,9 @@ private slots:
     // The span is written and read back as its single-precision number.
     void span()
     {
-        const char *const cases[][2] = { { "8.0", "8" }, { "7.30", "7.3" }, { "4.5.6", "4.5" },
-            { "", "0" }, { "BW", "0" }, { "1e39", "0" } }; // 1e39: beyond single precision
+        const char *const cases[][2]
+            = { { "8.0", "8" }, { "7.30", "7.3" }, { "4.5.6", "4.5" }, { "", "0" }, { "BW", "0" },
+                  { "1e39", "0" }, { "7,5", "7.5" } }; // 1e39: beyond single precision
         for (const auto &[text, number] : cases) {
             PlanFileSource s = source(kEnglishOffset, kRows);
             s.panel.span = QString::fromLatin1(text);
@@ -139,7 +142,10 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, caption);
         QFETCH(QString, name);
-        PlanFileContent content { "old", { row(1, "A", "TV", 5, 5) }, { "old" } }; // replaced
+        PlanFileContent content; // replaced whole
+        content.caption = QStringLiteral("old");
+        content.rows = { row(1, "A", "TV", 5, 5) };
+        content.panelSlots = QStringList { "old" };
         QVERIFY(PlanFile::parse(bytes, content, nullptr));
         QCOMPARE(content.caption, caption);
         QCOMPARE(content.rows.size(), name.isEmpty() ? 0 : 1);
@@ -163,6 +169,7 @@ private slots:
         add("values past the fifth ignored", "1\tA\tTV\t5\t6\t7\tjunk", row(1, "A", "TV", 5, 6));
         add("ID halves to even", "2.5\tA\tTV\t5\t6\t", row(2, "A", "TV", 5, 6));
         add("lowercase id is a row", "1\tid\tTV\t5\t6\t", row(1, "id", "TV", 5, 6));
+        add("decimal comma", "1\tA\tTV\t55,25\t4,5\t", row(1, "A", "TV", 55.25, 4.5));
         // Every line with "ID" and no "*" is taken for a header, wherever it is.
         add("header lines anywhere", "1\tA\tTV\t5\t6\t\nID\r\n2\tID\tTV\t5\t6\t",
             row(1, "A", "TV", 5, 6));
@@ -197,13 +204,23 @@ private slots:
         // A line reader sees the empty line, and it is a row without an ID.
         add("empty line after the last one", fileWith("1\tA\tTV\t5\t4.5\t\r\n*Span\t8\r\n\r\n"),
             "Line 5, column ID");
+        add("two decimal commas", fileWith("1\tA\tTV\t5,5,5\t4.5\t\r\n"), "Line 3, column Freq");
+        add("NUL", fileWith(QByteArray("1\tA\tTV\t5\t4.5\t\r\n") + '\0'),
+            "Line 4 holds the byte 0x00");
+        add("substitute byte", "  CH No\r\n1\tA\x1a\tTV\t5\t4.5\t\r\n",
+            "Line 2 holds the byte 0x1a");
+        QByteArray binary;
+        for (int i = 0; i < 1024; ++i)
+            binary.append(char(i % 256));
+        add("bytes 0 to 255", binary, "Line 1 holds the byte 0x00");
         add("nine * lines", fileWith(QByteArray("*F\t1\r\n").repeated(9)), "Line 11: more than 8");
     }
     void refused()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, reason);
-        PlanFileContent content { "untouched", {}, {} };
+        PlanFileContent content;
+        content.caption = QStringLiteral("untouched");
         QString error;
         QVERIFY(!PlanFile::parse(bytes, content, &error));
         QVERIFY2(error.contains(reason), qPrintable(error));
@@ -245,6 +262,136 @@ private slots:
         QVERIFY(!written && !error.isEmpty());
         QCOMPARE(readAll(path), oldBytes);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "plan.txt" });
+    }
+
+    // Names in both code pages, written by one run and read by the other:
+    // every name comes back, or the writer refuses and UTF-8 with a
+    // byte-order mark keeps them.
+    void codePages_data()
+    {
+        QTest::addColumn<int>("writer");
+        QTest::addColumn<int>("reader");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<int>>("lost"); // rows the writer's code page loses
+        QTest::addColumn<bool>("captionLost");
+        const QStringList latin
+            = { QStringLiteral("éa"), QStringLiteral("Äß"), QStringLiteral("£A") };
+        const QString chineseCaption = QStringLiteral("   频道表");
+        for (int reader : { int(kChineseOffset), int(kEnglishOffset) }) {
+            const QByteArray to = reader == kChineseOffset ? " to Chinese run" : " to English run";
+            QTest::newRow("accented names, English run" + to)
+                << int(kEnglishOffset) << reader << QStringLiteral("  CH No") << latin
+                << QList<int>() << false;
+            QTest::newRow("accented names, Chinese run" + to)
+                << int(kChineseOffset) << reader << chineseCaption << latin << QList<int>()
+                << false;
+            QTest::newRow("Chinese plan saved by an English run" + to)
+                << int(kEnglishOffset) << reader << chineseCaption
+                << QStringList { "A", QStringLiteral("中"), "B" } << QList<int> { 1 } << true;
+            // Windows-1252 bytes that are valid UTF-8 would read back as "é".
+            QTest::newRow("1252 bytes that read as UTF-8" + to)
+                << int(kEnglishOffset) << reader << QStringLiteral("  CH No")
+                << QStringList { QStringLiteral("Ã©") } << QList<int> { 0 } << false;
+        }
+    }
+    void codePages()
+    {
+        QFETCH(int, writer);
+        QFETCH(int, reader);
+        QFETCH(QString, caption);
+        QFETCH(QStringList, names);
+        QFETCH(QList<int>, lost);
+        QFETCH(bool, captionLost);
+        QList<ChannelValues> rows;
+        for (const QString &name : names)
+            rows.append(row(int(rows.size()) + 1, name, "TV", 55.25 + 8 * rows.size(), 6.5));
+        PlanFileSource s = source(qint16(writer), rows);
+        s.caption = caption;
+        const PlanFile::Encoding ownPage = PlanFile::encodingForLanguage(qint16(writer));
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("plan.txt"));
+        EncodingLoss loss;
+        QString error;
+        const bool written = PlanFile::write(path, s, ownPage, &error, &loss);
+        QCOMPARE(loss.rows, lost);
+        QCOMPARE(loss.caption, captionLost);
+        QCOMPARE(written, loss.isEmpty());
+        PlanFile::Encoding expected = ownPage;
+        if (!written) {
+            QVERIFY(!QFile::exists(path)); // nothing with 0x1A in it
+            QVERIFY(PlanFile::loss(s, PlanFile::Encoding::Utf8Bom).isEmpty());
+            QVERIFY(PlanFile::write(path, s, PlanFile::Encoding::Utf8Bom, &error));
+            expected = PlanFile::Encoding::Utf8Bom;
+        }
+        LanguageOffset = qint16(reader);
+        PlanFileContent content;
+        const bool read = PlanFile::read(path, content, &error);
+        LanguageOffset = kEnglishOffset;
+        QVERIFY2(read, qPrintable(error));
+        QCOMPARE(content.encoding, expected);
+        QCOMPARE(content.caption, caption);
+        QStringList back;
+        for (const ChannelValues &r : content.rows)
+            back << r.values[ColumnName].toString();
+        QCOMPARE(back, names);
+    }
+
+    // Rows the rules refuse are kept and marked with their line; a plan
+    // beyond the instrument's size says so.
+    void rowsMarked()
+    {
+        PlanFileContent content;
+        QVERIFY(PlanFile::parse(fileWith("1\tABCD\tTV\t55.25\t4.5\t\r\n"
+                                         "2\tS1\tDUAL\t100\t8\t\r\n"
+                                         "3\tS2\tDIGI\t100\t8\t\r\n"
+                                         "4\tS3\tTV\t0\t4.5\t\r\n"
+                                         "5\tS4\tTV\t1e39\t4.5\t\r\n"),
+            content, nullptr));
+        QCOMPARE(content.rows.size(), 5);
+        QCOMPARE(content.rowLines, (QList<int> { 3, 4, 5, 6, 7 }));
+        QList<std::pair<int, int>> marked; // row, column
+        for (const RowRefusal &r : content.refusals)
+            marked.append({ r.row, r.refusal.column });
+        QCOMPARE(marked, (QList<std::pair<int, int>> { { 0, 1 }, { 1, 2 }, { 3, 3 }, { 4, 3 } }));
+        QVERIFY(!content.tooLarge());
+
+        QByteArray many;
+        for (int i = 1; i <= 256; ++i)
+            many += QByteArray::number(i) + "\tA\tTV\t100\t4.5\t\r\n";
+        QVERIFY(PlanFile::parse(fileWith(many), content, nullptr));
+        QVERIFY(content.tooLarge());
+        QVERIFY(content.refusals.isEmpty());
+    }
+
+    // Only regular files of a sane size are read, and nothing blocks.
+    void hostileFiles()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString big = dir.filePath(QStringLiteral("big.txt"));
+        {
+            QFile file(big);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(PlanFile::kMaxFileSize + 1)); // sparse
+        }
+        const std::pair<QString, QString> cases[] = { { fifo, "not a regular file" },
+            { dir.path(), "not a regular file" },
+            { QStringLiteral("/dev/zero"), "not a regular file" },
+            { big, "larger than 4194304 bytes" }, { dir.filePath("missing"), "No such file" } };
+        for (const auto &[path, reason] : cases) {
+            PlanFileContent content;
+            content.caption = QStringLiteral("untouched");
+            QString error;
+            QVERIFY(!PlanFile::read(path, content, &error));
+            QVERIFY2(error.contains(reason), qPrintable(path + ": " + error));
+            QCOMPARE(content.caption, QStringLiteral("untouched"));
+        }
+        // The reason comes after message 21.
+        QVERIFY(PlanFile::refusalText("why").startsWith(
+            QStringLiteral("The file is not about CH plan !\n")));
     }
 };
 

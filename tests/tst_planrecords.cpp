@@ -1,8 +1,11 @@
 // The plan and the panel as the records that travel through the device link.
 #include "TempStore.h"
+#include "store/RowChecks.h"
 #include "transfer/PlanRecords.h"
 
 #include <QtTest>
+
+#include <limits>
 
 using namespace plandor;
 
@@ -118,6 +121,26 @@ private slots:
             QVERIFY(!rows[i].values[ColumnName].toString().isNull());
             QVERIFY(!rows[i].values[ColumnType].toString().isNull());
         }
+    }
+
+    // A received plan is stored whole; the channels the rules refuse are
+    // marked (the window shows which and why), and a non-finite number
+    // becomes a field without a value, which the rules refuse.
+    void receivedChannelsMarked()
+    {
+        LinkRecordArray records;
+        records.lowerBound = 1;
+        records.items = { LinkRecord { 0, "TV", 1, 55.25f, 0, "A", 6.5f, 0, {} },
+            LinkRecord { 0, "TV", 2, std::numeric_limits<float>::infinity(), 0, "B", 6.5f, 0, {} },
+            LinkRecord { 0, "TV", 3, 63.25f, 0, QStringLiteral("中"), 6.5f, 0, {} },
+            LinkRecord { 0, "QAM", 4, 474.0f, 0, "C", 8.0f, 0, {} } };
+        const QList<ChannelValues> rows = PlanRecords::fromReceived(records);
+        QCOMPARE(rows.size(), 4);
+        QVERIFY(rows[1].values[ColumnFreq].isNull());
+        QList<std::pair<int, int>> marked; // row, column
+        for (const RowRefusal &r : RowChecks::check(rows))
+            marked.append({ r.row, r.refusal.column });
+        QCOMPARE(marked, (QList<std::pair<int, int>> { { 1, 3 }, { 2, 1 }, { 3, 2 } }));
     }
 };
 

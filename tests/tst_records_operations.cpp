@@ -1,17 +1,17 @@
-// Insert, copy and paste, delete and Order from the toolbar of the editor
-// window, and the button states each command leaves.
-#include "EditorFixture.h"
+// Insert, paste, delete and renumbering on the store's shared connection:
+// the plan's numbering after each, the stored order, and all or nothing when
+// the file cannot be written.
+#include "TempStore.h"
 
-#include "base/TextCatalogue.h"
-#include "widgets/FileDialogs.h"
-#include "editor/PlanGrid.h"
-#include "editor/PlanGridModel.h"
-#include "store/CopiedIds.h"
-#include "store/PlanFile.h"
+#include "store/ChannelStore.h"
 #include "store/RecordOperations.h"
+#include "store/StoreConnection.h"
 
-#include <QAction>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
+
+#include <functional>
 
 using namespace plandor;
 using namespace plandor::test;
@@ -37,186 +37,170 @@ QString listing(const QList<ChannelValues> &rows)
     return texts.join(' ');
 }
 
-QString gridListing(const PlanGridModel *model)
-{
-    QStringList texts;
-    for (int r = 0; r < model->rowCount(); ++r)
-        texts.append(model->cellText(r, ColumnId) + ':' + model->cellText(r, ColumnName));
-    return texts.join(' ');
-}
-
-// Whole rows selected in the given order, as clicks on their selectors do.
-void selectRows(PlanGrid *grid, const QList<int> &rows)
-{
-    for (int r : rows)
-        grid->selectionModel()->select(
-            grid->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
-
 } // namespace
+
+Q_DECLARE_METATYPE(std::function<bool(plandor::RecordOperations &)>)
 
 class RecordOperationsTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // The new channel's row becomes current at its Type cell.
-    void insertChannel_data()
-    {
-        QTest::addColumn<int>("planSize");
-        QTest::addColumn<int>("currentRow"); // -1: no row is current
-        QTest::addColumn<QString>("typedId"); // typed into the current row, not written
-        QTest::addColumn<int>("newId");
-        QTest::newRow("empty plan") << 0 << -1 << "" << 1;
-        QTest::newRow("row 61 of 70, past a page") << 70 << 60 << "" << 61;
-        QTest::newRow("ID typed past the end") << 5 << 1 << "99" << 6;
-        QTest::newRow("ID typed below 1") << 5 << 1 << "0" << 1;
-    }
-    void insertChannel()
-    {
-        QFETCH(int, planSize);
-        QFETCH(int, currentRow);
-        QFETCH(QString, typedId);
-        QFETCH(int, newId);
-        EditorFixture f;
-        f.store.seed(plan(planSize));
-        QVERIFY(f.form->RefreshDataGrid(1, Form2::kOrderById));
-        if (currentRow >= 0)
-            f.form->grid()->setCurrentIndex(f.form->gridModel()->index(currentRow, 1));
-        if (!typedId.isEmpty())
-            f.form->gridModel()->setCellText(currentRow, ColumnId, typedId);
-        f.messages.queueAnswers({ AnswerYes });
-        f.form->ToolDsButtonClick(QStringLiteral("Insert"));
+    void initTestCase() { StoreConnection::setBusyTimeoutMs(50); }
 
-        QCOMPARE(f.messages.texts(), QStringList { CatalogueText(23) });
-        // The rows from the new one on moved up by one.
-        QList<ChannelValues> expected = plan(planSize);
-        expected.insert(newId - 1, TempStore::row(newId, "250", "TV", 46, 4.5));
-        for (int i = newId; i < expected.size(); ++i)
-            expected[i].values[ColumnId] = i + 1;
-        QCOMPARE(f.store.rows(), expected);
-        QTRY_COMPARE(
-            f.form->grid()->currentIndex(), f.form->gridModel()->index(newId - 1, ColumnType));
+    void insertAt_data()
+    {
+        QTest::addColumn<QList<ChannelValues>>("seeded");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty plan") << QList<ChannelValues> {} << 1 << "250";
+        QTest::newRow("before row 3 of 5") << plan(5) << 3 << "250";
+        QTest::newRow("past the end") << plan(5) << 6 << "250";
+        QTest::newRow("250 taken, 200 free")
+            << plan(250).mid(0, 199) + plan(250).mid(200) << 1 << "200";
+    }
+    void insertAt()
+    {
+        QFETCH(QList<ChannelValues>, seeded);
+        QFETCH(int, position);
+        QFETCH(QString, name);
+        TempStore s;
+        s.seed(seeded);
+        RecordOperations operations(s.store());
+        QString given;
+        QCOMPARE(operations.insertAt(position, &given), RecordOperations::InsertResult::Inserted);
+        QCOMPARE(given, name);
+        QList<ChannelValues> expected = seeded;
+        expected.insert(position - 1, TempStore::row(position, name, "TV", 46, 4.5));
+        for (int i = 0; i < expected.size(); ++i)
+            expected[i].values[ColumnId] = qint64(i + 1);
+        QCOMPARE(s.rows(PlanOrder::ById), expected);
+        QCOMPARE(s.rows(PlanOrder::Stored), expected);
     }
 
-    // The name is the highest free number up to 250; with none free, nothing
-    // changes after the question.
     void insertIntoFullPlan()
     {
-        EditorFixture f;
-        f.store.seed(plan(250).mid(0, 199) + plan(250).mid(200)); // ID 200 is free
-        QString name;
-        QCOMPARE(RecordOperations().insertAt(1, &name), RecordOperations::InsertResult::Inserted);
-        QCOMPARE(name, QStringLiteral("200"));
-        f.store.seed(plan(250));
-        f.messages.queueAnswers({ AnswerYes });
-        qint16 cancel = 5;
-        f.form->HandleGridBeforeInsert(cancel);
-        QCOMPARE(f.store.rows(), plan(250));
-        QVERIFY(f.messages.texts() == QStringList { CatalogueText(23) } && cancel == 5);
+        TempStore s;
+        s.seed(plan(250));
+        const auto before = s.store().snapshot();
+        RecordOperations operations(s.store());
+        QCOMPARE(operations.insertAt(1), RecordOperations::InsertResult::Full);
+        QCOMPARE(s.store().snapshot(), before);
+        // A named channel does not look for a free number.
+        QVERIFY(operations.insertNamed(250, QStringLiteral("X")));
+        QCOMPARE(listing(s.rows().mid(248)), "249:C249 250:X 251:C250");
     }
 
-    void copyTwoPasteTwice()
+    // The IDs are remembered, not the rows: a second paste copies what
+    // carries those IDs then. Each copy comes right after its source.
+    void pasteTwice()
     {
-        EditorFixture f;
-        f.store.seed(plan(5, true));
-        QVERIFY(f.form->RefreshDataGrid(1, Form2::kOrderByFreq)); // C5, C4, C3, C2, C1
-        selectRows(f.form->grid(), { 1, 3 }); // C4 and C2
-        f.form->ToolDsButtonClick(QStringLiteral("Copy"));
-        f.form->ToolDsButtonClick(QStringLiteral("Paste"));
-        const QString pasted = "1:C1 2:C2 3:C2 4:C3 5:C4 6:C4 7:C5";
-        QCOMPARE(listing(f.store.rows()), pasted);
-        // The grid shows the table's stored order, which is the new ID order.
-        QCOMPARE(gridListing(f.form->gridModel()), pasted);
-        // The IDs are remembered, not the rows: now 2 and 4 are C2 and C3.
-        // An ID no row carries refuses the whole paste.
-        f.form->ToolDsButtonClick(QStringLiteral("Paste"));
-        CopiedIds = { 1, 10 };
-        f.form->PasteRows();
-        QCOMPARE(listing(f.store.rows()), "1:C1 2:C2 3:C2 4:C2 5:C3 6:C3 7:C4 8:C4 9:C5");
+        TempStore s;
+        s.seed(plan(5, true));
+        RecordOperations operations(s.store());
+        QVERIFY2(operations.pasteIds({ 4, 2 }), qPrintable(operations.errorText()));
+        const QString once = "1:C1 2:C2 3:C2 4:C3 5:C4 6:C4 7:C5";
+        QCOMPARE(listing(s.rows()), once);
+        QCOMPARE(listing(s.rows(PlanOrder::Stored)), once);
+        QVERIFY(operations.pasteIds({ 4, 2 }));
+        QCOMPARE(listing(s.rows()), "1:C1 2:C2 3:C2 4:C2 5:C3 6:C3 7:C4 8:C4 9:C5");
+
+        // An ID that no row carries refuses the whole paste.
+        const auto before = s.store().snapshot();
+        QVERIFY(!operations.pasteIds({ 1, 10 }));
+        QVERIFY(operations.errorText().contains(QStringLiteral("10")));
+        QCOMPARE(s.store().snapshot(), before);
     }
 
-    // Rows picked in frequency order go, and either way the plan is
-    // renumbered in ID order and shown in frequency order.
-    void deleteRows_data()
-    {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("yes") << int(AnswerYes) << QString("1:C1 2:C9") << QString("2:C9 1:C1");
-        QTest::newRow("no") << int(AnswerNo) << QString("1:C1 2:C3 3:C7 4:C9")
-                            << QString("3:C7 4:C9 2:C3 1:C1");
-    }
     void deleteRows()
     {
-        QFETCH(int, answer);
+        TempStore s;
+        s.seed({ TempStore::row(1, "C1", "TV", 400, 4.5), TempStore::row(3, "C3", "TV", 300, 4.5),
+            TempStore::row(7, "C7", "TV", 100, 4.5), TempStore::row(9, "C9", "TV", 200, 4.5) });
+        RecordOperations operations(s.store());
+        QVERIFY(operations.deleteRows({ 3, 2, 99 })); // C7 and C3 by identity; 99 is no row
+        QCOMPARE(listing(s.rows(PlanOrder::Stored)), "1:C1 2:C9");
+        QCOMPARE(listing(s.rows(PlanOrder::ByFreq)), "2:C9 1:C1");
+    }
+
+    // Renumbering by frequency: rows sharing one keep their stored order. A
+    // plan numbered so already is not written; one numbered so but stored
+    // out of that order is rewritten, so that the stored order is the ID order.
+    void renumber_data()
+    {
+        QTest::addColumn<QList<ChannelValues>>("seeded");
+        QTest::addColumn<PlanOrder>("order");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("written");
+        const auto row = &TempStore::row;
+        QTest::newRow("by frequency") << QList { row(1, "A", "TV", 500, 4.5),
+            row(2, "B", "DIGI", 100, 8), row(3, "C", "TV", 300, 4.5), row(4, "D", "TV", 100, 6),
+            row(5, "E", "TV", 46, 4.5) }
+                                      << PlanOrder::ByFreq << "1:E 2:B 3:D 4:C 5:A" << true;
+        QTest::newRow("numbered already")
+            << plan(5) << PlanOrder::ByFreq << "1:C1 2:C2 3:C3 4:C4 5:C5" << false;
+        QTest::newRow("numbered, stored out of order")
+            << QList { row(2, "B", "TV", 60, 4.5), row(1, "A", "TV", 50, 4.5) } << PlanOrder::ById
+            << "1:A 2:B" << true;
+        QTest::newRow("gaps, in stored order")
+            << QList { row(9, "B", "TV", 60, 4.5), row(3, "A", "TV", 50, 4.5) } << PlanOrder::Stored
+            << "1:B 2:A" << true;
+    }
+    void renumber()
+    {
+        QFETCH(QList<ChannelValues>, seeded);
+        QFETCH(PlanOrder, order);
         QFETCH(QString, stored);
-        QFETCH(QString, shown);
-        EditorFixture f;
-        f.store.seed(
-            { TempStore::row(1, "C1", "TV", 400, 4.5), TempStore::row(3, "C3", "TV", 300, 4.5),
-                TempStore::row(7, "C7", "TV", 100, 4.5), TempStore::row(9, "C9", "TV", 200, 4.5) });
-        QVERIFY(f.form->RefreshDataGrid(1, Form2::kOrderByFreq)); // C7, C9, C3, C1
-        selectRows(f.form->grid(), { 0, 2 }); // C7 and C3
-        f.messages.queueAnswers({ answer });
-        f.form->ToolDsButtonClick(QStringLiteral("Delete"));
-        QCOMPARE(f.messages.texts(), QStringList { CatalogueText(22) });
-        QCOMPARE(listing(f.store.rows()), stored);
-        QCOMPARE(gridListing(f.form->gridModel()), shown);
+        QFETCH(bool, written);
+        TempStore s;
+        s.seed(seeded);
+        const auto before = s.store().snapshot();
+        QVERIFY(RecordOperations(s.store()).renumber(order));
+        QCOMPARE(listing(s.rows(PlanOrder::Stored)), stored);
+        QCOMPARE(listing(s.rows(PlanOrder::ById)), stored);
+        QCOMPARE(s.store().snapshot() != before, written);
     }
 
-    // Order numbers by frequency, channels sharing one keep their ID order.
-    // A plan numbered so already but stored out of that order is rewritten:
-    // Save and the grid after a Paste show the stored order.
-    void renumbering()
+    // While another program writes to the file, every operation fails whole,
+    // with the reason, and the store works again afterwards.
+    void allOrNothing_data()
     {
-        EditorFixture f;
-        f.store.seed({ TempStore::row(1, "A", "TV", 500, 4.5),
-            TempStore::row(2, "B", "DIGI", 100, 8), TempStore::row(3, "C", "TV", 300, 4.5),
-            TempStore::row(4, "D", "TV", 100, 6), TempStore::row(5, "E", "TV", 46, 4.5) });
-        f.form->ToolDsButtonClick(QStringLiteral("Order"));
-        QCOMPARE(gridListing(f.form->gridModel()), "1:E 2:B 3:D 4:C 5:A");
-        f.store.seed(
-            { TempStore::row(2, "B", "TV", 60, 4.5), TempStore::row(1, "A", "TV", 50, 4.5) });
-        f.form->Renumber(QStringLiteral("ORDER BY ID"));
-        QCOMPARE(listing(f.store.rows(QStringLiteral("SELECT * FROM ChannelPlanUser"))), "1:A 2:B");
+        using Operation = std::function<bool(RecordOperations &)>;
+        QTest::addColumn<Operation>("operation");
+        QTest::newRow("insert") << Operation([](RecordOperations &o) {
+            return o.insertAt(2) == RecordOperations::InsertResult::Inserted;
+        });
+        QTest::newRow("insert named")
+            << Operation([](RecordOperations &o) { return o.insertNamed(2, "N"); });
+        QTest::newRow("paste") << Operation([](RecordOperations &o) { return o.pasteIds({ 1 }); });
+        QTest::newRow("delete") << Operation(
+            [](RecordOperations &o) { return o.deleteRows({ 1 }); });
+        QTest::newRow("renumber") << Operation(
+            [](RecordOperations &o) { return o.renumber(PlanOrder::ByFreq); });
     }
-
-    // Which buttons each command enables ('E') or disables ('D'); '.' leaves
-    // one as it was. Each from all enabled and from all disabled, so that
-    // every button the command leaves alone shows as such.
-    void buttonStates()
+    void allOrNothing()
     {
-        const std::tuple<const char *, const char *, int> cases[] = { // answer 1: a file is chosen
-            { "Open", ".E.EDDEDE", 1 }, { "Open", ".........", 0 }, { "Save", "...ED..D.", 1 },
-            { "Copy", "....DE...", 0 }, { "Paste", "....D..D.", 0 },
-            { "Delete", "...EDD.D.", AnswerNo }, { "Insert", "...EDD.D.", AnswerYes },
-            { "Order", "...EDD.D.", 0 }, { "open", ".........", 0 }
-        }; // no such key
-        for (const auto &[command, change, answer] : cases) {
-            for (const QChar start : { QLatin1Char('E'), QLatin1Char('D') }) {
-                EditorFixture f;
-                f.store.seed(plan(4));
-                QVERIFY(f.form->RefreshDataGrid(1, Form2::kOrderById));
-                selectRows(f.form->grid(), { 1 });
-                const QString file = f.store.dir() + QStringLiteral("/plan.txt");
-                QVERIFY(PlanFile::write(file, {}, PlanFile::Encoding::Windows1252, nullptr));
-                FileDialogs::queueAnswer(answer == 1 ? file : QString());
-                if (answer > 1)
-                    f.messages.queueAnswers({ answer });
-                for (int i = 1; i <= 9; ++i)
-                    f.form->setButtonEnabled(i, start == QLatin1Char('E'));
-                // An enabled button is clicked; a disabled one cannot be, and
-                // its command is run as the grid's keys run it.
-                QAction *action = f.form->findChild<QAction *>(command);
-                (action && action->isEnabled()) ? action->trigger()
-                                                : f.form->ToolDsButtonClick(command);
-                QCOMPARE(QString(command) + ' ' + f.buttonStates(),
-                    QString(command) + ' ' + QString(change).replace(QLatin1Char('.'), start));
-            }
+        using Operation = std::function<bool(RecordOperations &)>;
+        QFETCH(Operation, operation);
+        TempStore s;
+        s.seed(plan(4, true));
+        const auto before = s.store().snapshot();
+        RecordOperations operations(s.store());
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "other");
+            other.setDatabaseName(s.path());
+            QVERIFY(other.open() && QSqlQuery(other).exec("BEGIN IMMEDIATE"));
+            QVERIFY(!operation(operations));
+            QCOMPARE(s.store().problem(), StoreProblem::Busy);
+            QVERIFY(operations.errorText().contains(s.path()));
+            other.close();
         }
+        QSqlDatabase::removeDatabase("other");
+        QCOMPARE(s.store().snapshot(), before);
+        QVERIFY(operation(operations));
+        QVERIFY(s.store().snapshot() != before);
     }
 };
 
-QTEST_MAIN(RecordOperationsTest)
+QTEST_GUILESS_MAIN(RecordOperationsTest)
 #include "tst_records_operations.moc"

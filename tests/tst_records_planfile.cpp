@@ -5,7 +5,7 @@
 
 #include "base/TextCatalogue.h"
 #include "widgets/FileDialogs.h"
-#include "editor/PlanGridModel.h"
+#include "editor/PlanTableModel.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -27,19 +27,19 @@ const QList<ChannelValues> kPlan = { TempStore::row(1, "2", "TV", 55.25, 4.5),
 const int kBoxes[7] = { 0, 1, 2, 3, 5, 6, 4 };
 const QStringList kPanel = { "1", "2", "3", "4", "5", "250", "7.5", "dBmV" };
 
-void setPanel(Form2 &form)
+void setPanel(EditorFixture &f)
 {
     for (int i = 0; i < 7; ++i)
-        form.text1(kBoxes[i])->setText(kPanel[i]);
-    form.combo5()->setCurrentIndex(form.combo5()->findText(kPanel[7]));
+        f.box(kBoxes[i])->setText(kPanel[i]);
+    f.unit()->setCurrentIndex(f.unit()->findText(kPanel[7]));
 }
 
-QStringList panelOf(const Form2 &form)
+QStringList panelOf(const EditorFixture &f)
 {
     QStringList panel;
     for (int box : kBoxes)
-        panel.append(form.text1(box)->text());
-    return panel << form.combo5()->currentText();
+        panel.append(f.box(box)->text());
+    return panel << f.unit()->currentText();
 }
 
 } // namespace
@@ -64,20 +64,20 @@ private slots:
         QFETCH(int, openedIn);
         EditorFixture f { qint16(savedIn) };
         f.store.seed(kPlan);
-        setPanel(*f.form);
+        setPanel(f);
         QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
         const QString path = f.store.dir() + QStringLiteral("/plan.txt");
         for (bool enabled : { false, true }) {
-            f.form->setButtonEnabled(4, enabled);
+            f.form->setState({ true, enabled, false, false, false, false });
             FileDialogs::clearQueue();
             FileDialogs::queueAnswer(path);
             QTest::keyClick(f.form.get(), Qt::Key_S, Qt::ControlModifier);
-            QCOMPARE(f.form->SaveOk, enabled ? QStringLiteral("Yes") : QString());
+            QCOMPARE(QFile::exists(path), enabled);
         }
 
         // In the code page of the language it was saved in.
         QStringEncoder encoder(savedIn == 0 ? "GB18030" : "windows-1252");
-        const QString caption = f.form->gridCaption();
+        const QString caption = f.form->caption();
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
@@ -90,12 +90,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(g.form.get()));
         FileDialogs::queueAnswer(path);
         QTest::keyClick(g.form.get(), Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(g.form->LoadOk, QStringLiteral("Yes"));
+        QCOMPARE(g.buttonStates(), QStringLiteral("EEEEDDEDE"));
         QCOMPARE(g.store.rows(), kPlan);
-        QCOMPARE(g.form->gridModel()->recordSource(), QString::fromLatin1(Form2::kOrderById));
-        QCOMPARE(g.form->gridCaption(), caption);
-        QCOMPARE(panelOf(*g.form), kPanel);
-        QCOMPARE(g.form->SpanValue, 7.5f);
+        QCOMPARE(g.form->model()->order(), PlanOrder::ById);
+        QCOMPARE(g.form->caption(), caption);
+        QCOMPARE(panelOf(g), kPanel);
     }
 
     // A file is taken whole or not at all, and a refused one says so.
@@ -120,25 +119,21 @@ private slots:
         QFETCH(bool, taken);
         QFETCH(QString, message);
         EditorFixture f;
-        f.store.seed(kPlan);
-        QVERIFY(f.form->RefreshDataGrid(1, Form2::kOrderById));
-        setPanel(*f.form);
-        f.form->SpanValue = 7.5f;
+        f.load(kPlan);
+        setPanel(f);
         const QString before = f.buttonStates();
         QFile file(f.store.dir() + QStringLiteral("/plan.txt"));
         QVERIFY(bytes.isNull() || (file.open(QIODevice::WriteOnly) && file.write(bytes) > 0));
         file.close();
         FileDialogs::queueAnswer(file.fileName());
-        f.form->OpenPlanFile();
+        f.form->run(EditorCommand::Open);
 
-        QCOMPARE(f.form->LoadOk, taken ? QStringLiteral("Yes") : QStringLiteral("No"));
         QCOMPARE(f.messages.shown.size(), 1);
         QCOMPARE(f.messages.texts().value(0).section(QLatin1Char('\n'), 0, 0), message);
         QCOMPARE(f.store.rows(), taken ? QList<ChannelValues>() : kPlan);
-        QCOMPARE(f.form->gridModel()->rowCount(), taken ? 0 : kPlan.size());
-        QCOMPARE(f.form->gridCaption(), taken ? QString::fromLatin1(bytes) : CatalogueText(15));
-        QCOMPARE(panelOf(*f.form), taken ? QStringList(8, QString()) : kPanel);
-        QCOMPARE(f.form->SpanValue, taken ? 0.0f : 7.5f);
+        QCOMPARE(f.form->model()->rowCount(), taken ? 0 : kPlan.size());
+        QCOMPARE(f.form->caption(), taken ? QString::fromLatin1(bytes) : CatalogueText(15));
+        QCOMPARE(panelOf(f), taken ? QStringList(8, QString()) : kPanel);
         if (!taken)
             QCOMPARE(f.buttonStates(), before);
     }
@@ -154,8 +149,7 @@ private slots:
             EditorFixture f;
             f.store.seed(seeded ? kPlan : QList<ChannelValues>());
             FileDialogs::queueAnswer(f.store.dir() + file);
-            f.form->SavePlanFile();
-            QCOMPARE(f.form->SaveOk, QStringLiteral("No"));
+            f.form->run(EditorCommand::Save);
             QCOMPARE(f.messages.shown.size(), 1);
             QVERIFY2(f.messages.shown[0].text.contains(message), qPrintable(message));
             QVERIFY(!QFile::exists(f.store.dir() + file));

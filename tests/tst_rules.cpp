@@ -1,57 +1,221 @@
-// The channel rules on their own, for what the window tests do not reach:
-// character codes at their limits, edges that single precision rounds onto
-// the limits, reading numbers from text, and the shift of a change of type.
+// The channel and panel rules, every boundary in one place: what each door
+// (grid, plan file, paste, send, command line) accepts is what these accept.
+#include "base/Language.h"
 #include "rules/ChannelRules.h"
+#include "rules/FavoritesPanelCheck.h"
+#include "rules/PlanSizeLimit.h"
 
 #include <QTest>
 
-using plandor::ChannelRules;
+#include <cmath>
+#include <limits>
+
+using namespace plandor;
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// "26", "59", "file" (the phrase), or "" when the channel passes; then the column.
+QString verdict(const std::optional<ChannelRefusal> &refusal)
+{
+    if (!refusal)
+        return QString();
+    const QString message
+        = refusal->phrase ? QStringLiteral("file") : QString::number(refusal->messageId);
+    return message + QLatin1Char('@') + QString::number(refusal->column);
+}
+
+ChannelFields fields(const QString &name, const QString &type, std::optional<double> freq,
+    std::optional<double> audio1)
+{
+    return ChannelFields { name, type, freq, audio1 };
+}
+
+} // namespace
 
 class RulesTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void name_data()
+    void channel_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("message");
-        QTest::newRow("blanks count") << QStringLiteral("   ") << 0;
-        QTest::newRow("code 254") << QStringLiteral("\u00fe") << 0;
-        QTest::newRow("code 255") << QStringLiteral("\u00ff") << 59;
-        QTest::newRow("code 0") << QString(QChar(0)) << 59;
-        // Length is checked first: four characters with a Chinese one is 26.
-        QTest::newRow("length before characters") << QStringLiteral("ABC\u4e2d") << 26;
-        // A character beyond the basic plane is one character, refused for its code.
-        QTest::newRow("surrogate pair") << QString::fromUcs4(U"AB\U0001F600") << 59;
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<double>("freq");
+        QTest::addColumn<double>("audio1");
+        QTest::addColumn<QString>("expected");
+        auto add = [](const char *row, const QString &name, const char *type, double freq,
+                       double audio1, const char *expected) {
+            QTest::newRow(row) << name << QString::fromLatin1(type) << freq << audio1
+                               << QString::fromLatin1(expected);
+        };
+        // Name: length, codes, what the file cannot carry.
+        add("name empty", "", "TV", 55.25, 4.5, "26@1");
+        add("name of 1", "A", "TV", 55.25, 4.5, "");
+        add("name of 3 blanks", "   ", "TV", 55.25, 4.5, "");
+        add("name of 4", "ABCD", "TV", 55.25, 4.5, "26@1");
+        add("length before characters", QStringLiteral("ABC\u4e2d"), "TV", 55.25, 4.5, "26@1");
+        add("code 254", QStringLiteral("\u00fe"), "TV", 55.25, 4.5, "");
+        add("code 255", QStringLiteral("\u00ff"), "TV", 55.25, 4.5, "59@1");
+        add("Chinese", QStringLiteral("\u4e2d"), "TV", 55.25, 4.5, "59@1");
+        add("beyond the basic plane", QString::fromUcs4(U"A\U0001F600"), "TV", 55.25, 4.5, "59@1");
+        add("code 0", QString(QChar(0)), "TV", 55.25, 4.5, "59@1");
+        add("accented Latin", QStringLiteral("\u00e9a"), "TV", 55.25, 4.5, "");
+        add("pound", QStringLiteral("\u00a3A"), "TV", 55.25, 4.5, "");
+        add("TAB", "A\tB", "TV", 55.25, 4.5, "file@1");
+        add("line feed", "A\n", "TV", 55.25, 4.5, "file@1");
+        add("carriage return", "\rA", "TV", 55.25, 4.5, "file@1");
+        add("DEL", QStringLiteral("A\u007f"), "TV", 55.25, 4.5, "file@1");
+        add("C1 control 159", QStringLiteral("A\u009f"), "TV", 55.25, 4.5, "file@1");
+        add("code 160", QStringLiteral("A\u00a0"), "TV", 55.25, 4.5, "");
+        add("asterisk", "S*", "TV", 55.25, 4.5, "file@1");
+        add("ID", "ID", "TV", 55.25, 4.5, "file@1");
+        add("xID", "xID", "TV", 55.25, 4.5, "file@1");
+        add("lowercase id", "id", "TV", 55.25, 4.5, "");
+        add("I and D apart", "IxD", "TV", 55.25, 4.5, "");
+        add("quote", "\"", "TV", 55.25, 4.5, "");
+        // Type, exactly.
+        add("DIGI", "S1", "DIGI", 474, 8, "");
+        add("DUAL", "S1", "DUAL", 474, 8, "39@2");
+        add("lowercase tv", "S1", "tv", 474, 8, "39@2");
+        add("type with blank", "S1", "TV ", 474, 8, "39@2");
+        // Frequency: range, then the channel's edges.
+        // 46 and 1000 pass the range; a channel there still has edges beyond.
+        add("46", "A", "TV", 46, 0.01, "30@3");
+        add("1000", "A", "TV", 1000, 0.01, "30@3");
+        add("lowest channel", "A", "TV", 46.005, 0.01, "");
+        add("highest channel", "A", "TV", 999.995, 0.01, "");
+        add("45.99", "A", "TV", 45.99, 4.5, "27@3");
+        add("1000.01", "A", "TV", 1000.01, 4.5, "27@3");
+        add("0 MHz", "A", "TV", 0, 4.5, "27@3");
+        add("-5 MHz", "A", "TV", -5, 4.5, "27@3");
+        add("1e39 MHz", "A", "TV", 1e39, 4.5, "27@3");
+        add("infinite", "A", "TV", kInf, 4.5, "27@3");
+        add("not a number", "A", "TV", kNaN, 4.5, "27@3");
+        add("upper edge", "A", "TV", 998, 4.5, "30@3");
+        add("lower edge passes", "A", "TV", 47, 2, "");
+        add("bad frequency before bad audio", "A", "TV", 0, kNaN, "27@3");
+        // Audio offset (TV) and bandwidth (DIGI).
+        add("audio 0.01", "A", "TV", 100, 0.01, "");
+        add("audio 9.99", "A", "TV", 100, 9.99, "");
+        add("audio 0", "A", "TV", 100, 0, "28@4");
+        add("audio 10", "A", "TV", 100, 10, "28@4");
+        add("audio negative", "A", "TV", 100, -4.5, "28@4");
+        add("audio not a number", "A", "TV", 100, kNaN, "28@4");
+        add("bandwidth 4", "A", "DIGI", 100, 4, "");
+        add("bandwidth 9.9", "A", "DIGI", 100, 9.9, "");
+        add("bandwidth 3.99", "A", "DIGI", 100, 3.99, "29@4");
+        add("bandwidth 9.91", "A", "DIGI", 100, 9.91, "29@4");
+        add("bandwidth infinite", "A", "DIGI", 100, kInf, "29@4");
     }
-    void name()
+    void channel()
     {
         QFETCH(QString, name);
-        QFETCH(int, message);
-        QCOMPARE(int(ChannelRules::checkName(name)), message);
+        QFETCH(QString, type);
+        QFETCH(double, freq);
+        QFETCH(double, audio1);
+        QFETCH(QString, expected);
+        QCOMPARE(verdict(ChannelRules::checkChannel(fields(name, type, freq, audio1))), expected);
     }
 
-    void freq_data()
+    void missingNumbersAndPlans()
+    {
+        QCOMPARE(verdict(ChannelRules::checkChannel(fields("A", "TV", std::nullopt, 4.5))),
+            QStringLiteral("27@3"));
+        QCOMPARE(verdict(ChannelRules::checkChannel(fields("A", "TV", 100, std::nullopt))),
+            QStringLiteral("28@4"));
+        const QList<RowRefusal> refusals = ChannelRules::checkPlan({ fields("A", "TV", 100, 4.5),
+            fields("ID", "TV", 100, 4.5), fields("B", "TV", 100, 4.5), fields("C", "X", 0, 0) });
+        QCOMPARE(refusals.size(), 2);
+        QCOMPARE(refusals[0].row, 1);
+        QCOMPARE(refusals[1].row, 3);
+        QCOMPARE(refusals[1].refusal.messageId, ChannelRules::kTypeMessage);
+        // The message in either language, catalogue or phrase.
+        QCOMPARE(refusals[1].refusal.text(kEnglishOffset), QStringLiteral("The 'Type' is error !"));
+        QVERIFY(refusals[0].refusal.text(kEnglishOffset).contains(QLatin1String("\"ID\"")));
+        QVERIFY(refusals[0].refusal.text(kChineseOffset).contains(QStringLiteral("标准频道号")));
+    }
+
+    // The single-precision edges of the grid's frequency check.
+    void freqEdges_data()
     {
         QTest::addColumn<float>("freq");
         QTest::addColumn<float>("audio1");
         QTest::addColumn<int>("message");
-        QTest::newRow("zero (not a number)") << 0.0f << 4.5f << 27;
-        QTest::newRow("range before sum") << 1001.0f << 100.0f << 27;
-        // Edges that lie beyond the limits by less than half a single-precision
-        // step round onto them and pass; compared in double they would not.
         QTest::newRow("upper edge rounds to 1000") << 1000.0f << 0.00004f << 0;
         QTest::newRow("upper edge rounds above 1000") << 1000.0f << 0.0001f << 30;
         QTest::newRow("lower edge rounds to 46") << 46.0f << 0.000002f << 0;
         QTest::newRow("lower edge rounds below 46") << 46.0f << 0.00001f << 30;
     }
-    void freq()
+    void freqEdges()
     {
         QFETCH(float, freq);
         QFETCH(float, audio1);
         QFETCH(int, message);
         QCOMPARE(int(ChannelRules::checkFreq(freq, audio1)), message);
+    }
+
+    void panel_data()
+    {
+        QTest::addColumn<QStringList>("favorites");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("span");
+        QTest::addColumn<int>("box"); // -1: sendable
+        const QStringList ok = { "0", "250", "", "4", "5", "6" };
+        QTest::newRow("0, 250 and empty") << ok << "dBmV"
+                                          << "8" << -1;
+        QTest::newRow("251") << QStringList { "1", "2", "251", "", "", "" } << "dBmV"
+                             << "8" << 2;
+        QTest::newRow("999 in the 5th") << QStringList { "1", "2", "3", "4", "999", "" } << "dBuV"
+                                        << "8" << 5;
+        QTest::newRow("minus") << QStringList { "-1", "", "", "", "", "" } << "dBuV"
+                               << "8" << 0;
+        QTest::newRow("blank") << QStringList { " ", "", "", "", "", "" } << "dBuV"
+                               << "8" << 0;
+        QTest::newRow("span 4") << ok << "dBuV"
+                                << "4" << -1;
+        QTest::newRow("span 9.9") << ok << "dBuV"
+                                  << "9.9" << -1;
+        QTest::newRow("span not set") << ok << ""
+                                      << "" << -1;
+        QTest::newRow("span 0 (not set)") << ok << "dBuV"
+                                          << "0" << -1;
+        QTest::newRow("span 3.9") << ok << "dBuV"
+                                  << "3.9" << 4;
+        QTest::newRow("span 9.95") << ok << "dBuV"
+                                   << "9.95" << 4;
+        QTest::newRow("span 1e39") << ok << "dBuV"
+                                   << "1e39" << 4;
+        QTest::newRow("span nan") << ok << "dBuV"
+                                  << "nan" << 4;
+        QTest::newRow("unit dbmv") << ok << "dbmv"
+                                   << "8" << FavoritesPanelCheck::kUnitField;
+    }
+    void panel()
+    {
+        QFETCH(QStringList, favorites);
+        QFETCH(QString, unit);
+        QFETCH(QString, span);
+        QFETCH(int, box);
+        std::array<QString, 6> texts;
+        std::copy(favorites.begin(), favorites.end(), texts.begin());
+        const auto refusal = FavoritesPanelCheck::checkSendable(texts, unit, span);
+        QCOMPARE(refusal ? refusal->box : -1, box);
+    }
+
+    void planSize()
+    {
+        QVERIFY(PlanSizeLimit::fits(255));
+        QVERIFY(!PlanSizeLimit::fits(256));
+        QCOMPARE(PlanSizeLimit::kTooLarge.text(kEnglishOffset).arg(256).arg(255),
+            QStringLiteral("The plan has 256 channels; the instrument takes at most 255."));
+        LanguageOffset = kChineseOffset;
+        QCOMPARE(PlanSizeLimit::tooLargeText(256),
+            QStringLiteral("频道表有 256 个频道，仪器最多接受 255 个。"));
+        LanguageOffset = kEnglishOffset;
     }
 
     void textAndTypeChange()
@@ -61,11 +225,8 @@ private slots:
         // The leading number of the bandwidth, 0 without one.
         QCOMPARE(ChannelRules::halfBandwidthShift(u"6 MHz"), 1.75);
         QCOMPARE(ChannelRules::halfBandwidthShift(u"MHz"), -1.25);
-
         using Change = ChannelRules::TypeChange;
         QCOMPARE(ChannelRules::typeChange(u"tv", u"DIGI"), Change::None);
-        for (const char16_t *other : { u"tv", u"Digi", u"TV " })
-            QVERIFY(!ChannelRules::isKnownType(other));
         // The leading number of the cell is shifted; the result is not checked.
         QCOMPARE(
             ChannelRules::shiftedFreq(u"47x", Change::DigiToTv, 2.75), QStringLiteral("44.25"));

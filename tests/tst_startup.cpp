@@ -5,10 +5,17 @@
 #include "base/Language.h"
 #include "base/TextCatalogue.h"
 #include "app/ui/Form1.h"
-#include "editor/Form2.h"
+#include "app/SingleInstance.h"
+#include "editor/EditorWindow.h"
+#include "editor/PlanTableModel.h"
+#include "store/ChannelStore.h"
 #include "transfer/ProcessLink.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QProcess>
+#include <QSysInfo>
+#include <QAction>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -158,6 +165,63 @@ private slots:
         }
         QVERIFY(m_link->ports.isEmpty());
         QCOMPARE(m_linksMade, 1); // created once, when the first window loaded
+    }
+
+    // A plan left in the store by the last run is shown when the editor
+    // opens, with the buttons of a loaded plan.
+    void planLeftInTheStoreIsShown()
+    {
+        TempStore store;
+        store.seed({ TempStore::row(1, "A", "TV", 471.25, 6.5),
+            TempStore::row(2, "B", "DIGI", 100, 8) });
+        ChannelStore channels(store.path());
+        auto form = makeForm({ "COM1" });
+        form->setStore(&channels);
+        QTest::mouseClick(child<QPushButton>(*form, "Command1"), Qt::LeftButton);
+        EditorWindow *editor = form->editor();
+        QVERIFY(editor);
+        QCOMPARE(editor->model()->rowCount(), 2);
+        QCOMPARE(editor->model()->index(0, 3).data().toString(), QStringLiteral("100.00"));
+        QString states;
+        for (int i = 0; i < kEditorCommandCount; ++i)
+            states += editor->actions()->action(EditorCommand(i))->isEnabled() ? u'E' : u'D';
+        QCOMPARE(states, QStringLiteral("EEEEDDEDE"));
+        editor->close();
+    }
+
+    // One Plandor per database; a lock whose process is gone does not block.
+    void onePlandorPerDatabase()
+    {
+        TempStore store;
+        {
+            SingleInstance first(store.path());
+            QVERIFY(first.acquire());
+            SingleInstance second(store.path());
+            QVERIFY(!second.acquire());
+            TempStore other; // another database is another matter
+            SingleInstance elsewhere(other.path());
+            QVERIFY(elsewhere.acquire());
+        }
+        SingleInstance afterFirst(store.path());
+        QVERIFY(afterFirst.acquire());
+        QVERIFY(!SingleInstance::alreadyRunningText().isEmpty());
+    }
+
+    void lockOfACrashedRunIsTakenOver()
+    {
+        TempStore store;
+        QProcess gone;
+        gone.start(QStringLiteral("true"));
+        QVERIFY(gone.waitForStarted());
+        const qint64 deadPid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        QFile lock(SingleInstance::lockPathFor(store.path()));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(deadPid) + "\nplandor\n" + QSysInfo::machineHostName().toUtf8()
+            + "\n");
+        lock.close();
+        SingleInstance next(store.path());
+        QVERIFY(next.acquire());
     }
 };
 

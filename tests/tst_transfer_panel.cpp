@@ -14,17 +14,23 @@ using namespace plandor;
 using namespace plandor::test;
 
 // Fills every box without running the check, as a starting state.
-static void fillPanel(Form2 &form, const QStringList &texts, const QString &unit = QString())
+static QLineEdit *panelBox(EditorWindow &form, int index)
+{
+    return form.findChild<QLineEdit *>(QStringLiteral("Text1(%1)").arg(index));
+}
+
+static void fillPanel(EditorWindow &form, const QStringList &texts, const QString &unit = QString())
 {
     for (int i = 0; i < 7; ++i) {
-        QSignalBlocker blocker(form.text1(i));
-        form.text1(i)->setText(texts.value(i));
+        QSignalBlocker blocker(panelBox(form, i));
+        panelBox(form, i)->setText(texts.value(i));
     }
-    form.combo5()->setCurrentIndex(form.combo5()->findText(unit));
+    auto *units = form.findChild<QComboBox *>(QStringLiteral("Combo5"));
+    units->setCurrentIndex(units->findText(unit));
 }
 
 // The seven boxes without the unit.
-static QStringList boxes(Form2 &form)
+static QStringList boxes(EditorWindow &form)
 {
     return panelTexts(form).mid(0, 7);
 }
@@ -61,7 +67,7 @@ private slots:
         QStringList expected = { "1", "2", "3", "4", "12", "5", "6" };
         expected[box].clear();
         fillPanel(*f.form, expected);
-        QTest::keyClicks(f.form->text1(box), keysAndResult[0]);
+        QTest::keyClicks(panelBox(*f.form, box), keysAndResult[0]);
         expected[box] = keysAndResult[1];
         QCOMPARE(boxes(*f.form), expected);
         QCOMPARE(f.messages.texts(), messages);
@@ -72,7 +78,7 @@ private slots:
     {
         EditorFixture f;
         fillPanel(*f.form, { "1", "2", "300", "4", "", "5", "6" });
-        QTest::keyClicks(f.form->text1(4), "1");
+        QTest::keyClicks(panelBox(*f.form, 4), "1");
         QCOMPARE(f.messages.texts(), QStringList { CatalogueText(67) });
         QCOMPARE(f.messages.shown.first().style, int(StyleExclamationOk));
         QCOMPARE(boxes(*f.form), QStringList({ "1", "2", "", "4", "1", "5", "6" }));
@@ -105,7 +111,7 @@ private slots:
         f.link->connectionResult = results[0].toInt() != 0;
         f.link->writeFavoritesResult = results[1].toInt() != 0;
         f.link->endResult = results[2].toInt() != 0;
-        QTest::mouseClick(f.form->command3(), Qt::LeftButton);
+        QTest::mouseClick(f.form->findChild<QPushButton *>(QStringLiteral("Command3")), Qt::LeftButton);
         QCOMPARE(f.link->calls,
             QStringList({ "CheckConnection", "WriteFavorites", "EndTransfer" }).mid(0, calls));
         QCOMPARE(f.messages.texts(), messages);

@@ -3,9 +3,9 @@
 #include "EditorFixture.h"
 
 #include "base/TextCatalogue.h"
-#include "editor/PlanGridModel.h"
+#include "editor/PlanTableModel.h"
 #include "store/StoreConnection.h"
-#include "transfer/PlanSizeLimit.h"
+#include "rules/PlanSizeLimit.h"
 #include "transfer/ProcessLink.h"
 
 #include <QComboBox>
@@ -86,8 +86,7 @@ const QList<ChannelValues> kSeeded = { TempStore::row(1, "5", "TV", 300.25, 6.5)
 void withLoadedPlan(EditorFixture &f, const QList<ChannelValues> &rows)
 {
     f.store.seed(rows);
-    f.form->setButtonsEnabled({ 2, 4, 5, 6, 7, 8, 9 }, true);
-    f.form->LoadOk = QStringLiteral("Yes");
+    f.form->setState({ true, true, true, true, true, false });
     panelTexts(*f.form, kOwnPanel);
 }
 
@@ -111,7 +110,7 @@ private slots:
                 TempStore::row(2, "S1", "DIGI", 100.1, 8), // 100.1, not 100.0999984741
                 TempStore::row(3, "21", "TV", 471.25, 6.5) }));
         QCOMPARE(panelTexts(*f.form), QStringList({ "1", "2", "3", "4", "8", "0", "250", "dBmV" }));
-        QCOMPARE(f.form->gridCaption(), CatalogueText(15));
+        QCOMPARE(f.form->caption(), CatalogueText(15));
 
         click(f, "Download");
         QCOMPARE(f.link->calls,
@@ -157,7 +156,6 @@ private slots:
         QCOMPARE(f.messages.texts(), messages);
         QCOMPARE(panelTexts(*f.form),
             QStringList({ "1", "2", boxes[0], "4", boxes[1], "0", "250", boxes[2] }));
-        QCOMPARE(f.form->SpanValue, float(span));
         QCOMPARE(f.store.rows().size(), 3);
     }
 
@@ -216,21 +214,8 @@ private slots:
         if (failure != "store") // the received panel is written before the plan is stored
             QCOMPARE(panelTexts(*f.form), kOwnPanel);
         QCOMPARE(f.buttonStates(), buttonsBefore);
-        QCOMPARE(f.form->LoadOk, QLatin1String(unplugged ? "Yes" : "No"));
         QVERIFY(f.form->progressBar()->isHidden());
-        QVERIFY(!f.form->timer1()->isActive());
-    }
-
-    // A Freq of 0 in the first record stores an empty plan: it is not a reply
-    // without channels.
-    void zeroFrequencyFirstEmptiesThePlan()
-    {
-        EditorFixture f;
-        withLoadedPlan(f, kSeeded);
-        scriptRead(f.link, { channel("C", "TV", 0.0f, 6.5f), channel("D", "TV", 55.25f, 6.5f) });
-        click(f, "Upload");
-        QCOMPARE(f.store.rows(), QList<ChannelValues>());
-        QVERIFY(f.messages.shown.isEmpty());
+        QVERIFY(!f.form->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
     }
 
     // Channels go in frequency order, numbered 1..n, whatever their IDs; a
@@ -249,7 +234,7 @@ private slots:
                     channel("5", "TV", 300.25f, 6.5f, 3), channel("", "", 862.0f, 0, 4) }));
         QCOMPARE(f.link->writtenFavorites, FavoritesRecord({ 1, 0, 250, 4, 5, 6, 10, 1, 0 }));
         // The grid was re-queried in frequency order before the send.
-        QCOMPARE(f.form->gridModel()->cellText(0, ColumnName), QStringLiteral("2"));
+        QCOMPARE(f.form->model()->cellText(0, ColumnName), QStringLiteral("2"));
     }
 
     // The link is given its pause after the write; a refused or empty result
@@ -293,8 +278,9 @@ private slots:
         click(f, "Download");
         QCOMPARE(f.link->calls,
             QStringList({ "CheckConnection", "WritePlan", "EndTransfer" }).mid(0, calls));
+        if (calls > 2)
+            QVERIFY(clock.elapsed() >= 500); // the pause after an accepted write
         if (calls > 1) {
-            QVERIFY(clock.elapsed() >= 500);
             QCOMPARE(f.link->writtenPlan.items.size(), channels);
         }
         QCOMPARE(f.messages.texts(), messages);
@@ -327,7 +313,23 @@ private slots:
             expected.append(v);
         QCOMPARE(values, expected << 100);
         QCOMPARE(f.buttonStates(), kAfterTransfer);
-        QVERIFY(!f.form->timer1()->isActive());
+        QVERIFY(!f.form->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
+    }
+
+    // Closing the window while the link waits: the window stays until the
+    // transfer is over, then closes; the plan read is stored.
+    void closeDuringATransfer()
+    {
+        EditorFixture f;
+        HookedLink *link = installHookedLink(f);
+        scriptRead(link);
+        link->duringRead = [&] {
+            f.form->close();
+            QVERIFY(f.form->isVisible());
+        };
+        click(f, "Upload");
+        QTRY_VERIFY(!f.form->isVisible());
+        QCOMPARE(f.store.rows().size(), 3);
     }
 };
 

@@ -73,14 +73,14 @@ private slots:
         for (qsizetype i = 0; i < changed.size(); ++i)
             changed[i].values[ColumnId] = qint64(i + 1);
         f.store.seed(changed);
-        f.form->RefreshDataGrid();
+        f.form->reload(PlanOrder::ByFreq);
         panelTexts(*f.form, { "7", "0", "250", "9", "6.5", "3", "9", "dBuV" });
         click(f, "Download");
         QCOMPARE(f.messages.texts(), QStringList { CatalogueText(18) });
 
         // Forget everything on the PC side, restart the instrument, read again.
         f.store.seed({});
-        f.form->RefreshDataGrid();
+        f.form->reload(PlanOrder::ByFreq);
         panelTexts(*f.form, QStringList(8));
         QVERIFY(sim.start());
         useSerialLink(f, sim.port());

@@ -1,7 +1,7 @@
 // Baseline for the start-up benchmark: a Qt Widgets program that shows one
-// empty window and, like Plandor under the same probe, reports its first
-// paint with its peak memory and quits.
-#include "app/StartupProbe.h"
+// empty window and, like the start-up window under the same probe, reports its
+// first paint with its peak memory and quits.
+#include "StartupProbe.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -11,7 +11,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QWidget window;
     window.resize(320, 200);
-    plandor::StartupProbe probe;
+    plandor::bench::StartupProbe probe;
     probe.watch(&window);
     window.show();
     return app.exec();

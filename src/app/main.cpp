@@ -1,11 +1,18 @@
-#include "app/StartupProbe.h"
+#include "app/SingleInstance.h"
 #include "app/ui/Form1.h"
-#include "widgets/QtMessagePrompter.h"
+#include "base/Language.h"
+#include "base/MessageBox.h"
+#include "base/QtTranslations.h"
+#include "base/TextCatalogue.h"
+#include "store/ChannelStore.h"
+#include "store/DatabaseLocation.h"
 #include "transfer/ProcessLink.h"
 #include "transfer/serial/PortList.h"
 #include "transfer/serial/SerialDeviceLink.h"
+#include "widgets/QtMessagePrompter.h"
 
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char **argv)
 {
@@ -15,15 +22,29 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plandor"));
     QApplication::setOrganizationName(QStringLiteral("Plandor"));
+    plandor::QtTranslations::install(plandor::LanguageOffsetFor(plandor::SystemDefaultLangId()));
 
     plandor::QtMessagePrompter prompter;
     plandor::MessageBox::setPrompter(&prompter);
-    plandor::ProcessLink::setFactory(
-        [] { return std::make_unique<plandor::SerialDeviceLink>(); });
 
+    // A second Plandor on the same database would overwrite the first one's
+    // plan: it is told so and leaves the plan alone.
+    const QString database = plandor::DatabaseLocation::path();
+    plandor::SingleInstance instance(database);
+    if (!instance.acquire()) {
+        plandor::MessageBox::show(
+            plandor::SingleInstance::alreadyRunningText().arg(QDir::toNativeSeparators(database)),
+            plandor::StyleExclamationOk, plandor::CatalogueText(2));
+        plandor::MessageBox::setPrompter(nullptr);
+        return 1;
+    }
+
+    plandor::ProcessLink::setFactory([] { return std::make_unique<plandor::SerialDeviceLink>(); });
+
+    // One connection for the whole run, shared by every part of the editor.
+    plandor::ChannelStore store(database);
     plandor::Form1 form1;
-    plandor::StartupProbe probe;
-    probe.watch(&form1);
+    form1.setStore(&store);
     form1.show();
     const int rc = app.exec();
     plandor::MessageBox::setPrompter(nullptr);

@@ -1,5 +1,7 @@
 #include "store/BulkInsert.h"
 
+#include "store/SqlDialect.h"
+
 #include <QSqlDriver>
 #include <QVariant>
 
@@ -42,44 +44,67 @@ int bind(sqlite3_stmt *stmt, int position, const QVariant &value)
     default: {
         // Texts go in as texts: the strict table converts or refuses them.
         const QByteArray utf8 = value.toString().toUtf8();
-        return sqlite3_bind_text(stmt, position, utf8.constData(), int(utf8.size()),
-                                 SQLITE_TRANSIENT);
+        return sqlite3_bind_text(
+            stmt, position, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     }
     }
+}
+
+EngineError errorOf(sqlite3 *handle)
+{
+    return { sqlite3_extended_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)) };
+}
+
+// Runs the one INSERT once per row; rowIdOf(i) is the identity to give row i
+// (0: a new one).
+template <typename RowIdOf, typename ValuesOf>
+std::optional<EngineError> insert(
+    const QSqlDatabase &db, qsizetype count, RowIdOf rowIdOf, ValuesOf valuesOf)
+{
+    sqlite3 *handle = handleOf(db);
+    if (!handle)
+        return EngineError { SQLITE_MISUSE, QStringLiteral("The plan's database is not open.") };
+    const QByteArray sql = SqlDialect::insertRow().toUtf8();
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
+        return errorOf(handle);
+    std::unique_ptr<sqlite3_stmt, StatementDeleter> stmt(raw);
+    for (qsizetype i = 0; i < count; ++i) {
+        const qint64 rowId = rowIdOf(i);
+        int rc = rowId > 0 ? sqlite3_bind_int64(stmt.get(), 1, rowId)
+                           : sqlite3_bind_null(stmt.get(), 1);
+        const ChannelValues &values = valuesOf(i);
+        for (int c = 0; rc == SQLITE_OK && c < kChannelColumnCount; ++c)
+            rc = bind(stmt.get(), c + 2, values.values[c]);
+        if (rc != SQLITE_OK || sqlite3_step(stmt.get()) != SQLITE_DONE)
+            return errorOf(handle);
+        sqlite3_reset(stmt.get());
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
-bool BulkInsert::supports(const QSqlDatabase &db)
+std::optional<EngineError> BulkInsert::appendRows(
+    const QSqlDatabase &db, const QList<ChannelValues> &rows)
 {
-    return handleOf(db) != nullptr;
+    return insert(
+        db, rows.size(), [](qsizetype) { return qint64(0); },
+        [&rows](qsizetype i) -> const ChannelValues & { return rows[i]; });
 }
 
-std::optional<QString> BulkInsert::appendRows(const QSqlDatabase &db,
-                                              const QList<ChannelValues> &rows)
+std::optional<EngineError> BulkInsert::insertRows(
+    const QSqlDatabase &db, const QList<StoredRow> &rows)
+{
+    return insert(
+        db, rows.size(), [&rows](qsizetype i) { return rows[i].rowId; },
+        [&rows](qsizetype i) -> const ChannelValues & { return rows[i].values; });
+}
+
+int BulkInsert::lastErrorCode(const QSqlDatabase &db)
 {
     sqlite3 *handle = handleOf(db);
-    if (!handle)
-        return QStringLiteral("unsupported connection");
-    sqlite3_stmt *raw = nullptr;
-    if (sqlite3_prepare_v2(handle,
-                           "INSERT INTO ChannelPlanUser (ID, CHName, Type, Freq, Audio1) "
-                           "VALUES (?, ?, ?, ?, ?)",
-                           -1, &raw, nullptr)
-        != SQLITE_OK)
-        return QString::fromUtf8(sqlite3_errmsg(handle));
-    std::unique_ptr<sqlite3_stmt, StatementDeleter> stmt(raw);
-    for (const ChannelValues &row : rows) {
-        for (int c = 0; c < kChannelColumnCount; ++c) {
-            if (bind(stmt.get(), c + 1, row.values[c]) != SQLITE_OK)
-                return QString::fromUtf8(sqlite3_errmsg(handle));
-        }
-        if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-            return QString::fromUtf8(sqlite3_errmsg(handle));
-        sqlite3_reset(stmt.get());
-        sqlite3_clear_bindings(stmt.get());
-    }
-    return std::nullopt;
+    return handle ? sqlite3_extended_errcode(handle) : 0;
 }
 
 } // namespace plandor

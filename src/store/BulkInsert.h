@@ -10,17 +10,28 @@
 
 namespace plandor {
 
-// Appends many rows through the engine's own prepared statement, binding each
+// A failure as the engine reports it: its result code and its words.
+struct EngineError
+{
+    int code = 0;
+    QString text;
+};
+
+// Appends rows through the engine's own prepared statement, binding each
 // value directly; the toolkit's per-value binding costs more than the engine
 // itself on large plans. The one place that speaks to the engine's C API.
 class BulkInsert
 {
 public:
-    // Nothing when the rows went in, else the engine's reason. Unsupported
-    // connections give a reason starting with "unsupported".
-    static std::optional<QString> appendRows(const QSqlDatabase &db,
-                                             const QList<ChannelValues> &rows);
-    static bool supports(const QSqlDatabase &db);
+    // New rows (the engine gives each a new identity). Nothing when all went
+    // in, else the engine's failure; the caller's savepoint undoes the rest.
+    static std::optional<EngineError> appendRows(
+        const QSqlDatabase &db, const QList<ChannelValues> &rows);
+    // Rows put back with the identities they carry.
+    static std::optional<EngineError> insertRows(
+        const QSqlDatabase &db, const QList<StoredRow> &rows);
+    // The engine's result code of the connection's last failed call.
+    static int lastErrorCode(const QSqlDatabase &db);
 };
 
 } // namespace plandor

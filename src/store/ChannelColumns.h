@@ -33,6 +33,19 @@ struct ChannelValues
     }
 };
 
+// A row of the channel table with its identity (the engine's rowid), which
+// stays the same when the row's ID is edited or duplicated.
+struct StoredRow
+{
+    qint64 rowId = 0;
+    ChannelValues values;
+
+    friend bool operator==(const StoredRow &a, const StoredRow &b)
+    {
+        return a.rowId == b.rowId && a.values == b.values;
+    }
+};
+
 class ChannelColumns
 {
 public:

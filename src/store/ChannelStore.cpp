@@ -1,14 +1,23 @@
 #include "store/ChannelStore.h"
 
+#include "base/Phrase.h"
 #include "store/BulkInsert.h"
 #include "store/SqlDialect.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
 
 namespace plandor {
 namespace {
+
+constexpr Phrase kRowGone { u"该频道已不在数据库中。",
+    u"The channel is no longer in the database." };
 
 QVariant boundValue(int column, const QVariant &value)
 {
@@ -25,15 +34,28 @@ QVariant boundValue(int column, const QVariant &value)
     }
 }
 
-// Values are bound by name: the driver's binding by position makes up a
-// placeholder name for every value bound, which costs more than the engine's
-// own work of inserting the row.
-const QString *placeholders()
+// The rows numbered 1..n in their ID order: a stable sort by ID with rows
+// without an ID first, as the engine orders them.
+QList<ChannelValues> numberedById(const QList<ChannelValues> &rows)
 {
-    static const QString names[kChannelColumnCount]
-        = { QStringLiteral(":c0"), QStringLiteral(":c1"), QStringLiteral(":c2"),
-              QStringLiteral(":c3"), QStringLiteral(":c4") };
-    return names;
+    std::vector<std::pair<bool, qint64>> keys;
+    keys.reserve(size_t(rows.size()));
+    for (const ChannelValues &row : rows) {
+        const QVariant &id = row.values[ColumnId];
+        keys.emplace_back(!id.isNull(), id.isNull() ? 0 : id.toLongLong());
+    }
+    std::vector<qsizetype> order(keys.size());
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    std::stable_sort(order.begin(), order.end(),
+        [&keys](qsizetype a, qsizetype b) { return keys[size_t(a)] < keys[size_t(b)]; });
+    QList<ChannelValues> numbered;
+    numbered.reserve(rows.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        ChannelValues row = rows[order[i]];
+        row.values[ColumnId] = qint64(i + 1);
+        numbered.append(std::move(row));
+    }
+    return numbered;
 }
 
 } // namespace
@@ -41,131 +63,59 @@ const QString *placeholders()
 ChannelStore::ChannelStore(const QString &path)
     : m_connection(path)
 {
-    if (!m_connection.isOpen())
+    if (!m_connection.isOpen()) {
+        m_problem = m_connection.problem();
         m_error = m_connection.errorText();
+    }
 }
 
-bool ChannelStore::fail(const QString &error)
+QString ChannelStore::movedAsideText() const
 {
-    m_error = error;
+    const auto movedTo = movedAsideTo();
+    return movedTo ? StoreProblems::movedAsideMessage(path(), *movedTo) : QString();
+}
+
+void ChannelStore::clearError()
+{
+    m_problem = StoreProblem::None;
+    m_error.clear();
+}
+
+bool ChannelStore::fail(const QSqlError &error)
+{
+    bool ok = false;
+    int code = error.nativeErrorCode().toInt(&ok);
+    if (!ok || code == 0)
+        code = BulkInsert::lastErrorCode(database());
+    return fail(code == 0 ? SQLITE_ERROR : code, error.text());
+}
+
+bool ChannelStore::fail(int engineCode, const QString &engineText)
+{
+    m_problem = StoreProblems::fromEngineCode(engineCode);
+    if (m_problem == StoreProblem::None)
+        m_problem = StoreProblem::Other;
+    m_error = StoreProblems::message(m_problem, path(), engineText);
     return false;
 }
 
-bool ChannelStore::select(const QString &statement, QList<StoredRow> &rows)
+bool ChannelStore::failNotOpen()
 {
-    if (!isOpen())
-        return fail(m_connection.errorText());
-    QSqlQuery q(m_connection.database());
-    q.setForwardOnly(true);
-    if (!q.exec(SqlDialect::selectWithRowId(statement)))
-        return fail(q.lastError().text());
-    const QSqlRecord record = q.record();
-    int fieldIndex[kChannelColumnCount];
-    for (int c = 0; c < kChannelColumnCount; ++c) {
-        // Columns are found by field name, so a query's column order does not matter.
-        fieldIndex[c] = record.indexOf(ChannelColumns::fieldName(c));
-    }
-    const int rowIdIndex = record.indexOf(QStringLiteral("rowid"));
-    QList<StoredRow> result;
-    while (q.next()) {
-        StoredRow row;
-        row.rowId = rowIdIndex >= 0 ? q.value(rowIdIndex).toLongLong() : 0;
-        for (int c = 0; c < kChannelColumnCount; ++c) {
-            if (fieldIndex[c] >= 0)
-                row.values.values[c] = ChannelColumns::fromEngine(c, q.value(fieldIndex[c]));
-        }
-        result.append(std::move(row));
-    }
-    if (q.lastError().isValid())
-        return fail(q.lastError().text());
-    rows = std::move(result);
-    return true;
-}
-
-bool ChannelStore::execute(const QString &statement)
-{
-    if (!isOpen())
-        return fail(m_connection.errorText());
-    QSqlQuery q(m_connection.database());
-    if (!q.exec(SqlDialect::translate(statement)))
-        return fail(q.lastError().text());
-    return true;
-}
-
-bool ChannelStore::append(const QList<ChannelValues> &rows)
-{
-    if (!isOpen())
-        return fail(m_connection.errorText());
-    // A savepoint makes the rows go in whole or not at all, inside the
-    // operation's transaction or on their own (then as one commit, not one per row).
-    QSqlQuery savepoint(m_connection.database());
-    if (!savepoint.exec(QStringLiteral("SAVEPOINT append_rows")))
-        return fail(savepoint.lastError().text());
-    QString error;
-    if (BulkInsert::supports(m_connection.database())) {
-        error = BulkInsert::appendRows(m_connection.database(), rows).value_or(QString());
-    } else {
-        QSqlQuery q(m_connection.database());
-        if (!q.prepare(QStringLiteral("INSERT INTO ChannelPlanUser (ID, CHName, Type, Freq, "
-                                      "Audio1) VALUES (:c0, :c1, :c2, :c3, :c4)")))
-            error = q.lastError().text();
-        const QString *names = placeholders();
-        for (qsizetype i = 0; error.isEmpty() && i < rows.size(); ++i) {
-            for (int c = 0; c < kChannelColumnCount; ++c)
-                q.bindValue(names[c], boundValue(c, rows[i].values[c]));
-            if (!q.exec())
-                error = q.lastError().text();
-        }
-    }
-    if (error.isEmpty() && savepoint.exec(QStringLiteral("RELEASE append_rows")))
-        return true;
-    if (error.isEmpty())
-        error = savepoint.lastError().text();
-    savepoint.exec(QStringLiteral("ROLLBACK TO append_rows"));
-    savepoint.exec(QStringLiteral("RELEASE append_rows"));
-    return fail(error);
-}
-
-bool ChannelStore::update(qint64 rowId, const ChannelValues &values)
-{
-    if (!isOpen())
-        return fail(m_connection.errorText());
-    QSqlQuery q(m_connection.database());
-    if (!q.prepare(QStringLiteral("UPDATE ChannelPlanUser SET ID=:c0, CHName=:c1, Type=:c2, "
-                                  "Freq=:c3, Audio1=:c4 WHERE rowid=:rowid")))
-        return fail(q.lastError().text());
-    const QString *names = placeholders();
-    for (int c = 0; c < kChannelColumnCount; ++c)
-        q.bindValue(names[c], boundValue(c, values.values[c]));
-    q.bindValue(QStringLiteral(":rowid"), rowId);
-    if (!q.exec())
-        return fail(q.lastError().text());
-    return true;
-}
-
-int ChannelStore::rowCount()
-{
-    if (!isOpen()) {
-        fail(m_connection.errorText());
-        return -1;
-    }
-    QSqlQuery q(m_connection.database());
-    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM ChannelPlanUser")) || !q.next()) {
-        fail(q.lastError().text());
-        return -1;
-    }
-    return q.value(0).toInt();
+    m_problem = m_connection.problem();
+    m_error = m_connection.errorText();
+    return false;
 }
 
 std::unique_ptr<StoreTransaction> ChannelStore::begin()
 {
+    clearError();
     if (!isOpen()) {
-        fail(m_connection.errorText());
+        failNotOpen();
         return nullptr;
     }
-    auto transaction = std::make_unique<StoreTransaction>(m_connection.database());
+    auto transaction = std::make_unique<StoreTransaction>(database());
     if (!transaction->isActive()) {
-        fail(transaction->errorText());
+        fail(transaction->error());
         return nullptr;
     }
     return transaction;
@@ -173,19 +123,121 @@ std::unique_ptr<StoreTransaction> ChannelStore::begin()
 
 bool ChannelStore::commit(StoreTransaction &transaction)
 {
-    if (!transaction.commit())
-        return fail(transaction.errorText());
+    return transaction.commit() || fail(transaction.error());
+}
+
+bool ChannelStore::readRows(const QString &sql, QList<StoredRow> &out)
+{
+    clearError();
+    if (!isOpen())
+        return failNotOpen();
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    if (!q.exec(sql))
+        return fail(q.lastError());
+    QList<StoredRow> result;
+    while (q.next()) {
+        StoredRow row;
+        row.rowId = q.value(0).toLongLong();
+        for (int c = 0; c < kChannelColumnCount; ++c)
+            row.values.values[c] = ChannelColumns::fromEngine(c, q.value(c + 1));
+        result.append(std::move(row));
+    }
+    if (q.lastError().isValid())
+        return fail(q.lastError());
+    out = std::move(result);
     return true;
 }
 
-bool ChannelStore::replaceAll(const QList<ChannelValues> &rows)
+bool ChannelStore::rows(PlanOrder order, QList<StoredRow> &out)
+{
+    return readRows(
+        QStringLiteral("SELECT rowid, %1 FROM %2 %3")
+            .arg(SqlDialect::columns(), SqlDialect::tableName(), SqlDialect::orderBy(order)),
+        out);
+}
+
+std::optional<StoredRow> ChannelStore::row(qint64 rowId)
+{
+    QList<StoredRow> found;
+    if (!readRows(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid=%3")
+                      .arg(SqlDialect::columns(), SqlDialect::tableName())
+                      .arg(rowId),
+            found)
+        || found.isEmpty())
+        return std::nullopt;
+    return found.constFirst();
+}
+
+bool ChannelStore::update(qint64 rowId, const ChannelValues &values)
+{
+    clearError();
+    if (!isOpen())
+        return failNotOpen();
+    QSqlQuery q(database());
+    if (!q.prepare(QStringLiteral("UPDATE %1 SET ID=?, CHName=?, Type=?, Freq=?, Audio1=? "
+                                  "WHERE rowid=?")
+                       .arg(SqlDialect::tableName())))
+        return fail(q.lastError());
+    for (int c = 0; c < kChannelColumnCount; ++c)
+        q.bindValue(c, boundValue(c, values.values[c]));
+    q.bindValue(kChannelColumnCount, rowId);
+    if (!q.exec())
+        return fail(q.lastError());
+    if (q.numRowsAffected() != 1)
+        return fail(SQLITE_NOTFOUND, kRowGone.text());
+    return true;
+}
+
+int ChannelStore::rowCount()
+{
+    clearError();
+    if (!isOpen())
+        return failNotOpen(), -1;
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(SqlDialect::tableName()))
+        || !q.next())
+        return fail(q.lastError()), -1;
+    return q.value(0).toInt();
+}
+
+bool ChannelStore::clear()
+{
+    QSqlQuery q(database());
+    return q.exec(QStringLiteral("DELETE FROM %1").arg(SqlDialect::tableName()))
+        || fail(q.lastError());
+}
+
+bool ChannelStore::append(const QList<ChannelValues> &rows)
+{
+    const auto error = BulkInsert::appendRows(database(), rows);
+    return !error || fail(error->code, error->text);
+}
+
+bool ChannelStore::insert(const QList<StoredRow> &rows)
+{
+    const auto error = BulkInsert::insertRows(database(), rows);
+    return !error || fail(error->code, error->text);
+}
+
+bool ChannelStore::replacePlan(const QList<ChannelValues> &rows)
 {
     auto transaction = begin();
-    if (!transaction)
-        return false;
-    if (!execute(QStringLiteral("delete * from ChannelPlanUser")) || !append(rows))
-        return false;
-    return commit(*transaction);
+    return transaction && clear() && append(numberedById(rows)) && commit(*transaction);
+}
+
+std::optional<QList<StoredRow>> ChannelStore::snapshot()
+{
+    QList<StoredRow> all;
+    if (!rows(PlanOrder::Stored, all))
+        return std::nullopt;
+    return all;
+}
+
+bool ChannelStore::restore(const QList<StoredRow> &rows)
+{
+    auto transaction = begin();
+    return transaction && clear() && insert(rows) && commit(*transaction);
 }
 
 } // namespace plandor

@@ -2,60 +2,81 @@
 
 #include "store/ChannelColumns.h"
 #include "store/DatabaseLocation.h"
+#include "store/PlanOrder.h"
 #include "store/StoreConnection.h"
+#include "store/StoreProblem.h"
 #include "store/StoreTransaction.h"
 
 #include <QList>
 #include <QString>
 
 #include <memory>
+#include <optional>
+
+class QSqlError;
 
 namespace plandor {
 
-// A row of the channel table with its identity, which stays the same when the
-// row's ID is edited or duplicated.
-struct StoredRow
-{
-    qint64 rowId = 0;
-    ChannelValues values;
-};
-
-// The channel table for the length of one operation: each operation makes
-// one ChannelStore, which opens its own connection and closes it when it goes.
-// Every failure is returned as false, with the engine's reason in errorText().
+// The channel table over one connection that lives as long as this object:
+// the program opens one at start-up and every part that reads or changes the
+// plan shares it. Every change is one transaction, taken whole or not at all.
+// Failures return false (or nothing) with the reason, in the run's language
+// and naming the file, in errorText() and its kind in problem().
 class ChannelStore
 {
 public:
     explicit ChannelStore(const QString &path = DatabaseLocation::path());
 
     bool isOpen() const { return m_connection.isOpen(); }
+    QString path() const { return m_connection.path(); }
     QString errorText() const { return m_error; }
-    // The operation's connection, for statements of the store's own modules.
-    QSqlDatabase database() const { return m_connection.database(); }
+    StoreProblem problem() const { return m_problem; }
+    // Set when the file at path was not a database (or was damaged) and was
+    // moved here; the store then works on a new, empty file.
+    std::optional<QString> movedAsideTo() const { return m_connection.movedAsideTo(); }
+    // What the user is told about that, in the run's language; empty otherwise.
+    QString movedAsideText() const;
 
-    // The rows a SELECT text (or the table opened by name) yields, in order.
-    bool select(const QString &statement, QList<StoredRow> &rows);
-    // One statement without a result (DELETE, UPDATE), in the plan's dialect.
-    bool execute(const QString &statement);
-    // Rows appended, their values bound as parameters; all of them or none.
-    bool append(const QList<ChannelValues> &rows);
+    // The whole plan in the given order.
+    bool rows(PlanOrder order, QList<StoredRow> &out);
+    // One row by its identity; nothing when no row has it (errorText empty)
+    // or on failure.
+    std::optional<StoredRow> row(qint64 rowId);
+    // Writes the five values of the row with this identity.
     bool update(qint64 rowId, const ChannelValues &values);
+    // The one way a whole plan comes in (a plan file, the instrument, a
+    // template): the table is emptied and the rows are appended, numbered
+    // 1..n in their ID order (rows with equal or no ID keep their order,
+    // rows without an ID first).
+    bool replacePlan(const QList<ChannelValues> &rows);
     // How many rows the table holds; -1 on failure.
     int rowCount();
 
-    // Starts the operation's transaction; null (with errorText) when the file
-    // is locked or unusable. Whatever the operation did is undone unless the
-    // transaction is committed.
-    std::unique_ptr<StoreTransaction> begin();
-    bool commit(StoreTransaction &transaction);
-
-    // Empties the table and appends rows, all or nothing.
-    bool replaceAll(const QList<ChannelValues> &rows);
+    // The table exactly as it is, identities included, for undo.
+    std::optional<QList<StoredRow>> snapshot();
+    // Puts back exactly the rows of a snapshot, identities included.
+    bool restore(const QList<StoredRow> &rows);
 
 private:
-    bool fail(const QString &error);
+    friend class RecordOperations;
+
+    QSqlDatabase database() const { return m_connection.database(); }
+    // Starts a transaction (taking the write lock at once); null on failure.
+    std::unique_ptr<StoreTransaction> begin();
+    bool commit(StoreTransaction &transaction);
+    // Steps inside the caller's transaction.
+    bool append(const QList<ChannelValues> &rows);
+    bool insert(const QList<StoredRow> &rows);
+    bool clear();
+    bool readRows(const QString &sql, QList<StoredRow> &out);
+
+    bool fail(const QSqlError &error);
+    bool fail(int engineCode, const QString &engineText);
+    bool failNotOpen();
+    void clearError();
 
     StoreConnection m_connection;
+    StoreProblem m_problem = StoreProblem::None;
     QString m_error;
 };
 

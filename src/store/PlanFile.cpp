@@ -2,14 +2,24 @@
 
 #include "base/Language.h"
 #include "base/NumberText.h"
+#include "base/Phrase.h"
+#include "base/TextCatalogue.h"
+#include "rules/PlanSizeLimit.h"
+#include "store/RowChecks.h"
 
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plandor {
 namespace {
@@ -21,16 +31,50 @@ constexpr QChar kByteOrderMark = QChar(0xFEFF);
 const QLatin1String kLineEnd("\r\n");
 const QLatin1String kHeader("ID\tCHName\tTYPE\tFREQ\tAUDIO\t");
 const QLatin1String kSpanLabel("*Span");
+const QByteArray kUtf8Mark("\xEF\xBB\xBF");
 
-const char *encodingName(PlanFile::Encoding encoding)
+// Catalogue ids of the texts a run writes into the file: the default caption,
+// the six favourite labels and the unit label.
+constexpr qint16 kCaptionId = 15;
+constexpr qint16 kLabelIds[7] = { 61, 62, 63, 64, 69, 70, 1 };
+
+const Phrase kNotText { u"第 %1 行有非文本字节 0x%2（文件不是文本）。",
+    u"Line %1 holds the byte 0x%2, which text does not have (the file is not text)." };
+const Phrase kUndecodable { u"文件既不是 UTF-8，也不是 GB18030 或 Windows-1252 文本。",
+    u"The file is neither UTF-8, GB18030 nor Windows-1252 text." };
+const Phrase kNoFirstLine { u"文件没有第一行。", u"The file has no first line." };
+const Phrase kTooManyPanelLines { u"第 %1 行：含 \"*\" 的行多于 %2 行。",
+    u"Line %1: more than %2 lines with \"*\"." };
+const Phrase kBadValue { u"第 %1 行第 %2 列：\"%3\" 不是该列的值。",
+    u"Line %1, column %2: \"%3\" is not a value of this column." };
+const Phrase kNotRegular { u"不是普通文件（目录、管道或设备）。",
+    u"It is not a regular file (a folder, a pipe or a device)." };
+const Phrase kTooBig { u"文件大于 %1 字节，不可能是频道表。",
+    u"The file is larger than %1 bytes, far more than any plan." };
+const Phrase kCannotHold { u"所选编码无法保存：%1。", u"The chosen encoding cannot hold: %1." };
+const Phrase kChannels { u"频道 %1", u"channels %1" };
+const Phrase kCaption { u"标题", u"the caption" };
+const Phrase kPanel { u"设置栏", u"the panel" };
+
+QString decoderName(PlanEncoding encoding)
 {
-    return encoding == PlanFile::Encoding::Gb18030 ? "GB18030" : "windows-1252";
+    switch (encoding) {
+    case PlanEncoding::Gb18030:
+        return QStringLiteral("GB18030");
+    case PlanEncoding::Windows1252:
+        return QStringLiteral("windows-1252");
+    case PlanEncoding::Utf8Bom:
+        break;
+    }
+    return QStringLiteral("UTF-8");
 }
 
-// The text, or nothing when any byte sequence is invalid in the decoder's
-// encoding.
-std::optional<QString> decodeStrictly(QStringDecoder decoder, QByteArrayView bytes)
+// The text, or nothing when any byte sequence is invalid in the encoding.
+// Stateless, so that a sequence cut off at the end counts as an error instead
+// of being kept back for more input.
+std::optional<QString> decodeStrictly(const QString &name, QByteArrayView bytes)
 {
+    QStringDecoder decoder(qPrintable(name), QStringConverter::Flag::Stateless);
     if (!decoder.isValid())
         return std::nullopt;
     QString text = decoder.decode(bytes);
@@ -39,22 +83,82 @@ std::optional<QString> decodeStrictly(QStringDecoder decoder, QByteArrayView byt
     return text;
 }
 
-// A UTF-8 byte-order mark means UTF-8; otherwise bytes that are valid UTF-8
-// are UTF-8, then GB18030 when they are valid in it, then Windows-1252 (which
-// maps every byte). UTF-8 comes first because a Chinese plan file in GB18030
-// is practically never valid UTF-8, while an ASCII file reads the same in all.
-std::optional<QString> decodePlanText(const QByteArray &bytes)
+QByteArray encode(const QString &text, PlanEncoding encoding)
 {
-    // Stateless, so that a sequence cut off at the end of the bytes counts as
-    // an error instead of being kept back for more input.
-    constexpr auto flags = QStringConverter::Flag::Stateless;
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return decodeStrictly(QStringDecoder(QStringConverter::Utf8, flags), bytes);
-    if (auto text = decodeStrictly(QStringDecoder(QStringConverter::Utf8, flags), bytes))
-        return text;
-    if (auto text = decodeStrictly(QStringDecoder("GB18030", flags), bytes))
-        return text;
-    return decodeStrictly(QStringDecoder("windows-1252", flags), bytes);
+    QStringEncoder encoder(qPrintable(decoderName(encoding)), QStringConverter::Flag::Stateless);
+    return encoder.encode(text);
+}
+
+// A text comes back from the code page unchanged (the encoder puts 0x1A for a
+// character the code page lacks).
+bool holds(const QString &text, PlanEncoding encoding)
+{
+    if (encoding == PlanEncoding::Utf8Bom)
+        return true;
+    return decodeStrictly(decoderName(encoding), encode(text, encoding)) == text;
+}
+
+// The first byte that plain text does not have, as its offset; -1 for none.
+qsizetype firstNonTextByte(const QByteArray &bytes)
+{
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const uchar b = uchar(bytes[i]);
+        if ((b < 0x20 && b != '\t' && b != '\r' && b != '\n') || b == 0x7F)
+            return i;
+    }
+    return -1;
+}
+
+// How many of the texts a run of the given language writes the file holds:
+// its caption line and its panel labels ("*" + label + TAB).
+int markers(const QString &text, qint16 languageOffset)
+{
+    const qsizetype firstEnd = text.indexOf(QLatin1Char('\n'));
+    QStringView caption = QStringView(text).left(firstEnd < 0 ? text.size() : firstEnd);
+    if (caption.endsWith(QLatin1Char('\r')))
+        caption.chop(1);
+    int found = caption == TextCatalogue::entry(kCaptionId + languageOffset) ? 1 : 0;
+    for (qint16 id : kLabelIds) {
+        const QString line
+            = QLatin1String("\n*") + TextCatalogue::entry(id + languageOffset) + kTab;
+        if (text.contains(line))
+            ++found;
+    }
+    return found;
+}
+
+struct Decoded
+{
+    QString text;
+    PlanEncoding encoding;
+};
+
+std::optional<Decoded> decodePlanText(const QByteArray &bytes)
+{
+    if (bytes.startsWith(kUtf8Mark)) {
+        if (auto text = decodeStrictly(QStringLiteral("UTF-8"), bytes))
+            return Decoded { *text, PlanEncoding::Utf8Bom };
+        return std::nullopt;
+    }
+    auto gb = decodeStrictly(decoderName(PlanEncoding::Gb18030), bytes);
+    auto latin = decodeStrictly(decoderName(PlanEncoding::Windows1252), bytes);
+    const bool ascii
+        = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (!ascii) {
+        if (auto text = decodeStrictly(QStringLiteral("UTF-8"), bytes))
+            return Decoded { *text, PlanEncoding::Utf8Bom };
+    }
+    // Windows-1252 bytes often pair up into valid GB18030, so validity does not
+    // tell the two apart: the texts the writing run put in do.
+    const int chinese = gb ? markers(*gb, kChineseOffset) : 0;
+    const int english = latin ? markers(*latin, kEnglishOffset) : 0;
+    if (english > chinese && latin)
+        return Decoded { *latin, PlanEncoding::Windows1252 };
+    if (gb)
+        return Decoded { *gb, PlanEncoding::Gb18030 };
+    if (latin)
+        return Decoded { *latin, PlanEncoding::Windows1252 };
+    return std::nullopt;
 }
 
 // The lines of a text as a line reader yields them: LF or CRLF ends a line,
@@ -71,11 +175,22 @@ QStringList splitLines(const QString &text)
     return lines;
 }
 
+// A number written with a decimal comma ("55,25") reads as with a point.
+QString withDecimalPoint(const QString &text)
+{
+    if (text.count(QLatin1Char(',')) == 1 && !text.contains(QLatin1Char('.'))) {
+        QString copy = text;
+        copy.replace(QLatin1Char(','), QLatin1Char('.'));
+        return copy;
+    }
+    return text;
+}
+
 // The window holds the bandwidth as a single-precision number; a value that
 // does not fit one counts as no number at all.
 float spanNumber(const QString &text)
 {
-    const double value = NumberText::leadingNumber(text);
+    const double value = NumberText::leadingNumber(withDecimalPoint(text));
     if (!std::isfinite(value) || std::fabs(value) > double(std::numeric_limits<float>::max()))
         return 0.0f;
     return float(value);
@@ -105,10 +220,12 @@ bool parseRowLine(const QString &line, int lineNumber, ChannelValues &row, QStri
         }
         if (value.startsWith(kQuote))
             value = value.size() >= 2 ? value.mid(1, value.size() - 2) : QStringView();
-        const auto converted = ChannelColumns::fromText(column, value.toString());
+        const bool number = column != ColumnName && column != ColumnType;
+        const QString text = number ? withDecimalPoint(value.toString()) : value.toString();
+        const auto converted = ChannelColumns::fromText(column, text);
         if (!converted) {
             if (error) {
-                *error = QStringLiteral("Line %1, column %2: \"%3\" is not a value of this column.")
+                *error = kBadValue.text()
                              .arg(lineNumber)
                              .arg(ChannelColumns::fieldName(column), value.toString());
             }
@@ -119,45 +236,135 @@ bool parseRowLine(const QString &line, int lineNumber, ChannelValues &row, QStri
     return true;
 }
 
+bool sameRow(const ChannelValues &a, const ChannelValues &b)
+{
+    for (int column = 0; column < kChannelColumnCount; ++column) {
+        if (ChannelColumns::toText(column, a.values[column])
+            != ChannelColumns::toText(column, b.values[column]))
+            return false;
+    }
+    return true;
+}
+
+bool failWith(QString *error, const QString &reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+// Reads a regular file of at most kMaxFileSize bytes. Opened without blocking
+// and checked on the open descriptor, so that a FIFO or a device neither
+// blocks nor streams without end (/dev/zero).
+bool readRegularFile(const QString &path, QByteArray &bytes, QString *error)
+{
+    struct stat info
+    {
+    };
+    const QByteArray native = QFile::encodeName(path);
+    if (::stat(native.constData(), &info) != 0)
+        return failWith(error, QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISREG(info.st_mode))
+        return failWith(error, kNotRegular.text());
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return failWith(error, QString::fromLocal8Bit(std::strerror(errno)));
+    struct Closer
+    {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer { fd };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return failWith(error, kNotRegular.text());
+    if (info.st_size > PlanFile::kMaxFileSize)
+        return failWith(error, kTooBig.text().arg(PlanFile::kMaxFileSize));
+    // One byte more than the cap tells a file that grew since fstat.
+    bytes.resize(qsizetype(PlanFile::kMaxFileSize) + 1);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return failWith(error, QString::fromLocal8Bit(std::strerror(errno)));
+        if (n == 0)
+            break;
+        got += n;
+    }
+    if (got > PlanFile::kMaxFileSize)
+        return failWith(error, kTooBig.text().arg(PlanFile::kMaxFileSize));
+    bytes.resize(got);
+    return true;
+}
+
 } // namespace
+
+bool PlanFileContent::tooLarge() const
+{
+    return !PlanSizeLimit::fits(int(rows.size()));
+}
+
+QString EncodingLoss::describe(const PlanFileSource &source) const
+{
+    QStringList parts;
+    if (!rows.isEmpty()) {
+        QStringList names;
+        for (int row : rows) {
+            const ChannelValues &values = source.rows.value(row);
+            names << QStringLiteral("%1 (%2)").arg(
+                ChannelColumns::toText(ColumnId, values.values[ColumnId]),
+                ChannelColumns::toText(ColumnName, values.values[ColumnName]));
+        }
+        parts << kChannels.text().arg(names.join(QStringLiteral(", ")));
+    }
+    if (caption)
+        parts << kCaption.text();
+    if (panel)
+        parts << kPanel.text();
+    return parts.join(QStringLiteral("; "));
+}
 
 PlanFile::Encoding PlanFile::encodingForLanguage(qint16 languageOffset)
 {
     return languageOffset == kChineseOffset ? Encoding::Gb18030 : Encoding::Windows1252;
 }
 
+QString PlanFile::refusalText(const QString &reason)
+{
+    return CatalogueText(21) + QLatin1Char('\n') + reason;
+}
+
 bool PlanFile::parse(const QByteArray &bytes, PlanFileContent &out, QString *error)
 {
-    auto fail = [error](const QString &reason) {
-        if (error)
-            *error = reason;
-        return false;
-    };
-
-    std::optional<QString> text = decodePlanText(bytes);
-    if (!text)
-        return fail(QStringLiteral("The file is neither UTF-8, GB18030 nor Windows-1252 text."));
+    const qsizetype bad = firstNonTextByte(bytes);
+    if (bad >= 0) {
+        const int line = int(bytes.left(bad).count('\n')) + 1;
+        return failWith(
+            error, kNotText.text().arg(line).arg(uint(uchar(bytes[bad])), 2, 16, QLatin1Char('0')));
+    }
+    std::optional<Decoded> decoded = decodePlanText(bytes);
+    if (!decoded)
+        return failWith(error, kUndecodable.text());
+    QString &text = decoded->text;
     // A byte-order mark is not part of the caption, however many there are:
     // the encoders drop one at the start of a file, so it could not be kept.
     qsizetype marks = 0;
-    while (marks < text->size() && text->at(marks) == kByteOrderMark)
+    while (marks < text.size() && text.at(marks) == kByteOrderMark)
         ++marks;
-    text->remove(0, marks);
-    if (text->isEmpty())
-        return fail(QStringLiteral("The file has no first line."));
+    text.remove(0, marks);
+    if (text.isEmpty())
+        return failWith(error, kNoFirstLine.text());
 
-    const QStringList lines = splitLines(*text);
+    const QStringList lines = splitLines(text);
     PlanFileContent content;
+    content.encoding = decoded->encoding;
     content.caption = lines.first();
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QString &line = lines[i];
         const int lineNumber = int(i + 1);
         if (line.contains(QLatin1Char('*'))) {
-            if (content.panelSlots.size() == kPanelSlots) {
-                return fail(QStringLiteral("Line %1: more than %2 lines with \"*\".")
-                                .arg(lineNumber)
-                                .arg(kPanelSlots));
-            }
+            if (content.panelSlots.size() == kPanelSlots)
+                return failWith(error, kTooManyPanelLines.text().arg(lineNumber).arg(kPanelSlots));
             const qsizetype tab = line.indexOf(kTab);
             content.panelSlots.append(tab >= 0 ? line.mid(tab + 1) : line);
         } else if (line.contains(QLatin1String("ID"))) {
@@ -169,26 +376,19 @@ bool PlanFile::parse(const QByteArray &bytes, PlanFileContent &out, QString *err
             if (!parseRowLine(line, lineNumber, row, error))
                 return false;
             content.rows.append(row);
+            content.rowLines.append(lineNumber);
         }
     }
+    content.refusals = RowChecks::check(content.rows);
     out = std::move(content);
     return true;
 }
 
 bool PlanFile::read(const QString &path, PlanFileContent &out, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    QByteArray bytes;
+    if (!readRegularFile(path, bytes, error))
         return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
     return parse(bytes, out, error);
 }
 
@@ -210,24 +410,81 @@ QByteArray PlanFile::format(const PlanFileSource &source, Encoding encoding)
     text += QLatin1Char('*') + source.unitLabel + kTab + source.panel.unit + kLineEnd;
     text += kSpanLabel + kTab + NumberText::shortest(spanNumber(source.panel.span)) + kLineEnd;
 
-    // A character the code page lacks becomes the encoder's substitute, as it
-    // would in any file written in that code page.
-    QStringEncoder encoder(encodingName(encoding), QStringConverter::Flag::Stateless);
-    return encoder.encode(text);
+    if (encoding == Encoding::Utf8Bom)
+        return kUtf8Mark + text.toUtf8();
+    return encode(text, encoding);
 }
 
-bool PlanFile::write(
-    const QString &path, const PlanFileSource &source, Encoding encoding, QString *error)
+EncodingLoss PlanFile::loss(const PlanFileSource &source, Encoding encoding)
 {
+    EncodingLoss lost;
+    lost.caption = !holds(source.caption, encoding);
+    for (qsizetype i = 0; i < source.rows.size(); ++i) {
+        const ChannelValues &row = source.rows[i];
+        for (int column = 0; column < kChannelColumnCount; ++column) {
+            if (!holds(ChannelColumns::toText(column, row.values[column]), encoding)) {
+                lost.rows.append(int(i));
+                break;
+            }
+        }
+    }
+    for (int i = 0; i < 6; ++i) {
+        lost.panel = lost.panel || !holds(source.favoriteLabels[i], encoding)
+            || !holds(source.panel.favorites[i], encoding);
+    }
+    lost.panel
+        = lost.panel || !holds(source.unitLabel, encoding) || !holds(source.panel.unit, encoding);
+    if (!lost.isEmpty())
+        return lost;
+
+    // Every text fits the code page; the file as a whole must still read back
+    // the same (bytes that happen to be valid UTF-8, a value the file's layout
+    // cannot carry).
+    PlanFileContent back;
+    if (!parse(format(source, encoding), back, nullptr)) {
+        lost.caption = true;
+        return lost;
+    }
+    lost.caption = back.caption != source.caption;
+    if (back.rows.size() == source.rows.size()) {
+        for (qsizetype i = 0; i < source.rows.size(); ++i) {
+            if (!sameRow(back.rows[i], source.rows[i]))
+                lost.rows.append(int(i));
+        }
+    } else {
+        for (qsizetype i = 0; i < source.rows.size(); ++i) {
+            const ChannelValues &row = source.rows[i];
+            if (!ChannelRules::fileCanCarry(
+                    ChannelColumns::toText(ColumnName, row.values[ColumnName]))
+                || !ChannelRules::fileCanCarry(
+                    ChannelColumns::toText(ColumnType, row.values[ColumnType])))
+                lost.rows.append(int(i));
+        }
+        if (lost.rows.isEmpty())
+            lost.caption = true;
+    }
+    lost.panel = !(panelFromSlots(back.panelSlots)
+        == panelFromSlots({ source.panel.favorites[0], source.panel.favorites[1],
+            source.panel.favorites[2], source.panel.favorites[3], source.panel.favorites[4],
+            source.panel.favorites[5], source.panel.unit, source.panel.span }));
+    return lost;
+}
+
+bool PlanFile::write(const QString &path, const PlanFileSource &source, Encoding encoding,
+    QString *error, EncodingLoss *lost)
+{
+    const EncodingLoss found = loss(source, encoding);
+    if (lost)
+        *lost = found;
+    if (!found.isEmpty())
+        return failWith(error, kCannotHold.text().arg(found.describe(source)));
+
     QSaveFile file(path);
     // Unbuffered, so that a short write (a full disk, a file size limit) shows
     // here: a buffered flush that writes only part of the data still lets
     // commit() rename the truncated file over the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failWith(error, file.errorString());
     const QByteArray bytes = format(source, encoding);
     qint64 written = 0;
     while (written < bytes.size()) {
@@ -237,15 +494,11 @@ bool PlanFile::write(
         written += n;
     }
     if (written != bytes.size() || !file.commit()) {
-        if (error) {
-            *error = file.error() != QFileDevice::NoError
-                ? file.errorString()
-                : QStringLiteral("Only %1 of %2 bytes could be written.")
-                      .arg(written)
-                      .arg(bytes.size());
-        }
+        const QString reason = file.error() != QFileDevice::NoError
+            ? file.errorString()
+            : QStringLiteral("%1 / %2 bytes").arg(written).arg(bytes.size());
         file.cancelWriting();
-        return false;
+        return failWith(error, reason);
     }
     return true;
 }

@@ -1,55 +1,42 @@
 #pragma once
 
 #include "store/ChannelColumns.h"
-#include "store/ChannelStore.h"
-#include "store/DatabaseLocation.h"
-#include "transfer/LinkRecord.h"
+#include "store/PlanOrder.h"
 
 #include <QList>
-#include <QSqlDatabase>
 #include <QString>
-
-#include <memory>
-
-class QSqlQuery;
 
 namespace plandor {
 
-class StoreTransaction;
+class ChannelStore;
 
-// The changes that add, remove and renumber rows of the channel table. Like
-// ChannelStore, one object per operation with its own connection; every
-// public operation is one transaction (taken whole or not at all) and binds
-// every value as a parameter. Failures return false with the engine's reason
-// in errorText().
+// The changes that add, remove and renumber rows of the channel table, on the
+// store's shared connection. Every operation is one transaction, taken whole
+// or not at all, and leaves the IDs numbered 1..n; afterwards the table's
+// stored order is the ID order, and the rows carry new identities. Failures
+// return false with the store's errorText() and problem().
 class RecordOperations
 {
 public:
     // A plan never grows beyond this many channels through Insert.
     static constexpr int kMaxInsertName = 250;
 
-    explicit RecordOperations(const QString &path = DatabaseLocation::path());
+    explicit RecordOperations(ChannelStore &store);
 
-    bool isOpen() const { return m_store.isOpen(); }
-    QString errorText() const { return m_error; }
-    // The operation's connection, for engine settings a test wants to change.
-    QSqlDatabase database() const { return m_store.database(); }
+    QString errorText() const;
 
-    // Removes the rows with these identities (the store's row ids), then
-    // renumbers 1..n in ID order: all of it or, when any statement fails,
-    // nothing.
+    // Removes the rows with these identities, then renumbers in ID order.
     bool deleteRows(const QList<qint64> &rowIds);
 
     // Appends a copy of the first row that carries each ID, in list order,
-    // then renumbers 1..n in ID order with each copy right after its source.
-    // An ID that no row carries refuses the whole paste.
+    // then renumbers in ID order with each copy right after its source. An ID
+    // that no row carries refuses the whole paste.
     bool pasteIds(const QList<qint16> &ids);
 
-    // Rewrites ID as 1..n in the order of the clause ("ORDER BY ID",
-    // "ORDER BY Freq"); rows the clause does not tell apart keep their stored
-    // order. Afterwards the table yields its rows in the new ID order. A plan
-    // numbered so already is left as it is, without a write.
-    bool renumber(const QString &orderClause);
+    // Rewrites ID as 1..n in the given order; rows the order does not tell
+    // apart keep their stored order. A plan numbered so already is left as it
+    // is, without a write.
+    bool renumber(PlanOrder order);
 
     enum class InsertResult { Inserted, Full, Failed };
     // A new channel (TV, 46 MHz, 4.5 MHz) at position: the rows from position
@@ -60,29 +47,16 @@ public:
     // The same with a given name and no search.
     bool insertNamed(qint32 position, const QString &name);
 
-    // Empties the table and appends rows, numbered 1..n in their ID order
-    // (rows with equal IDs keep their order).
-    bool replacePlan(const QList<ChannelValues> &rows);
-
-    // The plan in ID order as link records (Id, Type, Freq, Name, Audio1; the
-    // other fields zero). An empty table fails and leaves snapshot as it was.
-    bool readSnapshot(QList<LinkRecord> &snapshot);
-
 private:
-    bool fail(const QString &error);
-    bool failQuery(const QSqlQuery &query);
-    std::unique_ptr<StoreTransaction> begin();
-    bool commit(StoreTransaction &transaction);
-    // Steps that run inside the caller's transaction.
-    bool renumberRows(const QString &orderClause);
-    bool isNumbered(const QString &orderClause, bool &numbered);
-    bool appendRows(const QList<ChannelValues> &rows);
+    bool fail(const QString &why);
+    // Steps inside the caller's transaction.
+    bool renumberRows(PlanOrder order);
+    bool isNumbered(PlanOrder order, bool &numbered);
     bool shiftAndInsert(qint32 position, const QString &name);
     // 0 when every number 1..250 is some row's ID.
     bool highestFreeName(int &name);
 
-    ChannelStore m_store;
-    QString m_error;
+    ChannelStore &m_store;
 };
 
 } // namespace plandor

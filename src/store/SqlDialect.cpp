@@ -1,29 +1,38 @@
 #include "store/SqlDialect.h"
 
-#include <QRegularExpression>
-
 namespace plandor {
 
-QString SqlDialect::translate(const QString &statement)
+QString SqlDialect::columns()
 {
-    QString sql = statement.trimmed();
-    // "DELETE * FROM t ..." -> "DELETE FROM t ..."
-    static const QRegularExpression deleteStar(QStringLiteral("^delete\\s+\\*\\s+from\\b"),
-                                               QRegularExpression::CaseInsensitiveOption);
-    sql.replace(deleteStar, QStringLiteral("DELETE FROM"));
-    // A table opened by its name (" ChannelPlanUser ") reads the whole table.
-    if (sql.compare(tableName(), Qt::CaseInsensitive) == 0)
-        sql = QStringLiteral("SELECT * FROM ") + tableName();
-    return sql;
+    return QStringLiteral("ID, CHName, Type, Freq, Audio1");
 }
 
-QString SqlDialect::selectWithRowId(const QString &statementOrTable)
+QString SqlDialect::createTable()
 {
-    QString sql = translate(statementOrTable);
-    static const QRegularExpression selectStar(QStringLiteral("^select\\s+\\*"),
-                                               QRegularExpression::CaseInsensitiveOption);
-    sql.replace(selectStar, QStringLiteral("SELECT rowid, *"));
-    return sql;
+    // STRICT makes the engine refuse a text that is not a number in Freq or
+    // Audio1 instead of storing it as text.
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (ID INTEGER, CHName TEXT, Type TEXT, "
+                          "Freq REAL, Audio1 REAL) STRICT")
+        .arg(tableName());
+}
+
+QString SqlDialect::insertRow()
+{
+    return QStringLiteral("INSERT INTO %1 (rowid, %2) VALUES (?, ?, ?, ?, ?, ?)")
+        .arg(tableName(), columns());
+}
+
+QString SqlDialect::orderBy(PlanOrder order)
+{
+    switch (order) {
+    case PlanOrder::ByFreq:
+        return QStringLiteral("ORDER BY Freq, rowid");
+    case PlanOrder::ById:
+        return QStringLiteral("ORDER BY ID, rowid");
+    case PlanOrder::Stored:
+        break;
+    }
+    return QStringLiteral("ORDER BY rowid");
 }
 
 } // namespace plandor

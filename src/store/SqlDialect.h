@@ -1,22 +1,26 @@
 #pragma once
 
+#include "store/PlanOrder.h"
+
 #include <QString>
 
 namespace plandor {
 
-// The statements of the plan are written in the desktop database's dialect
-// ("delete * from ChannelPlanUser", "DELETE * FROM ChannelPlanUser WHERE ID=3",
-// a table opened by its name). This is the one place that turns them into
-// the embedded engine's SQL; column names already match without regard to case.
+// The one place that names the plan's table and columns in the engine's SQL.
+// Statements are built from these pieces inside the store; no SQL text
+// crosses the store's interface.
 class SqlDialect
 {
 public:
-    // A statement as the engine runs it.
-    static QString translate(const QString &statement);
-    // A SELECT, or a bare table name, as a query that also yields each row's
-    // identity (the engine's rowid) as its first column.
-    static QString selectWithRowId(const QString &statementOrTable);
     static QString tableName() { return QStringLiteral("ChannelPlanUser"); }
+    // The five columns in binding order: "ID, CHName, Type, Freq, Audio1".
+    static QString columns();
+    // The table as the store creates it when the file has none.
+    static QString createTable();
+    // The one INSERT: the row's identity (null for a new one) and its five values.
+    static QString insertRow();
+    // An ORDER BY clause; rows the order does not tell apart keep their stored order.
+    static QString orderBy(PlanOrder order);
 };
 
 } // namespace plandor

@@ -12,7 +12,7 @@ StoreTransaction::StoreTransaction(QSqlDatabase db)
     // IMMEDIATE: a second writer fails here, before anything has changed.
     m_active = q.exec(QStringLiteral("BEGIN IMMEDIATE"));
     if (!m_active)
-        m_error = q.lastError().text();
+        m_error = q.lastError();
 }
 
 StoreTransaction::~StoreTransaction()
@@ -29,7 +29,7 @@ bool StoreTransaction::commit()
         return false;
     QSqlQuery q(m_db);
     if (!q.exec(QStringLiteral("COMMIT"))) {
-        m_error = q.lastError().text();
+        m_error = q.lastError();
         return false;
     }
     m_active = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 
 namespace plandor {
@@ -16,13 +17,14 @@ public:
     StoreTransaction &operator=(const StoreTransaction &) = delete;
 
     bool isActive() const { return m_active; }
-    QString errorText() const { return m_error; }
+    QSqlError error() const { return m_error; }
+    QString errorText() const { return m_error.text(); }
     bool commit();
 
 private:
     QSqlDatabase m_db;
     bool m_active = false;
-    QString m_error;
+    QSqlError m_error;
 };
 
 } // namespace plandor

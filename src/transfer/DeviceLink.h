@@ -31,6 +31,24 @@ public:
     virtual void SetPortName(const QString &deviceName) { Q_UNUSED(deviceName) }
     // Why the last call failed, for the window to show; empty when it did not.
     virtual QString lastError() const { return {}; }
+
+    // The line speed chosen at start-up (the Rate box); the port is opened
+    // at this rate and the waits follow it.
+    virtual void SetBaudRate(qint32 baud) { Q_UNUSED(baud) }
+
+    // Whether the instrument now holds what the last WritePlan or
+    // WriteFavorites sent, asked anew after the write and its end: the way
+    // to learn the truth when an acknowledgement was lost.
+    enum class WriteCheck {
+        NotSupported, // this link cannot ask: trust the results of the calls
+        Stored, // the instrument holds exactly what was sent, committed by this write
+        NotStored, // it holds something else, or this write did not commit
+        Unknown, // it did not answer
+    };
+    virtual WriteCheck ConfirmLastWrite() { return WriteCheck::NotSupported; }
+
+    // The most channels the instrument takes, once it has said so; 0 before.
+    virtual int InstrumentMaxChannels() const { return 0; }
 };
 
 } // namespace plandor

@@ -1,12 +1,16 @@
 #include "transfer/PlanRecords.h"
 
 #include "base/NumberText.h"
+#include "rules/PlanSizeLimit.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace plandor::PlanRecords {
+
+static_assert(kMaxSendChannels == PlanSizeLimit::kMaxChannels);
+
 namespace {
 
 // A text field the link left unset is a null string; the store gets an empty

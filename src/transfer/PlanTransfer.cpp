@@ -1,18 +1,31 @@
 #include "transfer/PlanTransfer.h"
 
+#include "rules/PlanSizeLimit.h"
 #include "store/ChannelStore.h"
 #include "transfer/PlanRecords.h"
-#include "transfer/PlanSizeLimit.h"
 
 #include <QThread>
 
 namespace plandor {
 
+namespace {
+
+constexpr Phrase kNotKept { u"仪器没有保存发送的数据",
+    u"the instrument did not keep what was sent" };
+constexpr Phrase kNotConfirmed {
+    u"无法确认仪器是否已保存：它保存的是原来的或全部新的数据，请重新读取以查看",
+    u"could not find out whether the instrument stored it: it holds either the old or the whole "
+    u"new data; read it back to see"
+};
+constexpr Phrase kTooLargeFor { u"频道表有 %1 个频道，仪器最多接受 %2 个。",
+    u"The plan has %1 channels; the instrument takes at most %2." };
+
+} // namespace
+
 PlanTransfer::PlanTransfer(DeviceLink &link)
     : m_link(link)
     , m_pause([](std::chrono::milliseconds ms) { QThread::msleep(ulong(ms.count())); })
-{
-}
+{ }
 
 bool PlanTransfer::checkConnection()
 {
@@ -25,7 +38,8 @@ bool PlanTransfer::checkConnection()
 
 int PlanTransfer::maxChannels() const
 {
-    return PlanSizeLimit::kMaxChannels;
+    const int reported = m_link.InstrumentMaxChannels();
+    return reported > 0 ? qMin(reported, PlanSizeLimit::kMaxChannels) : PlanSizeLimit::kMaxChannels;
 }
 
 std::optional<PlanTransfer::ReceivedPlan> PlanTransfer::read()
@@ -50,38 +64,66 @@ PlanTransfer::SendOutcome PlanTransfer::send(
     if (rows.isEmpty())
         return SendOutcome::NothingToSend;
     if (rows.size() > maxChannels()) {
-        m_error = PlanSizeLimit::tooLargeText(int(rows.size()));
+        m_error = maxChannels() == PlanSizeLimit::kMaxChannels
+            ? PlanSizeLimit::tooLargeText(int(rows.size()))
+            : kTooLargeFor.text().arg(rows.size()).arg(maxChannels());
         return SendOutcome::TooLarge;
     }
     const LinkRecordArray records = PlanRecords::toSendRecords(rows);
     FavoritesRecord favorites = PlanRecords::toFavorites(panel);
-    return finishWrite(m_link.WritePlan(records, 0, favorites));
+    return finishWrite(m_link.WritePlan(records, 0, favorites), false);
 }
 
 PlanTransfer::SendOutcome PlanTransfer::sendPanel(const PanelTexts &panel)
 {
     m_error.clear();
     FavoritesRecord favorites = PlanRecords::toFavorites(panel);
-    return finishWrite(m_link.WriteFavorites(favorites));
+    return finishWrite(m_link.WriteFavorites(favorites), true);
 }
 
-PlanTransfer::SendOutcome PlanTransfer::finishWrite(bool written)
+PlanTransfer::SendOutcome PlanTransfer::finishWrite(bool written, bool panelAlone)
 {
-    if (!written) {
+    using Check = DeviceLink::WriteCheck;
+    // A plan write that failed left only a staging behind: nothing changed.
+    // A panel write is stored by itself, so a lost acknowledgement may hide
+    // a stored panel: the instrument is asked.
+    if (!written && !panelAlone) {
         m_error = m_link.lastError();
         return SendOutcome::Failed;
     }
-    m_pause(kPauseAfterWrite);
-    if (!m_link.EndTransfer()) {
-        m_error = m_link.lastError();
-        return SendOutcome::Failed;
+    bool ended = false;
+    QString why;
+    if (written) {
+        m_pause(kPauseAfterWrite);
+        ended = m_link.EndTransfer();
     }
-    return SendOutcome::Sent;
+    if (!ended)
+        why = m_link.lastError();
+    switch (m_link.ConfirmLastWrite()) {
+    case Check::Stored:
+        m_error.clear();
+        return SendOutcome::Sent;
+    case Check::NotStored:
+        m_error = why.isEmpty() ? kNotKept.text() : why;
+        return SendOutcome::Failed;
+    case Check::Unknown:
+        // The end's acknowledgement is itself the instrument's word.
+        if (ended)
+            return SendOutcome::Sent;
+        m_error = kNotConfirmed.text() + QStringLiteral("\n") + why;
+        return SendOutcome::NotConfirmed;
+    case Check::NotSupported:
+        break;
+    }
+    if (ended)
+        return SendOutcome::Sent;
+    m_error = why;
+    return SendOutcome::Failed;
 }
 
 bool PlanTransfer::store(ChannelStore &store, const QList<ChannelValues> &rows, QString *error)
 {
-    if (store.replaceAll(rows))
+    if (store.replacePlan(rows))
         return true;
     if (error)
         *error = store.errorText();

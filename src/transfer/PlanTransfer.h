@@ -29,6 +29,8 @@ public:
         TooLarge,       // more channels than the instrument takes
         Unreachable,    // the instrument did not answer the first call
         Failed,         // refused or broken off; the instrument keeps its old plan
+        NotConfirmed,   // the end was sent but the instrument could not be asked
+                        // afterwards: it holds either the old or the whole new plan
     };
 
     // What an Upload received.
@@ -54,7 +56,8 @@ public:
     SendOutcome send(const QList<ChannelValues> &rows, const PanelTexts &panel);
     SendOutcome sendPanel(const PanelTexts &panel);
 
-    // The largest plan this instrument takes.
+    // The largest plan this instrument takes: 255, or less when the
+    // instrument said so in the handshake.
     int maxChannels() const;
 
     // Replaces the stored plan with a received one, all or nothing.
@@ -65,7 +68,8 @@ public:
     QString errorText() const { return m_error; }
 
 private:
-    SendOutcome finishWrite(bool written);
+    // The pause, the end, and the instrument asked what it now holds.
+    SendOutcome finishWrite(bool written, bool panelAlone);
 
     DeviceLink &m_link;
     Pause m_pause;

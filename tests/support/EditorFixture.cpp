@@ -1,11 +1,15 @@
 #include "EditorFixture.h"
 
 #include "base/Language.h"
-#include "widgets/FileDialogs.h"
+#include "editor/PlanTableModel.h"
 #include "transfer/ProcessLink.h"
+#include "widgets/FileDialogs.h"
 
+#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
 
 namespace plandor::test {
 
@@ -15,37 +19,80 @@ EditorFixture::EditorFixture(qint16 languageOffset)
     auto scripted = std::make_unique<ScriptedLink>();
     link = scripted.get();
     ProcessLink::set(std::move(scripted));
-    form = std::make_unique<Form2>();
+    form = std::make_unique<EditorWindow>(channels);
+    m_tester = std::make_unique<QAbstractItemModelTester>(
+        form->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     form->show();
 }
 
 EditorFixture::~EditorFixture()
 {
+    m_tester.reset();
     form.reset();
     ProcessLink::reset();
     FileDialogs::clearQueue();
     LanguageOffset = 500;
 }
 
+void EditorFixture::load(const QList<ChannelValues> &rows, PlanOrder order)
+{
+    store.seed(rows);
+    form->reload(order);
+    EditorState state;
+    state.planLoaded = state.saveReady = true;
+    form->setState(state);
+}
+
 QString EditorFixture::buttonStates() const
 {
     QString states;
-    for (int i = 1; i <= 9; ++i)
-        states += form->isButtonEnabled(i) ? QLatin1Char('E') : QLatin1Char('D');
+    for (int i = 0; i < kEditorCommandCount; ++i)
+        states += form->actions()->action(EditorCommand(i))->isEnabled() ? u'E' : u'D';
     return states;
 }
 
-QStringList panelTexts(Form2 &form, const QStringList &texts)
+void EditorFixture::click(const char *key)
+{
+    auto *button = form->findChild<QToolButton *>(QStringLiteral("ToolDs_") + QLatin1String(key));
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QLineEdit *EditorFixture::box(int index) const
+{
+    return form->findChild<QLineEdit *>(QStringLiteral("Text1(%1)").arg(index));
+}
+
+QComboBox *EditorFixture::unit() const
+{
+    return form->findChild<QComboBox *>(QStringLiteral("Combo5"));
+}
+
+QStringList panelTexts(EditorWindow &form, const QStringList &texts)
 {
     QStringList result;
     for (int i = 0; i < 7; ++i) {
+        auto *box = form.findChild<QLineEdit *>(QStringLiteral("Text1(%1)").arg(i));
         if (!texts.isEmpty())
-            form.text1(i)->setText(texts[i]);
-        result.append(form.text1(i)->text());
+            box->setText(texts[i]);
+        result.append(box->text());
     }
+    auto *unit = form.findChild<QComboBox *>(QStringLiteral("Combo5"));
     if (!texts.isEmpty())
-        form.combo5()->setCurrentIndex(form.combo5()->findText(texts[7]));
-    return result << form.combo5()->currentText();
+        unit->setCurrentIndex(unit->findText(texts[7]));
+    return result << unit->currentText();
+}
+
+QStringList gridTexts(const QAbstractItemModel *model, int role)
+{
+    QStringList rows;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < model->columnCount(); ++c)
+            cells.append(model->index(r, c).data(role).toString());
+        rows.append(cells.join(u' '));
+    }
+    return rows;
 }
 
 } // namespace plandor::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestTiming.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringList>
@@ -53,7 +55,7 @@ public:
     // The first whole output line that starts with prefix; empty if none came.
     QString waitForLine(const QString &prefix, int timeoutMs)
     {
-        QDeadlineTimer deadline(timeoutMs);
+        QDeadlineTimer deadline(plandor::test::scaledMs(timeoutMs));
         for (;;) {
             const bool running = m_process.state() != QProcess::NotRunning;
             m_output += QString::fromLocal8Bit(m_process.readAllStandardOutput());

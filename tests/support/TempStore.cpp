@@ -3,6 +3,10 @@
 #include "store/ChannelStore.h"
 #include "store/DatabaseLocation.h"
 
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtTest>
 
 namespace plandor::test {
@@ -15,30 +19,69 @@ TempStore::TempStore()
 
 TempStore::~TempStore()
 {
+    m_store.reset();
     DatabaseLocation::setOverride(QString());
+}
+
+ChannelStore &TempStore::store()
+{
+    if (!m_store) {
+        m_store = std::make_unique<ChannelStore>(m_path);
+        if (!m_store->isOpen())
+            qFatal("opening the store failed: %s", qPrintable(m_store->errorText()));
+    }
+    return *m_store;
 }
 
 void TempStore::seed(const QList<ChannelValues> &rows)
 {
-    ChannelStore store(m_path);
-    if (!store.replaceAll(rows))
-        qFatal("seeding the store failed: %s", qPrintable(store.errorText()));
+    QList<StoredRow> stored;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        stored.append({ i + 1, rows[i] });
+    if (!store().restore(stored))
+        qFatal("seeding the store failed: %s", qPrintable(store().errorText()));
 }
 
-QList<ChannelValues> TempStore::rows(const QString &select) const
+QList<ChannelValues> TempStore::rows(PlanOrder order)
 {
-    ChannelStore store(m_path);
     QList<StoredRow> stored;
-    if (!store.select(select, stored))
-        qFatal("reading the store failed: %s", qPrintable(store.errorText()));
+    if (!store().rows(order, stored))
+        qFatal("reading the store failed: %s", qPrintable(store().errorText()));
     QList<ChannelValues> result;
     for (const StoredRow &row : stored)
         result.append(row.values);
     return result;
 }
 
-ChannelValues TempStore::row(qint64 id, const QString &name, const QString &type, double freq,
-                             double audio1)
+QList<ChannelValues> TempStore::rows(const QString &select) const
+{
+    const QString name = QStringLiteral("tempstore-view");
+    QList<ChannelValues> result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(m_path);
+        if (!db.open())
+            qFatal("opening the store file failed: %s", qPrintable(db.lastError().text()));
+        QString sql = select.trimmed();
+        if (!sql.contains(QLatin1Char(' ')))
+            sql = QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(sql);
+        QSqlQuery q(db);
+        if (!q.exec(sql))
+            qFatal("reading the store failed: %s", qPrintable(q.lastError().text()));
+        while (q.next()) {
+            ChannelValues v;
+            for (int c = 0; c < kChannelColumnCount; ++c)
+                v.values[c] = ChannelColumns::fromEngine(
+                    c, q.value(q.record().indexOf(ChannelColumns::fieldName(c))));
+            result.append(v);
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+
+ChannelValues TempStore::row(
+    qint64 id, const QString &name, const QString &type, double freq, double audio1)
 {
     ChannelValues v;
     v.values[ColumnId] = id;

@@ -1,10 +1,17 @@
 #pragma once
 
 #include "store/ChannelColumns.h"
+#include "store/PlanOrder.h"
 
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <memory>
+
+namespace plandor {
+class ChannelStore;
+}
 
 namespace plandor::test {
 
@@ -21,19 +28,26 @@ public:
     QString path() const { return m_path; }
     QString dir() const { return m_dir.path(); }
 
-    // Replaces the table's rows.
+    // The fixture's own long-lived store on the file, opened on first use.
+    ChannelStore &store();
+
+    // Replaces the table's rows with exactly these, in this stored order
+    // (IDs as given, not renumbered).
     void seed(const QList<ChannelValues> &rows);
-    // The table's rows in the order a SELECT text gives them.
-    QList<ChannelValues> rows(const QString &select = QStringLiteral(
-                                  "SELECT * FROM ChannelPlanUser ORDER BY ID")) const;
+    // The table's rows in an order of the store.
+    QList<ChannelValues> rows(PlanOrder order = PlanOrder::ById);
+    // The rows a query gives, on a separate connection (the test's own view
+    // of the file); a bare table name reads the table in stored order.
+    QList<ChannelValues> rows(const QString &select) const;
 
     // One row from its five values.
-    static ChannelValues row(qint64 id, const QString &name, const QString &type, double freq,
-                             double audio1);
+    static ChannelValues row(
+        qint64 id, const QString &name, const QString &type, double freq, double audio1);
 
 private:
     QTemporaryDir m_dir;
     QString m_path;
+    std::unique_ptr<ChannelStore> m_store;
 };
 
 } // namespace plandor::test

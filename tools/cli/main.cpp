@@ -1,13 +1,19 @@
 // plandor-cli: Plandor's transfers from the command line, on the same core
 // library as the program.
 
+#include "CheckPlanCommand.h"
+#include "ConvertCommand.h"
+#include "DiffCommand.h"
+#include "PlanValidation.h"
 #include "ProgressLine.h"
 
 #include "base/Language.h"
 #include "base/NumberText.h"
 #include "base/TextCatalogue.h"
 #include "store/PlanFile.h"
+#include "store/PlanHistory.h"
 #include "transfer/PlanRecords.h"
+#include "transfer/PlanTransfer.h"
 #include "transfer/serial/PortList.h"
 #include "transfer/serial/SerialDeviceLink.h"
 
@@ -29,6 +35,7 @@ enum ExitCode {
     ExitUnreachable = 3,
     ExitFileRefused = 4,
     ExitTransferFailed = 5,
+    ExitNotConfirmed = 6,
 };
 
 const char *const kExitCodesHelp = "Exit codes:\n"
@@ -37,12 +44,11 @@ const char *const kExitCodesHelp = "Exit codes:\n"
                                    "  3  instrument unreachable (no port, no answer, "
                                    "incompatible instrument)\n"
                                    "  4  plan file refused (unreadable, not a plan, no channel, "
-                                   "more than 255 channels) or not writable\n"
-                                   "  5  transfer failed\n";
-
-// Writes are followed by this pause before they are ended, as the program
-// does.
-constexpr int kPauseBeforeEndMs = 500;
+                                   "more than 255 channels, a channel or panel value the rules "
+                                   "refuse) or not writable\n"
+                                   "  5  transfer failed; the instrument keeps what it had\n"
+                                   "  6  sent, but whether the instrument stored it could not "
+                                   "be found out (it holds the old or the whole new data)\n";
 
 int fail(int code, const QString &message)
 {
@@ -64,11 +70,9 @@ struct Session
 
 bool setUpLink(const QCommandLineParser &p, Session &s, QString *error)
 {
-    const QString port = p.value(QStringLiteral("port")).trimmed();
-    if (port.isEmpty()) {
-        *error = QStringLiteral("--port is needed");
+    const auto port = cli::parsePort(p.value(QStringLiteral("port")), error);
+    if (!port)
         return false;
-    }
     LinkTiming timing;
     if (p.isSet(QStringLiteral("baud"))) {
         bool ok = false;
@@ -79,13 +83,10 @@ bool setUpLink(const QCommandLineParser &p, Session &s, QString *error)
         }
     }
     s.link.setTiming(timing);
-    static const QRegularExpression comPort(
-        QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = comPort.match(port);
-    if (m.hasMatch())
-        s.link.SetPort(qint16(qBound(0, m.captured(1).toInt(), 32767)));
+    if (port->comNumber)
+        s.link.SetPort(*port->comNumber);
     else
-        s.link.SetPortName(port);
+        s.link.SetPortName(port->path);
     return true;
 }
 
@@ -116,46 +117,72 @@ int runCheck(Session &s)
     return ExitOk;
 }
 
+// Keeps a transferred plan in the history; a history that cannot be written
+// does not fail the transfer.
+void keepInHistory(Session &s, PlanHistory::Direction direction,
+    const QList<ChannelValues> &rows, const PanelTexts &panel)
+{
+    const auto id = s.link.identity();
+    const QString who = id ? (id->model + QLatin1Char(' ') + id->serial).trimmed() : QString();
+    QString error;
+    if (!PlanHistory::record(direction, who, rows, panel, &error))
+        std::fprintf(stderr, "plandor-cli: the plan is not kept in the history: %s\n",
+            qPrintable(error));
+}
+
 int runRead(Session &s, const QString &outPath)
 {
     if (const int rc = checkConnection(s))
         return rc;
     s.link.setProgress(
         [&s](int done, int total) { s.progress.show(QStringLiteral("reading"), done, total); });
-    LinkRecordArray records;
-    FavoritesRecord favorites;
-    const bool ok = qint16(s.link.ReadPlan(0, records, favorites)) != 0;
+    PlanTransfer transfer(s.link);
+    const auto received = transfer.read();
     s.progress.clear();
-    if (!ok)
+    if (!received)
         return fail(ExitTransferFailed,
-            QStringLiteral("reading the plan failed: %1").arg(s.link.lastError()));
+            QStringLiteral("reading the plan failed: %1").arg(transfer.errorText()));
 
     PlanFileSource source;
     source.caption = CatalogueText(15);
-    source.rows = PlanRecords::fromReceived(records);
+    source.rows = received->rows;
     const qint16 labelIds[6] = { 61, 62, 63, 64, 69, 70 };
     for (int i = 0; i < 6; ++i)
         source.favoriteLabels[i] = CatalogueText(labelIds[i]);
     source.unitLabel = CatalogueText(1);
-    source.panel = PlanRecords::fromFavorites(favorites);
+    source.panel = received->panel;
     QString error;
-    if (!PlanFile::write(outPath, source, PlanFile::encodingForLanguage(LanguageOffset), &error))
+    // Names the run's code page cannot hold are kept, in UTF-8 with a byte-order mark.
+    PlanFile::Encoding encoding = PlanFile::encodingForLanguage(LanguageOffset);
+    if (!PlanFile::loss(source, encoding).isEmpty())
+        encoding = PlanFile::Encoding::Utf8Bom;
+    if (!PlanFile::write(outPath, source, encoding, &error))
         return fail(ExitFileRefused, QStringLiteral("cannot write %1: %2").arg(outPath, error));
+    keepInHistory(s, PlanHistory::Direction::Received, source.rows, source.panel);
     say(QStringLiteral("read %1 channels into %2").arg(source.rows.size()).arg(outPath));
     return ExitOk;
 }
 
-// Writes with the pause and the end, as the program does.
-int finishWrite(Session &s, bool written, const QString &what)
+// The outcome of a send as an exit code, with what the user is told.
+int sendOutcome(PlanTransfer &transfer, PlanTransfer::SendOutcome outcome, const QString &what)
 {
-    if (!written)
-        return fail(ExitTransferFailed,
-            QStringLiteral("sending %1 failed: %2").arg(what, s.link.lastError()));
-    QThread::msleep(kPauseBeforeEndMs);
-    if (qint16(s.link.EndTransfer()) == 0)
-        return fail(ExitTransferFailed,
-            QStringLiteral("the instrument did not confirm %1: %2").arg(what, s.link.lastError()));
-    return ExitOk;
+    using Outcome = PlanTransfer::SendOutcome;
+    switch (outcome) {
+    case Outcome::Sent:
+        return ExitOk;
+    case Outcome::NothingToSend:
+    case Outcome::TooLarge:
+        return fail(ExitFileRefused, transfer.errorText());
+    case Outcome::Unreachable:
+        return fail(ExitUnreachable, transfer.errorText());
+    case Outcome::NotConfirmed:
+        return fail(ExitNotConfirmed,
+            QStringLiteral("sending %1: %2").arg(what, transfer.errorText()));
+    case Outcome::Failed:
+        break;
+    }
+    return fail(ExitTransferFailed,
+        QStringLiteral("sending %1 failed: %2").arg(what, transfer.errorText()));
 }
 
 int runSend(Session &s, const QString &inPath)
@@ -164,32 +191,28 @@ int runSend(Session &s, const QString &inPath)
     QString error;
     if (!PlanFile::read(inPath, content, &error))
         return fail(ExitFileRefused, QStringLiteral("%1 refused: %2").arg(inPath, error));
-    if (content.rows.isEmpty())
-        return fail(ExitFileRefused, QStringLiteral("%1 holds no channel").arg(inPath));
-    if (content.rows.size() > PlanRecords::kMaxSendChannels)
+    // Nothing the editor would refuse goes out: every refusal is listed.
+    if (const QStringList refusals = cli::planRefusals(content); !refusals.isEmpty())
         return fail(ExitFileRefused,
-            QStringLiteral("%1 holds %2 channels; the instrument takes at most %3")
-                .arg(inPath)
-                .arg(content.rows.size())
-                .arg(PlanRecords::kMaxSendChannels));
+            QStringLiteral("%1 refused:\n  %2").arg(inPath, refusals.join(QStringLiteral("\n  "))));
     // The instrument gets its channels in frequency order.
     std::stable_sort(content.rows.begin(), content.rows.end(),
         [](const ChannelValues &a, const ChannelValues &b) {
             return a.values[ColumnFreq].toDouble() < b.values[ColumnFreq].toDouble();
         });
-    const LinkRecordArray records = PlanRecords::toSendRecords(content.rows);
-    FavoritesRecord favorites
-        = PlanRecords::toFavorites(PlanFile::panelFromSlots(content.panelSlots));
-
     if (const int rc = checkConnection(s))
         return rc;
     s.link.setProgress(
         [&s](int done, int total) { s.progress.show(QStringLiteral("sending"), done, total); });
-    const bool written = qint16(s.link.WritePlan(records, 0, favorites)) != 0;
+    PlanTransfer transfer(s.link);
+    const auto outcome
+        = transfer.send(content.rows, PlanFile::panelFromSlots(content.panelSlots));
     s.progress.clear();
-    if (const int rc = finishWrite(s, written, QStringLiteral("the plan")))
+    if (const int rc = sendOutcome(transfer, outcome, QStringLiteral("the plan")))
         return rc;
-    say(QStringLiteral("sent %1 channels").arg(records.items.size()));
+    keepInHistory(s, PlanHistory::Direction::Sent, content.rows,
+        PlanFile::panelFromSlots(content.panelSlots));
+    say(QStringLiteral("sent %1 channels").arg(content.rows.size()));
     return ExitOk;
 }
 
@@ -203,30 +226,20 @@ int runSendPanel(Session &s, const QCommandLineParser &p)
         if (!PlanFile::read(inPath, content, &error))
             return fail(ExitFileRefused, QStringLiteral("%1 refused: %2").arg(inPath, error));
         panel = PlanFile::panelFromSlots(content.panelSlots);
+        if (const auto refusal = cli::panelRefusal(panel))
+            return fail(ExitFileRefused, QStringLiteral("%1 refused: %2").arg(inPath, *refusal));
     } else {
-        const QStringList favs = p.value(QStringLiteral("favorites")).split(QLatin1Char(','));
-        if (!p.isSet(QStringLiteral("favorites")) || favs.size() > 6)
-            return fail(ExitUsage,
-                QStringLiteral("--favorites needs up to six channel IDs, "
-                               "separated by commas"));
-        for (int i = 0; i < favs.size(); ++i) {
-            const QString f = favs[i].trimmed();
-            if (!f.isEmpty() && !NumberText::parseNumber(f))
-                return fail(ExitUsage, QStringLiteral("favourite \"%1\" is not a number").arg(f));
-            panel.favorites[i] = f;
-        }
-        panel.unit = p.value(QStringLiteral("unit"));
-        if (panel.unit != QLatin1String("dBmV") && panel.unit != QLatin1String("dBuV"))
-            return fail(ExitUsage, QStringLiteral("--unit is dBmV or dBuV"));
-        panel.span = p.value(QStringLiteral("span"));
-        if (!NumberText::parseNumber(panel.span))
-            return fail(ExitUsage, QStringLiteral("--span needs a bandwidth in MHz"));
+        QString error;
+        const auto parsed = cli::parsePanelArguments(p.value(QStringLiteral("favorites")),
+            p.value(QStringLiteral("unit")), p.value(QStringLiteral("span")), &error);
+        if (!parsed)
+            return fail(ExitUsage, error);
+        panel = *parsed;
     }
-    FavoritesRecord favorites = PlanRecords::toFavorites(panel);
     if (const int rc = checkConnection(s))
         return rc;
-    const bool written = qint16(s.link.WriteFavorites(favorites)) != 0;
-    if (const int rc = finishWrite(s, written, QStringLiteral("the panel")))
+    PlanTransfer transfer(s.link);
+    if (const int rc = sendOutcome(transfer, transfer.sendPanel(panel), QStringLiteral("the panel")))
         return rc;
     say(QStringLiteral("sent the panel"));
     return ExitOk;
@@ -252,7 +265,15 @@ int main(int argc, char **argv)
                        "order)\n"
                        "  send-panel --port P (--in FILE | --favorites a,b,c,d,e,f --unit "
                        "dBmV|dBuV --span MHz)\n"
-                       "                             send the settings panel alone\n\n"
+                       "                             send the settings panel alone\n"
+                       "  check-plan --in FILE       list what is wrong with a plan file (exit 4 "
+                       "when anything is)\n"
+                       "  convert --in A --out B     plan file <-> table (.csv), by extension\n"
+                       "  diff --port P --in FILE    what differs between FILE and the "
+                       "instrument's plan\n"
+                       "  diff --in A --against B    what differs between two plan files\n"
+                       "                             (diff exits 0 when equal, 1 when "
+                       "different)\n\n"
                        "P is a device path (/dev/ttyUSB0, a simulated instrument's port) or "
                        "COMn, the n-th serial device (/dev/ttyS(n-1)).\n\n")
         + QString::fromLatin1(kExitCodesHelp));
@@ -263,7 +284,9 @@ int main(int argc, char **argv)
         { QStringLiteral("port"), QStringLiteral("The instrument's serial port."),
             QStringLiteral("P") },
         { QStringLiteral("baud"),
-            QStringLiteral("The line speed, for the time-outs (default 115200)."),
+            QStringLiteral("The line speed (default 115200); the port is opened at it and "
+                           "the waits follow it. It must be the instrument's (plandor-sim "
+                           "--baud)."),
             QStringLiteral("n") },
         { QStringLiteral("out"), QStringLiteral("Plan file to write."), QStringLiteral("file") },
         { QStringLiteral("in"), QStringLiteral("Plan file to send."), QStringLiteral("file") },
@@ -272,6 +295,8 @@ int main(int argc, char **argv)
         { QStringLiteral("unit"), QStringLiteral("Level unit, dBmV or dBuV."),
             QStringLiteral("unit") },
         { QStringLiteral("span"), QStringLiteral("Bandwidth in MHz."), QStringLiteral("MHz") },
+        { QStringLiteral("against"), QStringLiteral("Plan file to compare with."),
+            QStringLiteral("file") },
     });
     if (!p.parse(app.arguments()))
         return fail(ExitUsage, p.errorText());
@@ -285,12 +310,20 @@ int main(int argc, char **argv)
     const QString command = args.first();
     if (command == QLatin1String("ports"))
         return runPorts();
+    if (command == QLatin1String("check-plan"))
+        return cli::runCheckPlan(p.value(QStringLiteral("in")));
+    if (command == QLatin1String("convert"))
+        return cli::runConvert(p.value(QStringLiteral("in")), p.value(QStringLiteral("out")));
+    if (command == QLatin1String("diff") && p.isSet(QStringLiteral("against")))
+        return cli::runDiff(
+            nullptr, p.value(QStringLiteral("in")), p.value(QStringLiteral("against")));
 
     Session s;
     QString error;
     const bool needsOut = command == QLatin1String("read");
     const bool needsIn = command == QLatin1String("send");
     if (command != QLatin1String("check") && !needsOut && !needsIn
+        && command != QLatin1String("diff")
         && command != QLatin1String("send-panel"))
         return fail(ExitUsage, QStringLiteral("unknown command \"%1\"; see --help").arg(command));
     if (needsOut && p.value(QStringLiteral("out")).isEmpty())
@@ -302,6 +335,8 @@ int main(int argc, char **argv)
 
     if (command == QLatin1String("check"))
         return runCheck(s);
+    if (command == QLatin1String("diff"))
+        return cli::runDiff(&s.link, p.value(QStringLiteral("in")), {});
     if (needsOut)
         return runRead(s, p.value(QStringLiteral("out")));
     if (needsIn)

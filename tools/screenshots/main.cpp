@@ -3,7 +3,8 @@
 // Usage: plandor-screenshots OUTPUT-DIR
 #include "base/Language.h"
 #include "app/ui/Form1.h"
-#include "editor/Form2.h"
+#include "editor/EditorWindow.h"
+#include "editor/FavoritesPanel.h"
 #include "store/ChannelStore.h"
 #include "store/DatabaseLocation.h"
 
@@ -59,7 +60,7 @@ int main(int argc, char **argv)
     plandor::DatabaseLocation::setOverride(dir.path() + QStringLiteral("/FileDB2000.db"));
     {
         plandor::ChannelStore store;
-        store.replaceAll({row(1, "2", "TV", 55.25, 4.5), row(2, "3", "TV", 61.25, 4.5),
+        store.replacePlan({row(1, "2", "TV", 55.25, 4.5), row(2, "3", "TV", 61.25, 4.5),
                           row(3, "4", "TV", 67.25, 4.5), row(4, "S1", "DIGI", 114, 8),
                           row(5, "S2", "DIGI", 122, 8), row(6, "21", "TV", 471.25, 6.5),
                           row(7, "C45", "DIGI", 666, 8)});
@@ -78,16 +79,16 @@ int main(int argc, char **argv)
         ok &= grab(&start, out + QStringLiteral("/startup-%1.png").arg(QLatin1String(language.suffix)));
         start.close();
 
-        plandor::Form2 editor;
-        editor.RefreshDataGrid(1, QString::fromLatin1(plandor::Form2::kOrderByFreq));
+        plandor::ChannelStore store;
+        plandor::EditorWindow editor(store);
+        plandor::PanelTexts panel;
         const char *favorites[] = {"1", "2", "4", "6", "", ""};
-        const int boxes[] = {0, 1, 2, 3, 5, 6};
         for (int i = 0; i < 6; ++i)
-            editor.text1(boxes[i])->setText(QString::fromLatin1(favorites[i]));
-        editor.text1(4)->setText(QStringLiteral("8"));
-        editor.combo5()->setCurrentText(QStringLiteral("dBmV"));
-        for (int i = 1; i <= 9; ++i)
-            editor.setButtonEnabled(i, i != 6);
+            panel.favorites[i] = QString::fromLatin1(favorites[i]);
+        panel.span = QStringLiteral("8");
+        panel.unit = QStringLiteral("dBmV");
+        editor.panel()->setPanel(panel);
+        editor.setState({true, true, true, true, false, false});
         ok &= grab(&editor, out + QStringLiteral("/editor-%1.png").arg(QLatin1String(language.suffix)));
     }
     return ok ? 0 : 1;

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace plandor::sim {
@@ -29,7 +30,36 @@ qint64 nowUs()
     return clock.nsecsElapsed() / 1000;
 }
 
+// The termios code of a standard rate; 0 for another.
+speed_t standardSpeed(qint32 baud)
+{
+    switch (baud) {
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    default: return 0;
+    }
+}
+
 } // namespace
+
+bool SimLine::rateMismatch() const
+{
+    // The two ends of a pseudo-terminal share one set of line settings, so
+    // the rate the client chose is seen here.
+    const speed_t line = standardSpeed(m_baud);
+    termios tio {};
+    if (line == 0 || tcgetattr(m_fd, &tio) != 0)
+        return false;
+    const speed_t client = cfgetospeed(&tio);
+    return client != line
+        && (client == B4800 || client == B9600 || client == B19200 || client == B38400
+            || client == B57600 || client == B115200 || client == B230400);
+}
 
 void SimLine::requestStop()
 {
@@ -53,6 +83,7 @@ SimLine::SimLine(int fd, InstrumentSide &instrument, const SimOptions &options)
     , m_byteUs(options.baud > 0
               ? (qint64(protocol::kBitsPerByte) * 1000000 + options.baud - 1) / options.baud
               : 0)
+    , m_baud(options.baud)
     , m_random(options.faults.seed)
 { }
 
@@ -117,8 +148,10 @@ void SimLine::receive(qint64 now)
             ::usleep(20000);
         return;
     }
+    // Bytes sent at another rate arrive as other bytes.
+    const bool garbled = rateMismatch();
     for (ssize_t i = 0; i < n; ++i) {
-        char byte = buffer[i];
+        char byte = garbled ? char(m_random() & 0xFF) : buffer[i];
         if (chance(m_faults.dropRate))
             continue;
         if (chance(m_faults.corruptRate))
@@ -144,6 +177,12 @@ void SimLine::handleDueInput(qint64 now)
             m_unplug = true;
             return;
         }
+        if (m_faults.loseRequest == m_requests)
+            m_lostRequest = request;
+        if (m_lostRequest && *m_lostRequest == request)
+            continue;
+        if (m_faults.loseReply == m_requests)
+            m_lostReply = request;
         answer(request, now);
     }
 }
@@ -152,7 +191,7 @@ void SimLine::answer(const Frame &request, qint64 now)
 {
     m_instrument.setRefuseWrites(m_faults.refuseWrites);
     std::optional<Frame> reply = m_instrument.handle(request);
-    if (!reply || m_faults.silent)
+    if (!reply || m_faults.silent || (m_lostReply && *m_lostReply == request))
         return;
     QByteArray wire;
     for (int i = 0; i < m_faults.preamble; ++i)

@@ -3,7 +3,7 @@
 #include "SimOptions.h"
 
 #include "transfer/serial/FrameDecoder.h"
-#include "transfer/serial/InstrumentSide.h"
+#include "transfer/serial/instrument/InstrumentSide.h"
 
 #include <QByteArray>
 
@@ -42,12 +42,15 @@ private:
     void sendDueOutput(qint64 nowUs);
     int pollTimeoutMs(qint64 nowUs) const;
     bool chance(double rate);
+    // The client opened the port at another standard rate than the line's.
+    bool rateMismatch() const;
     QByteArray malformed(const Frame &reply);
 
     int m_fd;
     InstrumentSide &m_instrument;
     FaultSettings m_faults;
     qint64 m_byteUs; // wire time of one byte, 0 for no line timing
+    qint32 m_baud;
     std::mt19937 m_random;
     FrameDecoder m_decoder;
     std::deque<TimedByte> m_input;
@@ -55,6 +58,8 @@ private:
     qint64 m_inputFreeUs = 0;
     qint64 m_outputFreeUs = 0;
     int m_requests = 0;
+    std::optional<Frame> m_lostRequest; // its repeats are lost too
+    std::optional<Frame> m_lostReply;
     bool m_unplug = false;
 };
 

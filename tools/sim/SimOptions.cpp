@@ -69,9 +69,16 @@ std::optional<SimOptions> ParseSimOptions(const QStringList &arguments)
                            "(replacing one left behind)."),
             QStringLiteral("path") },
         { QStringLiteral("baud"),
-            QStringLiteral("Imitate the timing of a line of this speed "
-                           "(10 bits per byte, both directions)."),
+            QStringLiteral("Imitate a line of this speed: 10 bits per byte both ways, and "
+                           "garbled bytes when the client opens the port at another standard "
+                           "rate. Plandor must use the same rate: the start-up window's Rate "
+                           "box, or plandor-cli --baud."),
             QStringLiteral("n") },
+        { QStringLiteral("max-channels"),
+            QStringLiteral("The most channels the instrument takes (1 to 255)."),
+            QStringLiteral("n"), QStringLiteral("255") },
+        { QStringLiteral("blank"),
+            QStringLiteral("Start holding no channels, whatever the state file holds.") },
         { QStringLiteral("protocol-version"),
             QStringLiteral("Claim this protocol version (to imitate other firmware)."),
             QStringLiteral("v") },
@@ -95,6 +102,13 @@ std::optional<SimOptions> ParseSimOptions(const QStringList &arguments)
             QStringLiteral("rate") },
         { QStringLiteral("silent"), QStringLiteral("Never answer.") },
         { QStringLiteral("refuse-writes"), QStringLiteral("Refuse every write.") },
+        { QStringLiteral("lose-request"),
+            QStringLiteral("The n-th request and every repeat of it are lost on the way."),
+            QStringLiteral("n") },
+        { QStringLiteral("lose-reply"),
+            QStringLiteral("The n-th request is carried out, but its reply and the replies to "
+                           "its repeats are lost."),
+            QStringLiteral("n") },
         { QStringLiteral("unplug-after"),
             QStringLiteral("Close the line after this many requests, then exit."),
             QStringLiteral("n") },
@@ -119,13 +133,19 @@ std::optional<SimOptions> ParseSimOptions(const QStringList &arguments)
     o.linkPath = p.value(QStringLiteral("link"));
     o.faults.silent = p.isSet(QStringLiteral("silent"));
     o.faults.refuseWrites = p.isSet(QStringLiteral("refuse-writes"));
+    o.blank = p.isSet(QStringLiteral("blank"));
+    qint64 maxChannels = 255;
+    qint64 loseRequest = 0, loseReply = 0;
     qint64 baud = 0, version = -1, seed = 1, preamble = 0, delayMs = 3000, unplug = 0;
     if (!readInt(p, QStringLiteral("baud"), 50, 4000000, baud)
         || !readInt(p, QStringLiteral("protocol-version"), 0, 255, version)
+        || !readInt(p, QStringLiteral("max-channels"), 1, 255, maxChannels)
         || !readInt(p, QStringLiteral("seed"), 0, 0xFFFFFFFFLL, seed)
         || !readInt(p, QStringLiteral("preamble"), 0, 100000, preamble)
         || !readInt(p, QStringLiteral("delay-ms"), 0, 600000, delayMs)
         || !readInt(p, QStringLiteral("unplug-after"), 0, 1000000000, unplug)
+        || !readInt(p, QStringLiteral("lose-request"), 0, 1000000000, loseRequest)
+        || !readInt(p, QStringLiteral("lose-reply"), 0, 1000000000, loseReply)
         || !readRate(p, QStringLiteral("drop"), o.faults.dropRate)
         || !readRate(p, QStringLiteral("corrupt"), o.faults.corruptRate)
         || !readRate(p, QStringLiteral("noise"), o.faults.noiseRate)
@@ -133,12 +153,15 @@ std::optional<SimOptions> ParseSimOptions(const QStringList &arguments)
         || !readRate(p, QStringLiteral("malformed"), o.faults.malformedRate))
         return std::nullopt;
     o.baud = qint32(baud);
+    o.maxChannels = quint16(maxChannels);
     if (version >= 0)
         o.protocolVersion = quint8(version);
     o.faults.seed = quint32(seed);
     o.faults.preamble = int(preamble);
     o.faults.delayMs = int(delayMs);
     o.faults.unplugAfter = int(unplug);
+    o.faults.loseRequest = int(loseRequest);
+    o.faults.loseReply = int(loseReply);
     return o;
 }
 

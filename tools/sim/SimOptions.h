@@ -21,11 +21,13 @@ struct FaultSettings
     bool silent = false; // no reply at all
     bool refuseWrites = false; // writes are refused
     int unplugAfter = 0; // the line goes away after this many requests (0: never)
+    int loseRequest = 0; // the n-th request and its repeats never arrive (0: none)
+    int loseReply = 0; // the replies to the n-th request and its repeats are lost (0: none)
 
     bool any() const
     {
         return dropRate > 0 || corruptRate > 0 || noiseRate > 0 || preamble > 0 || delayRate > 0
-            || malformedRate > 0 || silent || refuseWrites;
+            || malformedRate > 0 || silent || refuseWrites || loseRequest > 0 || loseReply > 0;
     }
 };
 
@@ -36,6 +38,8 @@ struct SimOptions
     QString linkPath; // a fixed symbolic link to the port, besides the published one
     qint32 baud = 0; // line timing to imitate; 0 = as fast as the pseudo-terminal
     std::optional<quint8> protocolVersion;
+    quint16 maxChannels = 255; // the limit the instrument states in its handshake
+    bool blank = false; // start holding no channels
     FaultSettings faults;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/serial/InstrumentSide.h"
+#include "transfer/serial/instrument/InstrumentSide.h"
 
 #include <QString>
 

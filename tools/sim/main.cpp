@@ -7,7 +7,7 @@
 #include "SimPort.h"
 #include "SimStateFile.h"
 
-#include "transfer/serial/InstrumentSide.h"
+#include "transfer/serial/instrument/InstrumentSide.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -53,7 +53,9 @@ int main(int argc, char **argv)
     const SimStateFile stateFile(options->statePath);
     QString error;
     InstrumentPlan plan;
-    if (QFileInfo::exists(stateFile.path())) {
+    if (options->blank) {
+        plan.favorites.Unit = kUnitDbmV;
+    } else if (QFileInfo::exists(stateFile.path())) {
         const std::optional<InstrumentPlan> loaded = stateFile.load(&error);
         if (!loaded) {
             std::fprintf(stderr, "plandor-sim: cannot read %s: %s\n", qPrintable(stateFile.path()),
@@ -76,6 +78,7 @@ int main(int argc, char **argv)
     });
     if (options->protocolVersion)
         instrument.setVersion(*options->protocolVersion);
+    instrument.setMaxChannels(options->maxChannels);
 
     SimPort port;
     const bool opened = options->device.isEmpty()

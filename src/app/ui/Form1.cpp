@@ -4,7 +4,8 @@
 #include "base/NumberText.h"
 #include "base/TextCatalogue.h"
 #include "widgets/WindowPlacement.h"
-#include "editor/Form2.h"
+#include "editor/EditorWindow.h"
+#include "store/ChannelStore.h"
 #include "transfer/ProcessLink.h"
 #include "transfer/serial/PortList.h"
 
@@ -189,13 +190,30 @@ void Form1::Command1Click()
         // A device without a COM number is handed over by its name as well.
         if (!portText.isEmpty() && !portText.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
             link->SetPortName(portText);
+        // The port is opened at the rate of the Rate box.
+        link->SetBaudRate(m_combo2->currentText().trimmed().toInt());
     }
-    if (!m_form2) {
-        m_form2 = new Form2;
-        m_form2->setAttribute(Qt::WA_DeleteOnClose);
+    if (!m_editor) {
+        if (!m_store) {
+            m_ownStore = std::make_unique<ChannelStore>();
+            m_store = m_ownStore.get();
+        }
+        m_editor = new EditorWindow(*m_store);
+        m_editor->setAttribute(Qt::WA_DeleteOnClose);
     }
-    m_form2->show();
+    m_editor->show();
     close();
+}
+
+EditorWindow *Form1::editor() const
+{
+    return m_editor;
+}
+
+Form1::~Form1()
+{
+    // The editor works on a store that may go with this window.
+    delete m_editor.data();
 }
 
 void Form1::Command2Click()

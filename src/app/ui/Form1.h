@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -13,7 +15,8 @@ class QToolButton;
 
 namespace plandor {
 
-class Form2;
+class ChannelStore;
+class EditorWindow;
 
 // The start-up window: fixes the language of the run, creates the device
 // link, lists the serial ports and the baud rates, and on OK hands the chosen
@@ -30,6 +33,11 @@ public:
     // gives the system default language identifier; the defaults ask the system.
     explicit Form1(PortSource ports = {}, LanguageSource language = {},
                    QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // The store the editor window works on (not owned); without one, OK
+    // opens the default database itself.
+    void setStore(ChannelStore *store) { m_store = store; }
 
     void ApplyCaptions();
     void GetCOM();
@@ -40,7 +48,7 @@ public:
     static qint16 PortNumberFor(const QString &portText);
 
     // The editor window, once OK has opened it.
-    Form2 *editor() const { return m_form2; }
+    EditorWindow *editor() const;
 
     void Command1Click();
     void Command2Click();
@@ -53,7 +61,9 @@ private:
 
     PortSource m_ports;
     LanguageSource m_language;
-    Form2 *m_form2 = nullptr;
+    ChannelStore *m_store = nullptr;
+    std::unique_ptr<ChannelStore> m_ownStore;
+    QPointer<EditorWindow> m_editor;
 
     QLabel *m_xpForm1 = nullptr;
     QRadioButton *m_option1 = nullptr;

@@ -35,6 +35,8 @@ std::optional<Frame> FrameTransport::exchange(
     const int attempts = qMax(1, m_timing.attempts);
     QString reason;
     m_timedOut = false;
+    m_exchangeBytes = 0;
+    m_sawFrame = false;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (failed() || !m_device || !m_device->isOpen()) {
             reason = failed() ? m_failure : QStringLiteral("the port is not open");
@@ -70,7 +72,9 @@ bool FrameTransport::takeReply(quint8 seq, std::optional<Frame> &reply)
 {
     const QByteArray bytes = m_device->readAll();
     m_bytesReceived += bytes.size();
+    m_exchangeBytes += bytes.size();
     for (Frame &frame : m_decoder.feed(bytes)) {
+        m_sawFrame = true;
         // Replies carry the high bit; anything else, or another number, is
         // an echo or a stale reply.
         if ((frame.type & 0x80) && frame.seq == seq) {

@@ -37,6 +37,9 @@ public:
     bool failed() const { return !m_failure.isEmpty(); }
     // The last exchange ended without an answer.
     bool lastTimedOut() const { return m_timedOut; }
+    // The last exchange got bytes but not one sound frame: the two ends do
+    // not hear each other right (most often two different line speeds).
+    bool lastGarbled() const { return m_timedOut && m_exchangeBytes > 0 && !m_sawFrame; }
 
     const LinkTiming &timing() const { return m_timing; }
     // Totals since construction, for measurements.
@@ -56,6 +59,8 @@ private:
     QString m_failure;
     QEventLoop *m_loop = nullptr;
     bool m_timedOut = false;
+    qint64 m_exchangeBytes = 0;
+    bool m_sawFrame = false;
     qint64 m_bytesSent = 0;
     qint64 m_bytesReceived = 0;
     int m_roundTrips = 0;

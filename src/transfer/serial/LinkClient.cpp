@@ -1,30 +1,70 @@
 #include "transfer/serial/LinkClient.h"
 
+#include "base/Phrase.h"
 #include "transfer/serial/FrameTransport.h"
 #include "transfer/serial/RecordCodec.h"
+
+#include <QEventLoop>
+#include <QTimer>
 
 namespace plandor {
 
 using protocol::MessageType;
+using protocol::NakReason;
 
 namespace {
 
 // The longest replies other than a record batch, on the wire.
 constexpr int kShortReplyWire = 48;
 constexpr int kHelloReplyWire = 160;
+// A busy instrument is asked again after this pause, for at most this long.
+constexpr int kBusyPauseMs = 100;
+constexpr int kBusyLimitMs = 3000;
+
+constexpr Phrase kIncompatible { u"仪器不兼容：%1", u"incompatible instrument: %1" };
+constexpr Phrase kWritesRefused { u"仪器拒绝写入（已锁定或正在测量）：%1",
+    u"the instrument refuses writes (locked or busy measuring): %1" };
+constexpr Phrase kContentRefused { u"仪器拒绝了该内容：%1",
+    u"the instrument refused the content: %1" };
+constexpr Phrase kTooManyForInstrument { u"频道过多：%1", u"too many channels: %1" };
+constexpr Phrase kStorageFailed { u"仪器未能保存：%1", u"the instrument could not store it: %1" };
+constexpr Phrase kStillBusy { u"仪器一直忙，请稍后再试",
+    u"the instrument stayed busy; try again later" };
+constexpr Phrase kRefused { u"仪器拒绝了请求（代码 %1）：%2",
+    u"the instrument refused the request (code %1): %2" };
+constexpr Phrase kBadReply { u"仪器的回答无法理解", u"the instrument's answer makes no sense" };
+constexpr Phrase kTooLarge { u"频道表有 %1 个频道，仪器最多接受 %2 个",
+    u"the plan has %1 channels; the instrument takes at most %2" };
+constexpr Phrase kNothingToSend { u"没有可发送的频道", u"there are no channels to send" };
+constexpr Phrase kTextTooLong { u"第 %1 个频道的文字太长",
+    u"channel %1 has a text that is too long" };
+constexpr Phrase kPlanDamaged { u"读到的频道表与其校验值不符",
+    u"the plan read does not match its check value" };
+constexpr Phrase kNothingToEnd { u"没有待完成的写入", u"no completed write to end" };
 
 QString nakText(const Messages::NakReply &nak)
 {
     switch (nak.reason) {
-    case protocol::NakReason::UnsupportedVersion:
-        return QStringLiteral("incompatible instrument: %1").arg(nak.text);
-    case protocol::NakReason::WritesRefused:
-        return QStringLiteral("the instrument refuses the write: %1").arg(nak.text);
+    case NakReason::UnsupportedVersion:
+        return kIncompatible.text().arg(nak.text);
+    case NakReason::WritesRefused:
+        return kWritesRefused.text().arg(nak.text);
+    case NakReason::ContentRefused:
+        return kContentRefused.text().arg(nak.text);
+    case NakReason::TooManyChannels:
+        return kTooManyForInstrument.text().arg(nak.text);
+    case NakReason::StorageFailed:
+        return kStorageFailed.text().arg(nak.text);
     default:
-        return QStringLiteral("the instrument refused the request (code %1): %2")
-            .arg(int(nak.reason))
-            .arg(nak.text);
+        return kRefused.text().arg(int(nak.reason)).arg(nak.text);
     }
+}
+
+void pause(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 } // namespace
@@ -39,26 +79,39 @@ void LinkClient::report(int done, int total) const
         m_progress(done, total);
 }
 
+Messages::RecordLayout LinkClient::layout() const
+{
+    return Messages::layoutForVersion(m_identity ? m_identity->version : 1);
+}
+
 std::optional<QByteArray> LinkClient::request(MessageType type, const QByteArray &payload,
     MessageType replyType, int replyWireBytes, QString *error)
 {
-    const std::optional<Frame> reply
-        = m_transport.exchange(quint8(type), payload, replyWireBytes, error);
-    if (!reply)
-        return std::nullopt;
-    if (reply->type == quint8(MessageType::Nak)) {
-        const auto nak = Messages::decodeNak(reply->payload);
-        if (error)
-            *error = nak ? nakText(*nak) : QStringLiteral("the instrument refused the request");
-        return std::nullopt;
+    for (int waited = 0;; waited += kBusyPauseMs) {
+        const std::optional<Frame> reply
+            = m_transport.exchange(quint8(type), payload, replyWireBytes, error);
+        if (!reply)
+            return std::nullopt;
+        if (reply->type == quint8(MessageType::Nak)) {
+            const auto nak = Messages::decodeNak(reply->payload);
+            // Busy: nothing was done; the same request may be made again.
+            if (nak && nak->reason == NakReason::Busy && waited < kBusyLimitMs) {
+                pause(kBusyPauseMs);
+                continue;
+            }
+            if (error)
+                *error = !nak                        ? kBadReply.text()
+                    : nak->reason == NakReason::Busy ? kStillBusy.text()
+                                                     : nakText(*nak);
+            return std::nullopt;
+        }
+        if (reply->type != quint8(replyType)) {
+            if (error)
+                *error = kBadReply.text();
+            return std::nullopt;
+        }
+        return reply->payload;
     }
-    if (reply->type != quint8(replyType)) {
-        if (error)
-            *error = QStringLiteral("unexpected reply 0x%1 from the instrument")
-                         .arg(reply->type, 2, 16, QLatin1Char('0'));
-        return std::nullopt;
-    }
-    return reply->payload;
 }
 
 bool LinkClient::acknowledged(MessageType type, const QByteArray &payload, QString *error)
@@ -69,7 +122,7 @@ bool LinkClient::acknowledged(MessageType type, const QByteArray &payload, QStri
     const auto acked = Messages::decodeAck(*reply);
     if (!acked || *acked != quint8(type)) {
         if (error)
-            *error = QStringLiteral("malformed acknowledgement from the instrument");
+            *error = kBadReply.text();
         return false;
     }
     return true;
@@ -79,6 +132,7 @@ bool LinkClient::hello(QString *error)
 {
     m_identity.reset();
     m_pending.reset();
+    m_panelStored = false;
     const auto payload = request(MessageType::Hello, Messages::encode(Messages::HelloRequest {}),
         MessageType::HelloReply, kHelloReplyWire, error);
     if (!payload)
@@ -86,31 +140,49 @@ bool LinkClient::hello(QString *error)
     const auto reply = Messages::decodeHelloReply(*payload);
     if (!reply) {
         if (error)
-            *error = QStringLiteral("malformed hello reply from the instrument");
+            *error = kBadReply.text();
         return false;
     }
     if (reply->version < protocol::kVersionMin || reply->version > protocol::kVersionMax) {
         if (error)
-            *error = QStringLiteral("incompatible instrument: it speaks protocol version %1, "
-                                    "this program %2 to %3")
-                         .arg(reply->version)
-                         .arg(protocol::kVersionMin)
-                         .arg(protocol::kVersionMax);
+            *error = kIncompatible.text().arg(QStringLiteral("protocol %1 / %2-%3")
+                                                  .arg(reply->version)
+                                                  .arg(protocol::kVersionMin)
+                                                  .arg(protocol::kVersionMax));
         return false;
     }
     if (reply->maxPayload < 64) {
         if (error)
-            *error = QStringLiteral("the instrument's frames are too small (%1 bytes)")
-                         .arg(reply->maxPayload);
+            *error
+                = kIncompatible.text().arg(QStringLiteral("maxPayload %1").arg(reply->maxPayload));
         return false;
     }
     m_identity = reply;
+    m_generation = reply->generation;
     return true;
 }
 
 bool LinkClient::ensureSession(QString *error)
 {
     return m_identity || hello(error);
+}
+
+std::optional<Messages::PlanSummary> LinkClient::readSummary(QString *error)
+{
+    if (!ensureSession(error))
+        return std::nullopt;
+    const auto bytes = request(MessageType::ReadBegin, Messages::encodeSelector(0),
+        MessageType::ReadBeginReply, kShortReplyWire, error);
+    if (!bytes)
+        return std::nullopt;
+    const auto summary = Messages::decodePlanSummary(*bytes);
+    if (!summary || summary->count > protocol::kMaxChannels) {
+        if (error)
+            *error = kBadReply.text();
+        return std::nullopt;
+    }
+    m_generation = summary->generation;
+    return summary;
 }
 
 bool LinkClient::readPlan(
@@ -125,17 +197,13 @@ bool LinkClient::readPlan(
     const auto summary = Messages::decodePlanSummary(*summaryBytes);
     if (!summary || summary->count > protocol::kMaxChannels) {
         if (error)
-            *error = QStringLiteral("malformed plan header from the instrument");
+            *error = kBadReply.text();
         return false;
     }
-    if (summary->count == 0) {
-        if (error)
-            *error = QStringLiteral("the instrument holds no channels");
-        return false;
-    }
+    m_generation = summary->generation;
 
+    // An instrument without channels reads as an empty plan.
     QList<LinkRecord> received;
-    QList<QByteArray> encoded;
     report(0, summary->count);
     while (received.size() < summary->count) {
         const quint16 first = quint16(received.size());
@@ -144,22 +212,19 @@ bool LinkClient::readPlan(
             MessageType::ReadRecordsReply, protocol::kMaxWireFrame, error);
         if (!batchBytes)
             return false;
-        const auto batch = Messages::decodeRecordBatch(*batchBytes);
+        const auto batch = Messages::decodeRecordBatch(*batchBytes, layout());
         if (!batch || batch->first != first || batch->records.isEmpty()
             || received.size() + batch->records.size() > summary->count) {
             if (error)
-                *error = QStringLiteral("malformed records from the instrument");
+                *error = kBadReply.text();
             return false;
         }
-        for (const LinkRecord &r : batch->records) {
-            received.append(r);
-            encoded.append(RecordCodec::encodeRecord(r));
-        }
+        received += batch->records;
         report(int(received.size()), summary->count);
     }
-    if (RecordCodec::planCrc(encoded) != summary->planCrc) {
+    if (RecordCodec::planCrc(received) != summary->planCrc) {
         if (error)
-            *error = QStringLiteral("the plan read does not match its check value");
+            *error = kPlanDamaged.text();
         return false;
     }
     records.lowerBound = 1;
@@ -171,10 +236,19 @@ bool LinkClient::readPlan(
 bool LinkClient::writeFavorites(const FavoritesRecord &favorites, QString *error)
 {
     m_pending.reset();
+    m_panelStored = false;
+    m_lastWrite.reset();
     if (!ensureSession(error))
         return false;
+    m_lastWrite = WrittenState { false, 0, 0, favorites, m_generation };
     if (!acknowledged(MessageType::WriteFavorites, Messages::encodeFavorites(favorites), error))
         return false;
+    if (m_identity->version >= protocol::kCompactVersion) {
+        // 1.1: the acknowledgement means stored.
+        ++m_generation;
+        m_panelStored = true;
+        return true;
+    }
     m_pending = Messages::Commitment { protocol::StagedKind::Favorites, 0,
         RecordCodec::favoritesCrc(favorites) };
     return true;
@@ -184,34 +258,35 @@ bool LinkClient::writePlan(const LinkRecordArray &records, qint32 selector,
     const FavoritesRecord &favorites, QString *error)
 {
     m_pending.reset();
+    m_panelStored = false;
+    m_lastWrite.reset();
     const int count = int(records.items.size());
     if (count == 0) {
         if (error)
-            *error = QStringLiteral("there are no channels to send");
+            *error = kNothingToSend.text();
         return false;
     }
-    if (count > protocol::kMaxChannels) {
-        if (error)
-            *error = QStringLiteral("%1 channels: the instrument takes at most %2")
-                         .arg(count)
-                         .arg(protocol::kMaxChannels);
-        return false;
-    }
-    QList<QByteArray> encoded;
-    encoded.reserve(count);
-    for (const LinkRecord &r : records.items) {
-        encoded.append(RecordCodec::encodeRecord(r));
-        if (encoded.last().isEmpty()) {
+    for (int i = 0; i < count; ++i) {
+        if (RecordCodec::encodeRecord(records.items[i]).isEmpty()) {
             if (error)
-                *error = QStringLiteral("channel %1 has a text longer than %2 bytes")
-                             .arg(encoded.size())
-                             .arg(protocol::kMaxTextBytes);
+                *error = kTextTooLong.text().arg(i + 1);
             return false;
         }
     }
+    if (count > protocol::kMaxChannels) {
+        if (error)
+            *error = kTooLarge.text().arg(count).arg(protocol::kMaxChannels);
+        return false;
+    }
     if (!ensureSession(error))
         return false;
-    const quint32 crc = RecordCodec::planCrc(encoded);
+    if (count > m_identity->maxChannels) {
+        if (error)
+            *error = kTooLarge.text().arg(count).arg(m_identity->maxChannels);
+        return false;
+    }
+    const quint32 crc = RecordCodec::planCrc(records.items);
+    m_lastWrite = WrittenState { true, quint16(count), crc, favorites, m_generation };
     const Messages::WriteBeginRequest begin { selector, quint16(count), crc, favorites };
     if (!acknowledged(MessageType::WriteBegin, Messages::encode(begin), error))
         return false;
@@ -219,15 +294,15 @@ bool LinkClient::writePlan(const LinkRecordArray &records, qint32 selector,
     const int maxPayload = qMin<int>(protocol::kMaxPayload, m_identity->maxPayload);
     report(0, count);
     for (int first = 0; first < count;) {
-        const int n = Messages::recordsThatFit(encoded, first, maxPayload);
+        int n = 0;
+        const QByteArray batch
+            = Messages::packBatch(records.items, first, maxPayload, layout(), &n);
         if (n == 0) {
             if (error)
-                *error = QStringLiteral("channel %1 does not fit the instrument's frames")
-                             .arg(first + 1);
+                *error = kTextTooLong.text().arg(first + 1);
             return false;
         }
-        if (!acknowledged(MessageType::WriteRecords,
-                Messages::encodeBatch(quint16(first), encoded, first, n), error))
+        if (!acknowledged(MessageType::WriteRecords, batch, error))
             return false;
         first += n;
         report(first, count);
@@ -241,14 +316,21 @@ bool LinkClient::writePlan(const LinkRecordArray &records, qint32 selector,
 
 bool LinkClient::endTransfer(QString *error)
 {
+    if (m_panelStored) {
+        m_panelStored = false;
+        return true;
+    }
     if (!m_pending) {
         if (error)
-            *error = QStringLiteral("no completed write to end");
+            *error = kNothingToEnd.text();
         return false;
     }
     const Messages::Commitment commitment = *m_pending;
     m_pending.reset();
-    return acknowledged(MessageType::EndTransfer, Messages::encode(commitment), error);
+    if (!acknowledged(MessageType::EndTransfer, Messages::encode(commitment), error))
+        return false;
+    ++m_generation;
+    return true;
 }
 
 } // namespace plandor

@@ -30,8 +30,24 @@ public:
     bool writeFavorites(const FavoritesRecord &favorites, QString *error);
     bool writePlan(const LinkRecordArray &records, qint32 selector,
         const FavoritesRecord &favorites, QString *error);
-    // Makes the last successful write permanent; there must be one.
+    // Makes the last successful write permanent; there must be one. After a
+    // 1.1 panel write, which the instrument stored at once, it sends nothing.
     bool endTransfer(QString *error);
+
+    // What the last write (plan or panel) of this client was to leave on the
+    // instrument, and the commit count before it.
+    struct WrittenState
+    {
+        bool plan = true; // else the panel alone
+        quint16 count = 0;
+        quint32 planCrc = 0;
+        FavoritesRecord favorites;
+        quint32 generationBefore = 0;
+    };
+    const std::optional<WrittenState> &lastWrite() const { return m_lastWrite; }
+    // The instrument's plan header (count, CRC, generation, panel), asked
+    // anew; a Hello first when no session is open.
+    std::optional<Messages::PlanSummary> readSummary(QString *error);
 
     void setProgress(Progress progress) { m_progress = std::move(progress); }
     const std::optional<Messages::HelloReply> &identity() const { return m_identity; }
@@ -42,11 +58,17 @@ private:
     std::optional<QByteArray> request(protocol::MessageType type, const QByteArray &payload,
         protocol::MessageType replyType, int replyWireBytes, QString *error);
     bool acknowledged(protocol::MessageType type, const QByteArray &payload, QString *error);
+    Messages::RecordLayout layout() const;
     void report(int done, int total) const;
 
     FrameTransport &m_transport;
     std::optional<Messages::HelloReply> m_identity;
     std::optional<Messages::Commitment> m_pending;
+    bool m_panelStored = false; // a 1.1 panel write waits for no end
+    std::optional<WrittenState> m_lastWrite;
+    // Commits the instrument has made: from the handshake and every plan
+    // header, counted on with each commit this client saw acknowledged.
+    quint32 m_generation = 0;
     Progress m_progress;
 };
 

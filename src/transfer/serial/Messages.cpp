@@ -1,5 +1,6 @@
 #include "transfer/serial/Messages.h"
 
+#include "transfer/serial/CompactRecords.h"
 #include "transfer/serial/Payload.h"
 #include "transfer/serial/RecordCodec.h"
 
@@ -9,6 +10,15 @@ namespace {
 
 constexpr int kBatchHeader = 3; // first u16, count u8
 
+// The longest start of s whose UTF-8 form takes at most maxBytes.
+QString cutToBytes(const QString &s, int maxBytes)
+{
+    QString cut = s;
+    while (cut.toUtf8().size() > maxBytes)
+        cut.chop(cut.size() >= 2 && cut.at(cut.size() - 1).isLowSurrogate() ? 2 : 1);
+    return cut;
+}
+
 template <typename T> std::optional<T> finished(const PayloadReader &in, T value)
 {
     if (!in.atEnd())
@@ -17,6 +27,11 @@ template <typename T> std::optional<T> finished(const PayloadReader &in, T value
 }
 
 } // namespace
+
+RecordLayout layoutForVersion(quint8 version)
+{
+    return version >= protocol::kCompactVersion ? RecordLayout::Compact : RecordLayout::Plain;
+}
 
 QByteArray encode(const HelloRequest &m)
 {
@@ -34,8 +49,8 @@ QByteArray encode(const HelloReply &m)
     out.u16(m.maxChannels);
     out.u32(m.generation);
     // Identity texts are the instrument's own; cut rather than refuse.
-    out.text(m.model.left(60));
-    out.text(m.serial.left(60));
+    out.text(cutToBytes(m.model, protocol::kMaxIdentityBytes));
+    out.text(cutToBytes(m.serial, protocol::kMaxIdentityBytes));
     return out.bytes();
 }
 
@@ -57,15 +72,18 @@ QByteArray encode(const ReadRecordsRequest &m)
     return out.bytes();
 }
 
-QByteArray encode(const RecordBatch &m)
+QByteArray encode(const RecordBatch &m, RecordLayout layout)
 {
     if (m.records.size() > 255)
         return {};
     PayloadWriter out;
     out.u16(m.first);
     out.u8(quint8(m.records.size()));
+    CompactRecordContext context(m.first);
     for (const LinkRecord &r : m.records) {
-        if (!RecordCodec::writeRecord(out, r))
+        const bool written = layout == RecordLayout::Compact ? context.write(out, r)
+                                                             : RecordCodec::writeRecord(out, r);
+        if (!written)
             return {};
     }
     return out.bytes();
@@ -95,7 +113,7 @@ QByteArray encode(const NakReply &m)
     PayloadWriter out;
     out.u8(m.requestType);
     out.u8(quint8(m.reason));
-    out.text(m.text.left(80));
+    out.text(cutToBytes(m.text, protocol::kMaxRefusalBytes));
     return out.bytes();
 }
 
@@ -160,19 +178,29 @@ std::optional<ReadRecordsRequest> decodeReadRecordsRequest(QByteArrayView payloa
     return finished(in, m);
 }
 
-std::optional<RecordBatch> decodeRecordBatch(QByteArrayView payload)
+std::optional<RecordBatch> decodeRecordBatch(QByteArrayView payload, RecordLayout layout)
 {
     PayloadReader in(payload);
     RecordBatch m;
     m.first = in.u16();
     const int n = in.u8();
-    // Each record takes at least kMinRecordSize bytes: a count that cannot
-    // fit is refused before anything is allocated for it.
-    if (!in.ok() || n * RecordCodec::kMinRecordSize > payload.size() - in.position())
+    // Each record takes at least one byte (a compact one) or
+    // kMinRecordSize bytes: a count that cannot fit is refused before
+    // anything is allocated for it.
+    const int minSize = layout == RecordLayout::Compact ? 1 : RecordCodec::kMinRecordSize;
+    if (!in.ok() || n * minSize > payload.size() - in.position())
         return std::nullopt;
     m.records.reserve(n);
-    for (int i = 0; i < n && in.ok(); ++i)
-        m.records.append(RecordCodec::readRecord(in));
+    CompactRecordContext context(m.first);
+    for (int i = 0; i < n && in.ok(); ++i) {
+        if (layout == RecordLayout::Plain) {
+            m.records.append(RecordCodec::readRecord(in));
+        } else if (const auto r = context.read(in)) {
+            m.records.append(*r);
+        } else {
+            return std::nullopt;
+        }
+    }
     return finished(in, m);
 }
 
@@ -232,26 +260,29 @@ std::optional<quint8> decodeAck(QByteArrayView payload)
     return finished(in, type);
 }
 
-int recordsThatFit(const QList<QByteArray> &encoded, int first, int maxPayload)
+QByteArray packBatch(const QList<LinkRecord> &records, int first, int maxPayload,
+    RecordLayout layout, int *taken)
 {
-    int size = kBatchHeader;
+    PayloadWriter body;
+    CompactRecordContext context(first);
     int n = 0;
-    for (int i = first; i < encoded.size() && n < 255; ++i) {
-        if (size + encoded[i].size() > maxPayload)
+    for (int i = first; i < records.size() && n < 255; ++i) {
+        PayloadWriter one;
+        // The compact context moves on only with a record that is kept.
+        CompactRecordContext next = context;
+        const bool written = layout == RecordLayout::Compact ? next.write(one, records[i])
+                                                             : RecordCodec::writeRecord(one, records[i]);
+        if (!written || kBatchHeader + body.bytes().size() + one.bytes().size() > maxPayload)
             break;
-        size += int(encoded[i].size());
+        body.raw(one.bytes());
+        context = next;
         ++n;
     }
-    return n;
-}
-
-QByteArray encodeBatch(quint16 first, const QList<QByteArray> &encoded, int from, int n)
-{
+    *taken = n;
     PayloadWriter out;
-    out.u16(first);
+    out.u16(quint16(first));
     out.u8(quint8(n));
-    for (int i = from; i < from + n; ++i)
-        out.raw(encoded[i]);
+    out.raw(body.bytes());
     return out.bytes();
 }
 

@@ -17,6 +17,13 @@ namespace plandor {
 // exactly the layout of its message.
 namespace Messages {
 
+// How channel records travel in a batch: the 1.0 layout, record by record,
+// or the compact layout that protocol 1.1 agrees in the handshake.
+enum class RecordLayout { Plain, Compact };
+
+// The layout a session of the given protocol version uses.
+RecordLayout layoutForVersion(quint8 version);
+
 struct HelloRequest
 {
     quint8 versionMin = protocol::kVersionMin;
@@ -91,7 +98,7 @@ QByteArray encode(const HelloReply &m);
 QByteArray encode(const PlanSummary &m);
 QByteArray encode(const ReadRecordsRequest &m);
 // Empty when a record's text needs more than 255 bytes.
-QByteArray encode(const RecordBatch &m);
+QByteArray encode(const RecordBatch &m, RecordLayout layout = RecordLayout::Plain);
 QByteArray encode(const WriteBeginRequest &m);
 QByteArray encode(const Commitment &m);
 QByteArray encode(const NakReply &m);
@@ -103,7 +110,8 @@ std::optional<HelloRequest> decodeHelloRequest(QByteArrayView payload);
 std::optional<HelloReply> decodeHelloReply(QByteArrayView payload);
 std::optional<PlanSummary> decodePlanSummary(QByteArrayView payload);
 std::optional<ReadRecordsRequest> decodeReadRecordsRequest(QByteArrayView payload);
-std::optional<RecordBatch> decodeRecordBatch(QByteArrayView payload);
+std::optional<RecordBatch> decodeRecordBatch(
+    QByteArrayView payload, RecordLayout layout = RecordLayout::Plain);
 std::optional<WriteBeginRequest> decodeWriteBeginRequest(QByteArrayView payload);
 std::optional<Commitment> decodeCommitment(QByteArrayView payload);
 std::optional<NakReply> decodeNak(QByteArrayView payload);
@@ -111,12 +119,11 @@ std::optional<qint32> decodeSelector(QByteArrayView payload);
 std::optional<FavoritesRecord> decodeFavorites(QByteArrayView payload);
 std::optional<quint8> decodeAck(QByteArrayView payload);
 
-// How many of the encoded records, from index first, fit one batch payload
-// of at most maxPayload bytes (at most 255, at least 1 when one remains and
-// fits at all).
-int recordsThatFit(const QList<QByteArray> &encoded, int first, int maxPayload);
-// The payload of a batch from already encoded records.
-QByteArray encodeBatch(quint16 first, const QList<QByteArray> &encoded, int from, int n);
+// A batch of the records from index first on, as many as fit a payload of
+// at most maxPayload bytes (at most 255). taken is 0 when none remains or
+// the next does not fit at all (or a text needs more than 255 bytes).
+QByteArray packBatch(const QList<LinkRecord> &records, int first, int maxPayload,
+    RecordLayout layout, int *taken);
 
 } // namespace Messages
 } // namespace plandor

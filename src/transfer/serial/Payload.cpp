@@ -31,6 +31,15 @@ void PayloadWriter::f32(float v)
     u32(bits);
 }
 
+void PayloadWriter::varint(quint32 v)
+{
+    while (v >= 0x80) {
+        u8(quint8(v | 0x80));
+        v >>= 7;
+    }
+    u8(quint8(v));
+}
+
 bool PayloadWriter::text(const QString &s)
 {
     const QByteArray utf8 = s.toUtf8();
@@ -81,6 +90,26 @@ float PayloadReader::f32()
     float v;
     std::memcpy(&v, &bits, 4);
     return v;
+}
+
+quint32 PayloadReader::varint()
+{
+    quint32 v = 0;
+    for (int i = 0; i < 5; ++i) {
+        const quint8 b = u8();
+        if (!m_ok)
+            return 0;
+        if (i == 4 && b > 0x0F) // beyond 32 bits
+            break;
+        v |= quint32(b & 0x7F) << (7 * i);
+        if (!(b & 0x80)) {
+            if (i > 0 && b == 0) // a longer form than needed
+                break;
+            return v;
+        }
+    }
+    m_ok = false;
+    return 0;
 }
 
 QByteArrayView PayloadReader::raw(qsizetype n)

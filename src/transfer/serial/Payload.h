@@ -14,6 +14,9 @@ public:
     void u16(quint16 v);
     void u32(quint32 v);
     void f32(float v);
+    // An unsigned number in 7-bit groups, low group first, the high bit of a
+    // byte telling that another follows: 1 to 5 bytes.
+    void varint(quint32 v);
     void raw(QByteArrayView bytes) { m_bytes.append(bytes); }
     // A text as one length byte and its UTF-8 bytes; false (nothing written)
     // when it needs more than 255 bytes.
@@ -39,6 +42,9 @@ public:
     quint16 u16();
     quint32 u32();
     float f32();
+    // Fails on more than 5 bytes, a value beyond 32 bits, or a number not in
+    // its shortest form.
+    quint32 varint();
     QByteArrayView raw(qsizetype n);
     QString text();
 

@@ -1,6 +1,7 @@
 #include "transfer/serial/PortList.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
@@ -9,6 +10,8 @@
 #include <mutex>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
 #include <unistd.h>
 #endif
 
@@ -28,6 +31,21 @@ QStringList systemPorts()
 #endif
     }
     return ports;
+}
+
+// A publisher's link ends in "-<process id>"; false when that process is
+// gone (its pseudo-terminal number may already serve someone else).
+bool publisherAlive(const QString &fileName)
+{
+#ifdef Q_OS_UNIX
+    bool ok = false;
+    const qint64 pid = fileName.section(QLatin1Char('-'), -1).toLongLong(&ok);
+    if (ok && pid > 0)
+        return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
+#else
+    Q_UNUSED(fileName)
+#endif
+    return true;
 }
 
 std::mutex g_prefetchMutex;
@@ -75,10 +93,17 @@ QStringList PortList::published()
     if (!dir.exists())
         return {};
     QFileInfoList entries = dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
-    // A link left by an instrument that has gone points nowhere: skip it.
+    // A link left by an instrument that has gone (killed, so it could not
+    // withdraw it) is removed: its target may be gone or reused.
     entries.erase(std::remove_if(entries.begin(), entries.end(),
                                  [](const QFileInfo &fi) {
-                                     return !fi.isSymLink() || !QFileInfo::exists(fi.symLinkTarget());
+                                     if (!fi.isSymLink())
+                                         return true;
+                                     if (publisherAlive(fi.fileName())
+                                         && QFileInfo::exists(fi.symLinkTarget()))
+                                         return false;
+                                     QFile::remove(fi.absoluteFilePath());
+                                     return true;
                                  }),
                   entries.end());
     // Publishers name their links "<start time in ms, 13 digits>-<name>", so

@@ -8,8 +8,11 @@ namespace plandor::protocol {
 
 // Versions this side speaks; the instrument names the one it speaks in its
 // hello reply.
+// Version 1 is protocol 1.0; version 2 is protocol 1.1 (compact records,
+// a panel write stored at once, an empty plan read as such, content rules).
 constexpr quint8 kVersionMin = 1;
-constexpr quint8 kVersionMax = 1;
+constexpr quint8 kVersionMax = 2;
+constexpr quint8 kCompactVersion = 2;
 
 // Line settings: 8 data bits, no parity, 1 stop bit, no flow control.
 constexpr qint32 kDefaultBaud = 115200;
@@ -56,7 +59,15 @@ enum class NakReason : quint8 {
     UnknownRequest = 8,
     StorageFailed = 9,
     BadSelector = 10,
+    ContentRefused = 11, // a field breaks a content rule (1.1)
+    Busy = 12, // nothing done; ask again shortly (1.1)
 };
+
+// What the instrument may say of itself: identity texts and refusal texts
+// are at most this many UTF-8 bytes, so that a HelloReply or a Nak always
+// fits the PC's reply budget.
+constexpr int kMaxIdentityBytes = 32;
+constexpr int kMaxRefusalBytes = 32;
 
 // What staging an EndTransfer commits.
 enum class StagedKind : quint8 {

@@ -71,6 +71,14 @@ quint32 planCrc(const QList<QByteArray> &encodedRecords)
     return crc;
 }
 
+quint32 planCrc(const QList<LinkRecord> &records)
+{
+    quint32 crc = 0;
+    for (const LinkRecord &r : records)
+        crc = Crc32(encodeRecord(r), crc);
+    return crc;
+}
+
 quint32 favoritesCrc(const FavoritesRecord &favorites)
 {
     PayloadWriter out;

@@ -30,6 +30,8 @@ FavoritesRecord readFavorites(PayloadReader &in);
 
 // The whole-plan check: CRC-32 over the records' encodings in order.
 quint32 planCrc(const QList<QByteArray> &encodedRecords);
+// The same over records, in their 1.0 encoding whatever layout carried them.
+quint32 planCrc(const QList<LinkRecord> &records);
 // The check of a panel written alone: CRC-32 over its 10 bytes.
 quint32 favoritesCrc(const FavoritesRecord &favorites);
 

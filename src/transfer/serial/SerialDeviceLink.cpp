@@ -2,9 +2,32 @@
 
 #include "transfer/serial/FrameTransport.h"
 
+#include "base/Phrase.h"
+#include "transfer/serial/RecordCodec.h"
+
+#include <QFileInfo>
 #include <QMetaObject>
 
 namespace plandor {
+
+namespace {
+
+constexpr Phrase kNoPort { u"未选择串口", u"no serial port chosen" };
+constexpr Phrase kNotThere { u"%1 上没有仪器：仪器已拔出，或串口选错了",
+    u"no instrument at %1: it is unplugged, or this is the wrong port" };
+constexpr Phrase kInUse { u"%1 正被其他程序占用：请关闭那个程序后再试",
+    u"%1 is in use by another program: close that program and try again" };
+constexpr Phrase kNoPermission { u"没有使用 %1 的权限", u"no permission to use %1" };
+constexpr Phrase kCannotOpen { u"无法打开 %1：%2", u"cannot open %1: %2" };
+constexpr Phrase kUnplugged { u"与仪器的连接断开了（仪器已拔出或已关闭）",
+    u"the instrument was unplugged or switched off" };
+constexpr Phrase kNoAnswer { u"仪器在 %1 波特率下没有回答：请检查仪器已开机、已连接，并设为 %1 波特",
+    u"no answer from the instrument at %1 baud: check that it is on, connected and set to %1 baud" };
+constexpr Phrase kGarbled { u"仪器的回答在 %1 波特率下无法读懂：请让仪器和本程序使用相同的波特率",
+    u"the instrument's answer cannot be read at %1 baud: set the instrument and this program to the same rate" };
+constexpr Phrase kBusyLink { u"连接正忙于另一个操作", u"the link is busy with another call" };
+
+} // namespace
 
 SerialDeviceLink::SerialDeviceLink(QObject *parent)
     : QObject(parent)
@@ -63,19 +86,40 @@ bool SerialDeviceLink::ensureOpen()
         return true;
     closePort();
     if (m_deviceName.isEmpty()) {
-        m_lastError = QStringLiteral("no serial port chosen");
+        m_lastError = kNoPort.text();
         return false;
     }
     auto port = std::make_unique<QSerialPort>();
-    port->setPortName(m_deviceName);
+    // The lock is taken on the device itself, so that two names of one port
+    // (a link and its target) cannot both open it.
+    const QFileInfo device(m_deviceName);
+    const bool isPath = m_deviceName.startsWith(QLatin1Char('/'));
+    if (isPath && !device.exists()) {
+        m_lastError = kNotThere.text().arg(m_deviceName);
+        return false;
+    }
+    port->setPortName(isPath ? device.canonicalFilePath() : m_deviceName);
     if (!port->open(QIODevice::ReadWrite)) {
-        m_lastError = QStringLiteral("cannot open %1: %2").arg(m_deviceName, port->errorString());
+        switch (port->error()) {
+        case QSerialPort::DeviceNotFoundError:
+            m_lastError = kNotThere.text().arg(m_deviceName);
+            break;
+        case QSerialPort::PermissionError:
+            // Qt reports a port locked by another program as a permission
+            // error; a device we may not open is told apart by its mode.
+            m_lastError = (isPath && !(device.isReadable() && device.isWritable()))
+                ? kNoPermission.text().arg(m_deviceName)
+                : kInUse.text().arg(m_deviceName);
+            break;
+        default:
+            m_lastError = kCannotOpen.text().arg(m_deviceName, port->errorString());
+        }
         return false;
     }
     if (!port->setBaudRate(m_timing.baud) || !port->setDataBits(QSerialPort::Data8)
         || !port->setParity(QSerialPort::NoParity) || !port->setStopBits(QSerialPort::OneStop)
         || !port->setFlowControl(QSerialPort::NoFlowControl)) {
-        m_lastError = QStringLiteral("cannot set up %1: %2").arg(m_deviceName, port->errorString());
+        m_lastError = kCannotOpen.text().arg(m_deviceName, port->errorString());
         return false;
     }
     // Some adapters power the instrument's interface from DTR. A
@@ -123,8 +167,7 @@ void SerialDeviceLink::onPortError(QSerialPort::SerialPortError error)
     if (m_lineBroken)
         return;
     m_lineBroken = true;
-    const QString reason = QStringLiteral("the line to %1 failed: %2")
-                               .arg(m_deviceName, m_port ? m_port->errorString() : QString());
+    const QString reason = kUnplugged.text();
     if (m_port)
         m_port->disconnect(this);
     if (m_transport)
@@ -145,7 +188,7 @@ bool SerialDeviceLink::run(const std::function<bool(LinkClient &, QString *)> &o
     if (m_busy) {
         // A call from inside another call's wait (a timer of the window):
         // the line is in use.
-        m_lastError = QStringLiteral("the link is busy with another call");
+        m_lastError = kBusyLink.text();
         return false;
     }
     m_lastError.clear();
@@ -157,12 +200,60 @@ bool SerialDeviceLink::run(const std::function<bool(LinkClient &, QString *)> &o
     m_busy = false;
     if (ok)
         return true;
-    m_lastError = error.isEmpty() ? QStringLiteral("the call failed") : error;
+    m_lastError = error;
+    if (m_lineBroken || m_transport->failed())
+        m_lastError = kUnplugged.text();
+    else if (m_transport->lastTimedOut())
+        m_lastError = lineFailureText();
     // After a line error or a silent instrument, start afresh next time: the
     // device may have been replugged, and a half-read reply must not linger.
     if (m_lineBroken || m_transport->failed() || m_transport->lastTimedOut())
         closePort();
     return false;
+}
+
+QString SerialDeviceLink::lineFailureText() const
+{
+    return (m_transport && m_transport->lastGarbled() ? kGarbled : kNoAnswer)
+        .text()
+        .arg(m_timing.baud);
+}
+
+void SerialDeviceLink::SetBaudRate(qint32 baud)
+{
+    LinkTiming timing = m_timing;
+    timing.baud = baud > 0 ? baud : protocol::kDefaultBaud;
+    setTiming(timing);
+}
+
+int SerialDeviceLink::InstrumentMaxChannels() const
+{
+    const auto id = identity();
+    return id ? id->maxChannels : 0;
+}
+
+DeviceLink::WriteCheck SerialDeviceLink::ConfirmLastWrite()
+{
+    // Nothing reached the instrument when the write did not get as far as
+    // its first request.
+    if (!m_lastWrite)
+        return WriteCheck::NotStored;
+    const LinkClient::WrittenState sent = *m_lastWrite;
+    std::optional<Messages::PlanSummary> held;
+    // A second try opens the port afresh, for a line that failed on the way.
+    for (int attempt = 0; attempt < 2 && !held; ++attempt)
+        run([&](LinkClient &c, QString *e) {
+            held = c.readSummary(e);
+            return held.has_value();
+        });
+    if (!held)
+        return WriteCheck::Unknown;
+    const bool same = held->favorites == sent.favorites
+        && (!sent.plan || (held->count == sent.count && held->planCrc == sent.planCrc));
+    // The content alone could be an older plan that happens to be equal: the
+    // commit count tells whether this write was committed.
+    return same && held->generation != sent.generationBefore ? WriteCheck::Stored
+                                                             : WriteCheck::NotStored;
 }
 
 bool SerialDeviceLink::CheckConnection()
@@ -179,14 +270,23 @@ bool SerialDeviceLink::ReadPlan(
 
 bool SerialDeviceLink::WriteFavorites(FavoritesRecord &favorites)
 {
-    return run([&](LinkClient &c, QString *e) { return c.writeFavorites(favorites, e); });
+    m_lastWrite.reset();
+    return run([&](LinkClient &c, QString *e) {
+        const bool ok = c.writeFavorites(favorites, e);
+        m_lastWrite = c.lastWrite();
+        return ok;
+    });
 }
 
 bool SerialDeviceLink::WritePlan(
     const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites)
 {
-    return run(
-        [&](LinkClient &c, QString *e) { return c.writePlan(records, selector, favorites, e); });
+    m_lastWrite.reset();
+    return run([&](LinkClient &c, QString *e) {
+        const bool ok = c.writePlan(records, selector, favorites, e);
+        m_lastWrite = c.lastWrite();
+        return ok;
+    });
 }
 
 bool SerialDeviceLink::EndTransfer()

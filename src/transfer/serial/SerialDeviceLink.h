@@ -40,6 +40,9 @@ public:
     // number until SetPort is called again.
     void SetPortName(const QString &deviceName) override;
     QString lastError() const override { return m_lastError; }
+    void SetBaudRate(qint32 baud) override;
+    WriteCheck ConfirmLastWrite() override;
+    int InstrumentMaxChannels() const override;
 
     // The device a port number names on this system; empty for 0 or less.
     static QString deviceForPortNumber(qint16 port);
@@ -58,6 +61,8 @@ private:
     bool ensureOpen();
     void closePort();
     void onPortError(QSerialPort::SerialPortError error);
+    // A failure of the line in words a technician acts on.
+    QString lineFailureText() const;
     // Runs one operation on the open port and turns its outcome into a result.
     bool run(const std::function<bool(LinkClient &, QString *)> &operation);
 
@@ -68,6 +73,7 @@ private:
     std::unique_ptr<QSerialPort> m_port;
     std::unique_ptr<FrameTransport> m_transport;
     std::unique_ptr<LinkClient> m_client;
+    std::optional<LinkClient::WrittenState> m_lastWrite;
     bool m_busy = false;
     bool m_lineBroken = false;
 };

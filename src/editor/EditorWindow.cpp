@@ -1,0 +1,354 @@
+#include "editor/EditorWindow.h"
+
+#include "base/MessageBox.h"
+#include "base/TextCatalogue.h"
+#include "editor/FavoritesPanel.h"
+#include "editor/PlanCommands.h"
+#include "editor/PlanTableModel.h"
+#include "editor/PlanTableView.h"
+#include "editor/TransferCommands.h"
+#include "editor/UndoCommands.h"
+#include "store/ChannelStore.h"
+#include "widgets/WindowPlacement.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace plandor {
+namespace {
+
+const qint16 kHeadingIds[kChannelColumnCount] = { 45, 47, 50, 51, 52 };
+
+} // namespace
+
+EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
+    : QMainWindow(parent)
+    , m_store(store)
+{
+    setObjectName(QStringLiteral("Form2"));
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("EditorArea"));
+    setCentralWidget(central);
+
+    auto *toolbar = new QToolBar(central);
+    m_actions = new EditorActions(toolbar);
+    connect(m_actions, &EditorActions::triggered, this, &EditorWindow::run);
+
+    m_progress = new QProgressBar(central);
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progress->setTextVisible(false);
+    m_progress->setMaximumHeight(8);
+    m_progress->hide();
+
+    m_caption = new QLabel(central);
+    m_caption->setObjectName(QStringLiteral("FregtableCaption"));
+    m_model = new PlanTableModel(store, this);
+    m_view = new PlanTableView(central);
+    m_view->setPlanModel(m_model);
+    m_caption->setBuddy(m_view);
+    m_panel = new FavoritesPanel(central);
+    m_model->setBandwidthSource([this] { return m_panel->bandwidthText(); });
+
+    auto *gridArea = new QVBoxLayout;
+    gridArea->addWidget(m_caption);
+    gridArea->addWidget(m_view, 1);
+    auto *body = new QHBoxLayout;
+    body->addLayout(gridArea, 1);
+    body->addWidget(m_panel);
+    auto *layout = new QVBoxLayout(central);
+    layout->addWidget(buildTitle());
+    layout->addWidget(toolbar);
+    layout->addWidget(m_progress);
+    layout->addLayout(body, 1);
+
+    m_planCommands = new PlanCommands(*this);
+    m_transfer = new TransferCommands(store, m_progress, this);
+
+    // The grid's events switch buttons as the commands do.
+    connect(m_model, &PlanTableModel::contentEdited, this, [this] {
+        EditorState s = m_state;
+        s.saveReady = true;
+        setState(s);
+    });
+    connect(m_model, &PlanTableModel::rowCommitted, this, [this] {
+        EditorState s = m_state;
+        s.saveReady = true;
+        setState(s);
+    });
+    connect(m_view, &PlanTableView::rowsSelected, this, [this] {
+        EditorState s = m_state;
+        s.copyReady = s.deleteReady = true;
+        setState(s);
+    });
+    connect(m_view, &PlanTableView::cellsPressed, this, [this] {
+        EditorState s = m_state;
+        s.copyReady = s.deleteReady = false;
+        setState(s);
+    });
+    connect(m_view, &PlanTableView::keyCommand, this, [this](PlanTableView::KeyCommand key) {
+        // These keys run their commands whatever the buttons' states.
+        static constexpr EditorCommand kCommands[]
+            = { EditorCommand::Delete, EditorCommand::Copy, EditorCommand::Paste };
+        run(kCommands[int(key)]);
+    });
+    connect(m_panel, &FavoritesPanel::downloadRequested, this, &EditorWindow::sendPanel);
+
+    applyCaptions();
+    setState({});
+    resize(qMax(sizeHint().width(), m_view->toPixels(330 + 5 * 1750) + 260), 640);
+    WindowPlacement::centreOnScreen(this);
+    showStoredPlan();
+    // Last, so that it sees each command after the window has run it.
+    new PlanUndo(*this);
+}
+
+EditorWindow::~EditorWindow()
+{
+    // The grid's editor may still write into the model while the children go.
+    m_view->setModel(nullptr);
+}
+
+QWidget *EditorWindow::buildTitle()
+{
+    auto *bar = new QWidget(centralWidget());
+    m_title = new QLabel(bar);
+    m_title->setObjectName(QStringLiteral("XPForm1"));
+    QFont titleFont = m_title->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
+    m_title->setFont(titleFont);
+    m_closeButton = new QToolButton(bar);
+    m_closeButton->setObjectName(QStringLiteral("Command10"));
+    m_closeButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    m_closeButton->setAutoRaise(true);
+    connect(m_closeButton, &QToolButton::clicked, this, &QWidget::close);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(m_title, 1);
+    row->addWidget(m_closeButton);
+    return bar;
+}
+
+void EditorWindow::applyCaptions()
+{
+    m_actions->applyCaptions();
+    m_panel->applyCaptions();
+    m_closeButton->setToolTip(CatalogueText(71));
+    m_closeButton->setAccessibleName(CatalogueText(71));
+    m_title->setText(ProgramTitleWithVersion());
+    setWindowTitle(ProgramTitleWithVersion());
+    for (int c = 0; c < kChannelColumnCount; ++c)
+        m_model->setHeading(c, CatalogueText(kHeadingIds[c]));
+    setCaption(CatalogueText(15));
+    m_progress->setAccessibleName(CatalogueText(8));
+}
+
+void EditorWindow::showStoredPlan()
+{
+    // A plan left in the store by the last run (or a crash) is shown as if
+    // it had just been loaded.
+    if (!reload(PlanOrder::ByFreq) || m_model->rowCount() == 0)
+        return;
+    EditorState s;
+    s.planLoaded = s.saveReady = true;
+    setState(s);
+}
+
+QToolBar *EditorWindow::toolbar() const
+{
+    return findChild<QToolBar *>(QStringLiteral("ToolDs"));
+}
+
+QString EditorWindow::caption() const
+{
+    return m_caption->text();
+}
+
+void EditorWindow::setCaption(const QString &caption)
+{
+    m_caption->setText(caption);
+    m_view->setAccessibleName(caption.trimmed());
+}
+
+void EditorWindow::setState(const EditorState &state)
+{
+    m_state = state;
+    m_actions->apply(state);
+}
+
+bool EditorWindow::reload(PlanOrder order)
+{
+    if (m_model->reload(order)) {
+        m_view->applyMetrics();
+        return true;
+    }
+    MessageBox::show(m_model->errorText(), StyleExclamationOk, CatalogueText(2));
+    return false;
+}
+
+bool EditorWindow::replacePlan(const QList<ChannelValues> &rows, const PanelTexts &panel,
+    const QString &caption, PlanOrder order)
+{
+    if (!m_store.replacePlan(rows)) {
+        MessageBox::show(m_store.errorText(), StyleExclamationOk, CatalogueText(2));
+        return false;
+    }
+    showLoadedPlan(panel, caption, order);
+    EditorState s = m_state;
+    s.copyReady = s.deleteReady = s.pasteReady = false;
+    setState(s);
+    return true;
+}
+
+void EditorWindow::showLoadedPlan(const PanelTexts &panel, const QString &caption, PlanOrder order)
+{
+    setCaption(caption);
+    m_panel->setPanel(panel);
+    reload(order);
+    EditorState s = m_state;
+    s.planLoaded = s.saveReady = true;
+    setState(s);
+}
+
+bool EditorWindow::commitPending()
+{
+    if (m_view->commitOpenEditor() && m_model->commitPending())
+        return true;
+    m_view->focusPendingRow();
+    return false;
+}
+
+void EditorWindow::run(EditorCommand command)
+{
+    if (m_state.busy || !commitPending())
+        return;
+    runCommand(command);
+}
+
+void EditorWindow::runCommand(EditorCommand command)
+{
+    EditorState s = m_state;
+    switch (command) {
+    case EditorCommand::Upload:
+        upload();
+        return;
+    case EditorCommand::Download:
+        download();
+        return;
+    case EditorCommand::Open:
+        m_planCommands->open(); // a loaded plan sets the buttons itself
+        return;
+    case EditorCommand::Save:
+        if (!m_planCommands->save())
+            return;
+        s.saveReady = true;
+        s.copyReady = s.deleteReady = false;
+        break;
+    case EditorCommand::Copy:
+        m_planCommands->copy();
+        s.pasteReady = true;
+        s.copyReady = false;
+        break;
+    case EditorCommand::Paste:
+        m_planCommands->paste();
+        s.copyReady = s.deleteReady = false;
+        break;
+    case EditorCommand::Insert:
+    case EditorCommand::Delete:
+    case EditorCommand::Order:
+        if (command == EditorCommand::Insert)
+            m_planCommands->insert();
+        else if (command == EditorCommand::Delete)
+            m_planCommands->remove();
+        else
+            m_planCommands->order();
+        s.saveReady = true;
+        s.copyReady = s.deleteReady = s.pasteReady = false;
+        break;
+    }
+    setState(s);
+}
+
+void EditorWindow::upload()
+{
+    if (!m_transfer->begin())
+        return;
+    // No second command may start while the received plan is stored.
+    const EditorState before = m_state;
+    EditorState busy = before;
+    busy.busy = true;
+    setState(busy);
+    auto panel = m_transfer->upload();
+    m_transfer->end();
+    setState(before);
+    if (panel) {
+        // A unit code the panel does not know leaves the unit as it was.
+        if (panel->unit.isEmpty())
+            panel->unit = m_panel->panel().unit;
+        showLoadedPlan(*panel, CatalogueText(15), PlanOrder::ByFreq);
+    }
+    if (m_closeWhenIdle)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void EditorWindow::download()
+{
+    if (!m_transfer->begin())
+        return;
+    EditorState s = m_state;
+    s.busy = true;
+    setState(s);
+    reload(PlanOrder::ByFreq);
+    m_transfer->download(m_panel->panel());
+    s.busy = s.copyReady = s.deleteReady = s.pasteReady = false;
+    s.planLoaded = s.saveReady = true;
+    setState(s);
+    if (m_closeWhenIdle)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void EditorWindow::sendPanel()
+{
+    if (m_state.busy || !commitPending())
+        return;
+    EditorState s = m_state;
+    s.busy = true;
+    setState(s);
+    m_transfer->sendPanel(m_panel->panel());
+    s.busy = false;
+    setState(s);
+    if (m_closeWhenIdle)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void EditorWindow::closeEvent(QCloseEvent *event)
+{
+    // A transfer is waiting on the link: the window closes once it is over.
+    if (m_state.busy) {
+        m_closeWhenIdle = true;
+        event->ignore();
+        return;
+    }
+    // An unfinished edit is committed first; a refused one keeps the window.
+    if (!commitPending()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    // Closing the editor ends the program; nothing else is saved on the way.
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (w != this && w->objectName() == QLatin1String("Form1") && w->isVisible())
+            w->close();
+    }
+}
+
+} // namespace plandor

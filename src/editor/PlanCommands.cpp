@@ -1,0 +1,176 @@
+#include "editor/PlanCommands.h"
+
+#include "base/Language.h"
+#include "base/MessageBox.h"
+#include "base/NumberText.h"
+#include "base/TextCatalogue.h"
+#include "editor/EditorWindow.h"
+#include "editor/FavoritesPanel.h"
+#include "editor/PlanTableModel.h"
+#include "editor/PlanTableView.h"
+#include "store/ChannelStore.h"
+#include "store/CopiedIds.h"
+#include "store/PlanFile.h"
+#include "store/RecordOperations.h"
+#include "widgets/FileDialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QItemSelectionModel>
+
+#include <cmath>
+
+namespace plandor {
+
+PlanCommands::PlanCommands(EditorWindow &window)
+    : QObject(&window)
+    , m_window(window)
+{ }
+
+QFileDialog *PlanCommands::fileDialog()
+{
+    if (!m_dialog) {
+        m_dialog = new QFileDialog(&m_window);
+        m_dialog->setObjectName(QStringLiteral("dlgrespondsource"));
+    }
+    FileDialogs::prepare(m_dialog);
+    return m_dialog;
+}
+
+bool PlanCommands::showFailure(bool ok, const QString &reason)
+{
+    if (!ok)
+        MessageBox::show(reason, StyleExclamationOk, CatalogueText(2));
+    return ok;
+}
+
+bool PlanCommands::open()
+{
+    const QString path = FileDialogs::run(fileDialog(), false);
+    if (path.isEmpty())
+        return false;
+    // The whole file is read and checked before the store or the panel is
+    // touched, so a refused file changes nothing.
+    PlanFileContent content;
+    QString error;
+    if (!PlanFile::read(path, content, &error))
+        return showFailure(false, CatalogueText(21) + QLatin1Char('\n') + error);
+    return m_window.replacePlan(
+        content.rows, PlanFile::panelFromSlots(content.panelSlots), content.caption);
+}
+
+bool PlanCommands::save()
+{
+    QList<StoredRow> stored;
+    // The rows in the order the table keeps them.
+    if (!showFailure(
+            m_window.store().rows(PlanOrder::Stored, stored), m_window.store().errorText()))
+        return false;
+    if (stored.isEmpty()) {
+        MessageBox::showCatalogue(20, StyleExclamationOk);
+        return false;
+    }
+    const QString path = FileDialogs::run(fileDialog(), true);
+    if (path.isEmpty())
+        return false;
+
+    PlanFileSource source;
+    source.caption = m_window.caption();
+    for (const StoredRow &row : std::as_const(stored))
+        source.rows.append(row.values);
+    const FavoritesPanel *panel = m_window.panel();
+    for (int slot = 0; slot < 6; ++slot)
+        source.favoriteLabels[slot] = panel->favoriteHeading(slot);
+    source.unitLabel = panel->unitHeading();
+    source.panel = panel->panel();
+    QString error;
+    // A failed write leaves the old file untouched; the user learns why.
+    return showFailure(
+        PlanFile::write(path, source, PlanFile::encodingForLanguage(LanguageOffset), &error),
+        QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
+}
+
+void PlanCommands::copy()
+{
+    const PlanTableModel *model = m_window.model();
+    const QList<int> rows = m_window.view()->selectedRowsInOrder();
+    if (rows.isEmpty())
+        return;
+    QList<qint16> ids;
+    for (int row : rows) {
+        // The ID the store holds for the row, since Paste looks it up there.
+        const QVariant stored = model->storedValues(row).values[ColumnId];
+        const auto id = stored.isNull() ? std::nullopt : NumberText::toInt16(stored.toDouble());
+        if (!id)
+            return; // the list stays as it was
+        ids.append(*id);
+    }
+    CopiedIds = ids;
+}
+
+void PlanCommands::paste()
+{
+    RecordOperations operations(m_window.store());
+    if (CopiedIds.isEmpty() || !operations.pasteIds(CopiedIds))
+        return; // an ID no row carries any more: nothing is pasted
+    m_window.reload(PlanOrder::Stored);
+}
+
+void PlanCommands::insert()
+{
+    if (MessageBox::showCatalogue(23, StyleQuestionYesNo) != AnswerYes)
+        return;
+    PlanTableModel *model = m_window.model();
+    PlanTableView *view = m_window.view();
+    qint32 position = 1;
+    if (model->rowCount() > 0) {
+        const int row = qMax(0, view->currentIndex().row());
+        // The ID as the grid shows it; a cell that is not a number falls back
+        // to the ID the store holds for the row.
+        const auto shown = NumberText::parseNumber(model->cellText(row, ColumnId));
+        const double id = shown ? *shown : model->storedValues(row).values[ColumnId].toDouble();
+        position = qint32(qBound(-2147483648.0, std::round(id), 2147483647.0));
+    }
+    RecordOperations operations(m_window.store());
+    switch (operations.insertAt(position)) {
+    case RecordOperations::InsertResult::Full:
+        return; // every name 1..250 is taken: nothing happens, nothing is said
+    case RecordOperations::InsertResult::Failed:
+        showFailure(false, operations.errorText());
+        return;
+    case RecordOperations::InsertResult::Inserted:
+        break;
+    }
+    if (!m_window.reload(PlanOrder::ById) || model->rowCount() == 0)
+        return;
+    // The cursor goes to the new channel's Type; a position beyond the plan
+    // put it last, one below 1 first.
+    const int row = qBound(1, position, model->rowCount()) - 1;
+    view->selectionModel()->setCurrentIndex(
+        model->index(row, ColumnType), QItemSelectionModel::NoUpdate);
+    view->setFocus();
+}
+
+void PlanCommands::remove()
+{
+    RecordOperations operations(m_window.store());
+    if (MessageBox::showCatalogue(22, StyleQuestionYesNo) == AnswerYes) {
+        QList<qint64> rowIds;
+        for (int row : m_window.view()->selectedRowsInOrder())
+            rowIds.append(m_window.model()->rowId(row));
+        // Renumbered in the same transaction.
+        showFailure(operations.deleteRows(rowIds), operations.errorText());
+    } else {
+        showFailure(operations.renumber(PlanOrder::ById), operations.errorText());
+    }
+    m_window.reload(PlanOrder::ByFreq);
+}
+
+void PlanCommands::order()
+{
+    RecordOperations operations(m_window.store());
+    showFailure(operations.renumber(PlanOrder::ByFreq), operations.errorText());
+    m_window.reload(PlanOrder::ByFreq);
+}
+
+} // namespace plandor

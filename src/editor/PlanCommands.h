@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+
+class QFileDialog;
+
+namespace plandor {
+
+class EditorWindow;
+
+// The plan file and record commands of the editor window: Open, Save, Copy,
+// Paste, Insert, Delete and Order. Each asks its questions, calls the store's
+// operation, shows a refusal and re-reads the grid; the window sets the
+// buttons from what each returns.
+class PlanCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PlanCommands(EditorWindow &window);
+
+    // Whether a plan file was read into the store / written.
+    bool open();
+    bool save();
+    void copy();
+    void paste();
+    void insert();
+    void remove();
+    void order();
+
+private:
+    QFileDialog *fileDialog();
+    bool showFailure(bool ok, const QString &reason);
+
+    EditorWindow &m_window;
+    QFileDialog *m_dialog = nullptr;
+};
+
+} // namespace plandor

@@ -1,0 +1,289 @@
+#include "editor/PlanTableModel.h"
+
+#include "base/MessageBox.h"
+#include "base/NumberText.h"
+#include "base/Phrase.h"
+#include "base/TextCatalogue.h"
+#include "rules/ChannelRules.h"
+#include "store/ChannelStore.h"
+
+#include <cmath>
+
+namespace plandor {
+namespace {
+
+constexpr Phrase kNotAValue { u"“%1”不是%2列可接受的值", u"\"%1\" is not a value for %2." };
+
+const QString kTv = QStringLiteral("TV");
+const QString kDigi = QStringLiteral("DIGI");
+
+bool isNumberColumn(int column)
+{
+    return column == ColumnId || column == ColumnFreq || column == ColumnAudio1;
+}
+
+} // namespace
+
+PlanTableModel::PlanTableModel(ChannelStore &store, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_store(store)
+{
+    setObjectName(QStringLiteral("Adodc1"));
+}
+
+bool PlanTableModel::reload(PlanOrder order)
+{
+    QList<StoredRow> rows;
+    if (!m_store.rows(order, rows)) {
+        m_error = m_store.errorText();
+        return false;
+    }
+    m_error.clear();
+    beginResetModel();
+    m_order = order;
+    m_rows = std::move(rows);
+    m_editRow = -1;
+    endResetModel();
+    return true;
+}
+
+int PlanTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int PlanTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : kChannelColumnCount;
+}
+
+QString PlanTableModel::cellText(int row, int column) const
+{
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= kChannelColumnCount)
+        return {};
+    if (row == m_editRow)
+        return m_edit[column];
+    return ChannelColumns::toText(column, m_rows[row].values.values[column]);
+}
+
+QVariant PlanTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const QString text = cellText(index.row(), index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole: {
+        // ID as a whole number, Freq and Audio1 with two decimals; a text that
+        // is not a number is shown as typed.
+        const auto number
+            = isNumberColumn(index.column()) ? NumberText::parseNumber(text) : std::nullopt;
+        if (!number)
+            return text;
+        if (index.column() == ColumnId)
+            return QString::number(std::llround(*number));
+        return QString::number(*number, 'f', 2);
+    }
+    case Qt::EditRole:
+        return text;
+    case Qt::TextAlignmentRole:
+        return int(Qt::AlignCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant PlanTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && section >= 0 && section < kChannelColumnCount
+        && (role == Qt::DisplayRole || role == Qt::AccessibleTextRole))
+        return m_headings[section];
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole)
+        return QString(); // the row selector strip shows no numbers
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags PlanTableModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    // Type and Audio1 are edited through lists, the other columns by typing.
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+void PlanTableModel::setHeading(int column, const QString &text)
+{
+    m_headings[column] = text;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+qint64 PlanTableModel::rowId(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows[row].rowId : 0;
+}
+
+ChannelValues PlanTableModel::storedValues(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows[row].values : ChannelValues {};
+}
+
+int PlanTableModel::rowOfId(qint64 rowId) const
+{
+    for (int row = 0; row < m_rows.size(); ++row) {
+        if (m_rows[row].rowId == rowId)
+            return row;
+    }
+    return -1;
+}
+
+void PlanTableModel::beginEdit(int row)
+{
+    if (m_editRow == row)
+        return;
+    // The view commits a row before another one is edited; a row left
+    // pending anyway is kept by the one buffer, so it is written first.
+    if (m_editRow >= 0 && !commitPending())
+        revertPending();
+    m_editRow = row;
+    for (int c = 0; c < kChannelColumnCount; ++c)
+        m_edit[c] = ChannelColumns::toText(c, m_rows[row].values.values[c]);
+}
+
+void PlanTableModel::putText(int row, int column, const QString &text)
+{
+    beginEdit(row);
+    m_edit[column] = text;
+    const QModelIndex changed = index(row, column);
+    emit dataChanged(changed, changed);
+    emit contentEdited();
+}
+
+bool PlanTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole
+        || !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return false;
+    const int row = index.row();
+    const int column = index.column();
+    const QString text = value.toString();
+    const QString before = cellText(row, column);
+    if (text == before)
+        return false; // nothing chosen or typed: nothing changes
+    if (column == ColumnType) {
+        // A change between TV and DIGI moves the frequency with it.
+        const auto change = ChannelRules::typeChange(before, text);
+        putText(row, column, text);
+        if (change != ChannelRules::TypeChange::None)
+            putText(row, ColumnFreq,
+                ChannelRules::shiftedFreq(cellText(row, ColumnFreq), change, halfShift()));
+        return true;
+    }
+    putText(row, column, text);
+    if (!checkCell(row, column)) {
+        emit cellRefused(index);
+        return false;
+    }
+    return true;
+}
+
+bool PlanTableModel::checkCell(int row, int column)
+{
+    qint16 message = 0;
+    if (column == ColumnName)
+        message = ChannelRules::checkName(cellText(row, ColumnName));
+    else if (column == ColumnFreq)
+        message = ChannelRules::checkFreq(ChannelRules::cellNumber(cellText(row, ColumnFreq)),
+            ChannelRules::cellNumber(cellText(row, ColumnAudio1)));
+    if (message == 0)
+        return true;
+    refuse(message);
+    restoreFromStore(row, column);
+    return false;
+}
+
+void PlanTableModel::restoreFromStore(int row, int column)
+{
+    // The row's own stored value, by its identity: its ID may be edited,
+    // empty or shared with another row.
+    const std::optional<StoredRow> stored = m_store.row(m_rows[row].rowId);
+    if (!stored) {
+        if (!m_store.errorText().isEmpty())
+            refuseText(m_store.errorText());
+        return; // the cell keeps the value as entered
+    }
+    m_rows[row].values.values[column] = stored->values.values[column];
+    const QVariant &value = stored->values.values[column];
+    putText(row, column,
+        column == ColumnFreq && !value.isNull()
+            ? ChannelRules::restoredFreq(float(value.toDouble()))
+            : ChannelColumns::toText(column, value));
+}
+
+void PlanTableModel::toggleType(int row)
+{
+    if (row < 0 || row >= m_rows.size())
+        return;
+    const QString type = cellText(row, ColumnType);
+    if (type == kTv)
+        setData(index(row, ColumnType), kDigi);
+    else if (type == kDigi)
+        setData(index(row, ColumnType), kTv);
+}
+
+double PlanTableModel::halfShift() const
+{
+    return ChannelRules::halfBandwidthShift(m_bandwidth ? m_bandwidth() : QString());
+}
+
+bool PlanTableModel::commitPending()
+{
+    const int row = m_editRow;
+    if (row < 0)
+        return true;
+    if (!ChannelRules::isKnownType(m_edit[ColumnType])) {
+        refuse(ChannelRules::kTypeMessage);
+        return false;
+    }
+    ChannelValues values;
+    for (int c = 0; c < kChannelColumnCount; ++c) {
+        const QString &text = m_edit[c];
+        if (text.isEmpty() && isNumberColumn(c))
+            continue; // a field without a value
+        const auto converted = ChannelColumns::fromText(c, text);
+        if (!converted) {
+            refuseText(kNotAValue.text().arg(text, ChannelColumns::fieldName(c)));
+            return false;
+        }
+        values.values[c] = *converted;
+    }
+    if (!m_store.update(m_rows[row].rowId, values)) {
+        refuseText(m_store.errorText());
+        return false;
+    }
+    m_rows[row].values = values;
+    m_editRow = -1;
+    emit dataChanged(index(row, 0), index(row, kChannelColumnCount - 1));
+    emit rowCommitted(row);
+    return true;
+}
+
+void PlanTableModel::revertPending()
+{
+    const int row = m_editRow;
+    if (row < 0)
+        return;
+    m_editRow = -1;
+    emit dataChanged(index(row, 0), index(row, kChannelColumnCount - 1));
+}
+
+void PlanTableModel::refuse(qint16 catalogueId)
+{
+    MessageBox::showCatalogue(catalogueId, StyleExclamationOk);
+}
+
+void PlanTableModel::refuseText(const QString &text)
+{
+    MessageBox::show(text, StyleExclamationOk, CatalogueText(2));
+}
+
+} // namespace plandor

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "store/ChannelColumns.h"
+#include "store/PlanOrder.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace plandor {
+
+class ChannelStore;
+
+// The plan as the grid shows it, over the shared store. Edits go into the
+// buffer of one row (the stored rows stay untouched) and reach the store when
+// the row is committed: through the row rule and one store update. A cell
+// that a channel rule refuses shows the rule's message and gets back the
+// value the store holds for that very row, found by its identity (rowid).
+class PlanTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit PlanTableModel(ChannelStore &store, QObject *parent = nullptr);
+
+    // Re-reads the plan in order; any pending edit is dropped. On failure the
+    // rows stay as they were and errorText() tells why.
+    bool reload(PlanOrder order);
+    PlanOrder order() const { return m_order; }
+    QString errorText() const { return m_error; }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(
+        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // A user's edit: into the row's buffer, then the column's rule.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+    void setHeading(int column, const QString &text);
+    // The bandwidth box's text, read when a change of type moves the frequency.
+    void setBandwidthSource(std::function<QString()> source) { m_bandwidth = std::move(source); }
+
+    // The cell as it stands: edited text, or the stored value in its
+    // shortest form.
+    QString cellText(int row, int column) const;
+    qint64 rowId(int row) const;
+    // The row's values as the store holds them.
+    ChannelValues storedValues(int row) const;
+    int rowOfId(qint64 rowId) const;
+
+    // The type toggle of the Type column: TV becomes DIGI with the frequency
+    // raised by half the bandwidth less 1.25 MHz, DIGI goes back.
+    void toggleType(int row);
+
+    // The row holding an unfinished edit; -1 when there is none.
+    int pendingRow() const { return m_editRow; }
+    // Writes the pending row. False (the rule's or the store's message shown,
+    // the edit kept) when the row is refused.
+    bool commitPending();
+    void revertPending();
+
+signals:
+    // A row passed the row rule and is stored.
+    void rowCommitted(int row);
+    // The content of a cell changed through an edit.
+    void contentEdited();
+    // A rule refused a cell's new value; its message was shown and the cell
+    // holds the stored value again.
+    void cellRefused(const QModelIndex &index);
+
+private:
+    void beginEdit(int row);
+    void putText(int row, int column, const QString &text);
+    bool checkCell(int row, int column);
+    void restoreFromStore(int row, int column);
+    double halfShift() const;
+    void refuse(qint16 catalogueId);
+    void refuseText(const QString &text);
+
+    ChannelStore &m_store;
+    PlanOrder m_order = PlanOrder::ByFreq;
+    QList<StoredRow> m_rows;
+    int m_editRow = -1;
+    QString m_edit[kChannelColumnCount];
+    QString m_headings[kChannelColumnCount];
+    std::function<QString()> m_bandwidth;
+    QString m_error;
+};
+
+} // namespace plandor

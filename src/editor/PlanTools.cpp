@@ -1,0 +1,130 @@
+#include "editor/PlanTools.h"
+
+#include "base/MessageBox.h"
+#include "base/Phrase.h"
+#include "base/TextCatalogue.h"
+#include "editor/EditorWindow.h"
+#include "editor/FavoritesPanel.h"
+#include "editor/PlanCheckList.h"
+#include "editor/PlanTableModel.h"
+#include "editor/PlanTableView.h"
+#include "editor/SpectrumView.h"
+#include "editor/StandardPlanDialog.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QSplitter>
+#include <QToolBar>
+
+namespace plandor {
+namespace {
+
+constexpr Phrase kNewFromStandard { u"从标准新建", u"New plan from standard" };
+constexpr Phrase kCheckPlan { u"检查频道表", u"Check plan" };
+constexpr Phrase kDockTitle { u"频谱与检查", u"Spectrum and plan check" };
+constexpr Phrase kNoStandards { u"找不到标准频道表：%1",
+    u"The standard plans cannot be found: %1" };
+constexpr Phrase kSendAnyway { u"频道表检查发现 %1 个问题（见频道表检查列表）。仍然发送吗？",
+    u"The plan check found %1 problems (see the plan check list). Send anyway?" };
+
+} // namespace
+
+PlanTools *PlanTools::attach(EditorWindow &window)
+{
+    if (auto *existing = window.findChild<PlanTools *>())
+        return existing;
+    return new PlanTools(window);
+}
+
+PlanTools::PlanTools(EditorWindow &window)
+    : QObject(&window)
+    , m_window(window)
+    , m_newAction(new QAction(&window))
+    , m_checkAction(new QAction(&window))
+    , m_dock(new QDockWidget(&window))
+    , m_spectrum(new SpectrumView)
+    , m_findings(new PlanCheckList)
+{
+    setObjectName(QStringLiteral("planTools"));
+    m_newAction->setObjectName(QStringLiteral("newFromStandardAction"));
+    m_checkAction->setObjectName(QStringLiteral("checkPlanAction"));
+    window.toolbar()->addSeparator();
+    window.toolbar()->addAction(m_newAction);
+    window.toolbar()->addAction(m_checkAction);
+    connect(m_newAction, &QAction::triggered, this, [this] { newFromStandard(); });
+    connect(m_checkAction, &QAction::triggered, this, [this] { checkPlan(); });
+
+    QItemSelectionModel *selection = window.view()->selectionModel();
+    m_spectrum->setModel(window.model(), selection);
+    m_findings->setModel(window.model(), selection);
+    auto *split = new QSplitter(Qt::Vertical);
+    split->setObjectName(QStringLiteral("planToolsSplitter"));
+    split->addWidget(m_spectrum);
+    split->addWidget(m_findings);
+    split->setStretchFactor(0, 1);
+    m_findings->hide(); // until a check has run
+    m_dock->setObjectName(QStringLiteral("spectrumDock"));
+    m_dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    m_dock->setWidget(split);
+    window.addDockWidget(Qt::BottomDockWidgetArea, m_dock);
+    applyCaptions();
+}
+
+void PlanTools::applyCaptions()
+{
+    m_newAction->setText(kNewFromStandard.text());
+    m_newAction->setToolTip(kNewFromStandard.text());
+    m_checkAction->setText(kCheckPlan.text());
+    m_checkAction->setToolTip(kCheckPlan.text());
+    m_dock->setWindowTitle(kDockTitle.text());
+    m_dock->setAccessibleName(kDockTitle.text());
+}
+
+bool PlanTools::loadStandards()
+{
+    if (m_standardsLoaded)
+        return true;
+    QString error;
+    m_standardsLoaded = m_standards.load(&error);
+    if (!m_standardsLoaded)
+        MessageBox::show(kNoStandards.text().arg(error), StyleExclamationOk, CatalogueText(2));
+    return m_standardsLoaded;
+}
+
+bool PlanTools::newFromStandard()
+{
+    if (m_window.isTransferring() || !m_window.commitPending() || !loadStandards())
+        return false;
+    StandardPlanDialog dialog(m_standards, &m_window);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const StandardPlan plan = dialog.plan();
+    if (plan.rows.isEmpty())
+        return false;
+    return m_window.replacePlan(plan.rows, m_window.panel()->panel(), plan.caption);
+}
+
+QList<PlanFinding> PlanTools::checkPlan()
+{
+    PlanCheckOptions options;
+    if (loadStandards())
+        options.rasters = m_standards.rasters();
+    const QList<PlanFinding> findings
+        = PlanCheck::run(PlanCheckList::rowsOf(*m_window.model()), options);
+    m_findings->setFindings(findings);
+    m_findings->show();
+    m_dock->show();
+    return findings;
+}
+
+bool PlanTools::confirmDownload()
+{
+    const QList<PlanFinding> findings = checkPlan();
+    if (findings.isEmpty())
+        return true;
+    return MessageBox::show(
+               kSendAnyway.text().arg(findings.size()), StyleQuestionYesNo, CatalogueText(2))
+        == AnswerYes;
+}
+
+} // namespace plandor

@@ -1,0 +1,200 @@
+#include "editor/TransferCommands.h"
+
+#include "base/MessageBox.h"
+#include "base/TextCatalogue.h"
+#include "store/ChannelStore.h"
+#include "transfer/PlanTransfer.h"
+#include "transfer/ProcessLink.h"
+
+#include <QEventLoop>
+#include <QProgressBar>
+#include <QTimer>
+
+namespace plandor {
+namespace {
+
+constexpr int kPulseIntervalMs = 10;
+
+// The pause after a write: the window keeps painting and its timers run, but
+// no click or key reaches it until the transfer is over.
+void waitPainting(std::chrono::milliseconds pause)
+{
+    QEventLoop loop;
+    QTimer::singleShot(pause, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void showError(const QString &text)
+{
+    MessageBox::show(text, StyleExclamationOk, CatalogueText(2));
+}
+
+// Message 16; the link's own reason, when it gives one, on a second line.
+void reportUnreachable(const QString &reason)
+{
+    QString text = CatalogueText(16);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    showError(text);
+}
+
+// The link as the panel's send sees it: notes whether the instrument took
+// the panel, which is what the user is told, whatever the end of the
+// transfer gives.
+class PanelWriteWatch : public DeviceLink
+{
+public:
+    explicit PanelWriteWatch(DeviceLink &link)
+        : m_link(link)
+    { }
+    bool panelWritten = false;
+
+    bool CheckConnection() override { return m_link.CheckConnection(); }
+    bool ReadPlan(qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites) override
+    {
+        return m_link.ReadPlan(selector, records, favorites);
+    }
+    bool WriteFavorites(FavoritesRecord &favorites) override
+    {
+        panelWritten = m_link.WriteFavorites(favorites);
+        return panelWritten;
+    }
+    bool WritePlan(
+        const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites) override
+    {
+        return m_link.WritePlan(records, selector, favorites);
+    }
+    bool EndTransfer() override { return m_link.EndTransfer(); }
+    void SetPort(qint16 port) override { m_link.SetPort(port); }
+    void SetPortName(const QString &deviceName) override { m_link.SetPortName(deviceName); }
+    QString lastError() const override { return m_link.lastError(); }
+
+private:
+    DeviceLink &m_link;
+};
+
+} // namespace
+
+TransferCommands::TransferCommands(ChannelStore &store, QProgressBar *progress, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_progress(progress)
+    , m_timer(new QTimer(this))
+{
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(kPulseIntervalMs);
+    connect(m_timer, &QTimer::timeout, this, &TransferCommands::pulse);
+}
+
+TransferCommands::~TransferCommands() = default;
+
+std::optional<PlanTransfer> TransferCommands::makeTransfer() const
+{
+    DeviceLink *link = ProcessLink::get();
+    if (!link)
+        return std::nullopt;
+    std::optional<PlanTransfer> transfer(std::in_place, *link);
+    transfer->setPause(waitPainting);
+    return transfer;
+}
+
+void TransferCommands::pulse()
+{
+    // The bar climbs 2, 7, ... 97 and waits there for the end.
+    if (m_progress->maximum() - 6 >= m_progress->value())
+        m_progress->setValue(m_progress->value() + 5);
+}
+
+bool TransferCommands::begin()
+{
+    m_timer->start();
+    m_progress->setRange(1, 100);
+    m_progress->show();
+    m_progress->setValue(2);
+    auto transfer = makeTransfer();
+    if (transfer && transfer->checkConnection())
+        return true;
+    m_progress->hide();
+    m_timer->stop();
+    reportUnreachable(transfer ? transfer->errorText() : QString());
+    return false;
+}
+
+void TransferCommands::end()
+{
+    m_progress->setValue(m_progress->maximum());
+    m_progress->hide();
+    m_timer->stop();
+}
+
+std::optional<PanelTexts> TransferCommands::upload()
+{
+    auto transfer = makeTransfer();
+    const auto plan = transfer ? transfer->read() : std::nullopt;
+    if (!plan) {
+        // "A" names the plan that was asked for.
+        MessageBox::show(
+            QStringLiteral("A") + CatalogueText(65), StyleInformationOk, CatalogueText(65));
+        return std::nullopt;
+    }
+    // An instrument without channels: the store and the panel stay as they were.
+    if (plan->rows.isEmpty()) {
+        MessageBox::showCatalogue(17, StyleExclamationOk);
+        return std::nullopt;
+    }
+    QString error;
+    if (!PlanTransfer::store(m_store, plan->rows, &error)) {
+        showError(error);
+        return std::nullopt;
+    }
+    return plan->panel;
+}
+
+bool TransferCommands::download(const PanelTexts &panel)
+{
+    QList<StoredRow> stored;
+    if (!m_store.rows(PlanOrder::ByFreq, stored)) {
+        showError(m_store.errorText());
+        MessageBox::showCatalogue(19, StyleInformationOk);
+        return false;
+    }
+    QList<ChannelValues> rows;
+    rows.reserve(stored.size());
+    for (const StoredRow &row : std::as_const(stored))
+        rows.append(row.values);
+    auto transfer = makeTransfer();
+    const auto outcome = transfer ? transfer->send(rows, panel) : PlanTransfer::SendOutcome::Failed;
+    if (outcome == PlanTransfer::SendOutcome::NothingToSend)
+        MessageBox::showCatalogue(20, StyleExclamationOk);
+    else if (outcome == PlanTransfer::SendOutcome::TooLarge)
+        showError(transfer->errorText());
+    const bool sent = outcome == PlanTransfer::SendOutcome::Sent;
+    end();
+    MessageBox::showCatalogue(sent ? 18 : 19, StyleInformationOk);
+    return sent;
+}
+
+void TransferCommands::sendPanel(const PanelTexts &panel)
+{
+    bool complete = !panel.unit.isEmpty() && !panel.span.isEmpty();
+    for (const QString &favorite : panel.favorites)
+        complete = complete && !favorite.isEmpty();
+    if (!complete) {
+        MessageBox::showCatalogue(68, StyleExclamationOk);
+        return;
+    }
+    DeviceLink *link = ProcessLink::get();
+    if (!link || !link->CheckConnection()) {
+        reportUnreachable(link ? link->lastError() : QString());
+        return;
+    }
+    PanelWriteWatch watch(*link);
+    PlanTransfer transfer(watch);
+    transfer.setPause(waitPainting);
+    transfer.sendPanel(panel);
+    // The panel is on the instrument once it took the write.
+    if (watch.panelWritten)
+        MessageBox::showCatalogue(72, StyleExclamationOk);
+}
+
+} // namespace plandor

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "store/ChannelColumns.h"
+#include "store/PanelTexts.h"
+
+#include <QObject>
+
+#include <optional>
+
+class QProgressBar;
+class QTimer;
+
+namespace plandor {
+
+class ChannelStore;
+class PlanTransfer;
+
+// The window's side of the instrument transfers: the progress bar and its
+// pacing timer (Timer1), the messages, and the wait after a write that keeps
+// the window painting while it takes no user input. The sequence itself is
+// PlanTransfer's.
+class TransferCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    TransferCommands(ChannelStore &store, QProgressBar *progress, QObject *parent);
+    ~TransferCommands() override;
+
+    // Shows the progress bar and checks the connection; an unreachable
+    // instrument is reported (message 16) and gives false.
+    bool begin();
+    // Sets the final progress, hides the bar and stops the timer.
+    void end();
+
+    // Reads the plan and stores it; its panel when it was stored, nothing
+    // when the read or the store failed (the reason shown).
+    std::optional<PanelTexts> upload();
+    // Sends the plan in frequency order with the panel; whether the
+    // instrument holds it. The messages are shown here.
+    bool download(const PanelTexts &panel);
+    // The panel's Download: the panel alone.
+    void sendPanel(const PanelTexts &panel);
+
+private:
+    std::optional<PlanTransfer> makeTransfer() const;
+    void pulse();
+
+    ChannelStore &m_store;
+    QProgressBar *m_progress;
+    QTimer *m_timer;
+};
+
+} // namespace plandor

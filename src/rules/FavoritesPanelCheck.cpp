@@ -1,0 +1,88 @@
+#include "rules/FavoritesPanelCheck.h"
+
+#include "base/NumberText.h"
+#include "base/TextCatalogue.h"
+
+#include <algorithm>
+
+namespace plandor::FavoritesPanelCheck {
+namespace {
+
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+constexpr double kMaxFavorite = 250.0;
+constexpr double kMinBandwidth = 4.0;
+constexpr double kMaxBandwidth = 9.9;
+
+} // namespace
+
+bool favoriteAccepted(QStringView text)
+{
+    if (!std::all_of(text.begin(), text.end(), isDigit))
+        return false;
+    // Digits only, so the leading number is the whole text; a run of digits
+    // too long for any integer type still compares correctly as a double.
+    const double value = NumberText::leadingNumber(text);
+    return value >= 0.0 && value <= kMaxFavorite;
+}
+
+BandwidthVerdict bandwidthVerdict(QStringView text)
+{
+    const bool digitsAndPoints = std::all_of(
+        text.begin(), text.end(), [](QChar c) { return isDigit(c) || c == QLatin1Char('.'); });
+    if (!digitsAndPoints)
+        return BandwidthVerdict::EmptiedSilently;
+    // "4.5.6" reads as 4.5 and a lone point as 0, which is refused; an empty
+    // box reads as 0 too but is let through.
+    const double value = NumberText::leadingNumber(text);
+    if ((value > kMaxBandwidth || value < kMinBandwidth) && !text.trimmed().isEmpty())
+        return BandwidthVerdict::Refused;
+    return BandwidthVerdict::Accepted;
+}
+
+std::optional<Refusal> check(const std::array<QString, kBoxCount> &texts, qint16 index)
+{
+    for (int box : kFavoriteBoxes) {
+        if (!favoriteAccepted(texts[box]))
+            return Refusal { box, kFavoriteMessageId };
+    }
+    if (index != kBandwidthBox)
+        return std::nullopt;
+    switch (bandwidthVerdict(texts[kBandwidthBox])) {
+    case BandwidthVerdict::EmptiedSilently:
+        return Refusal { kBandwidthBox, 0 };
+    case BandwidthVerdict::Refused:
+        return Refusal { kBandwidthBox, kBandwidthMessageId };
+    case BandwidthVerdict::Accepted:
+        break;
+    }
+    return std::nullopt;
+}
+
+const Phrase kUnitRefused { u"'单位' 应该为 dBmV 或 dBuV ！", u"'Unit' should be dBmV or dBuV !" };
+
+QString PanelRefusal::text() const
+{
+    return phrase ? phrase->text() : CatalogueText(messageId);
+}
+
+std::optional<PanelRefusal> checkSendable(
+    const std::array<QString, 6> &favorites, QStringView unit, QStringView span)
+{
+    for (int i = 0; i < 6; ++i) {
+        if (!favoriteAccepted(favorites[i]))
+            return PanelRefusal { kFavoriteBoxes[i], kFavoriteMessageId, nullptr };
+    }
+    // An unset bandwidth goes out as 0, as the program sends an empty box.
+    const bool unset = span.trimmed().isEmpty() || NumberText::parseNumber(span) == 0.0;
+    if (!unset && bandwidthVerdict(span) != BandwidthVerdict::Accepted)
+        return PanelRefusal { kBandwidthBox, kBandwidthMessageId, nullptr };
+    if (!unit.isEmpty() && unit != QLatin1String("dBmV") && unit != QLatin1String("dBuV"))
+        return PanelRefusal { kUnitField, 0, &kUnitRefused };
+    return std::nullopt;
+}
+
+} // namespace plandor::FavoritesPanelCheck

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "base/Phrase.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <array>
+#include <optional>
+
+namespace plandor {
+
+// What the favourites panel accepts in its boxes, as pure functions over the
+// boxes' texts. The window runs check() on every change of a box and carries
+// out the refusal it returns.
+namespace FavoritesPanelCheck {
+
+// The boxes of Text1 that hold favourite channel IDs, in the order they are
+// checked; box 4 is the bandwidth.
+constexpr std::array<int, 6> kFavoriteBoxes = { 0, 1, 2, 3, 5, 6 };
+constexpr int kBandwidthBox = 4;
+constexpr int kBoxCount = 7;
+
+constexpr qint16 kFavoriteMessageId = 67; // "Please input correct ID "
+constexpr qint16 kBandwidthMessageId = 29; // "'BW' should be from 4.0 to 9.9 MHz !"
+
+// A favourite box passes when empty, or when it holds digits only with a value
+// 0..250.
+bool favoriteAccepted(QStringView text);
+
+enum class BandwidthVerdict {
+    Accepted,
+    EmptiedSilently, // a character that is neither a digit nor a point
+    Refused, // a value outside 4.0..9.9 in a box that is not blank
+};
+BandwidthVerdict bandwidthVerdict(QStringView text);
+
+// The box to empty, and the catalogue id of the message to show first (0: no
+// message).
+struct Refusal
+{
+    int box = -1;
+    qint16 messageId = 0;
+
+    friend bool operator==(const Refusal &, const Refusal &) = default;
+};
+
+// The first refusal a change of box index brings: the six favourites are
+// checked in their order whatever box changed; the bandwidth only when it is
+// the box that changed. Nothing when every box checked passes.
+std::optional<Refusal> check(const std::array<QString, kBoxCount> &texts, qint16 index);
+
+// The level unit's field, beside the boxes of Text1.
+constexpr int kUnitField = 7;
+extern const Phrase kUnitRefused;
+
+// Why a panel cannot be sent: the box (or kUnitField) and its message, a
+// catalogue id or a phrase.
+struct PanelRefusal
+{
+    int box = -1;
+    qint16 messageId = 0;
+    const Phrase *phrase = nullptr;
+
+    QString text() const;
+    friend bool operator==(const PanelRefusal &, const PanelRefusal &) = default;
+};
+
+// The whole panel as it is sent with a plan, alone, or from the command line:
+// each favourite empty or 0..250 (67); the bandwidth empty, 0 (not set, sent
+// as 0) or 4.0..9.9 (29); the unit empty (sent as dBuV), "dBmV" or "dBuV".
+// The first refusal in box order, or nothing.
+std::optional<PanelRefusal> checkSendable(
+    const std::array<QString, 6> &favorites, QStringView unit, QStringView span);
+
+} // namespace FavoritesPanelCheck
+} // namespace plandor

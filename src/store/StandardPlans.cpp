@@ -1,0 +1,184 @@
+#include "store/StandardPlans.h"
+
+#include "base/Language.h"
+#include "rules/ChannelRules.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+
+namespace plandor {
+
+QStringList StandardPlans::searchFolders()
+{
+    QStringList folders;
+    if (QCoreApplication::instance())
+        folders << QDir(QCoreApplication::applicationDirPath())
+                       .absoluteFilePath(QStringLiteral("../share/plandor/plans"));
+#ifdef PLANDOR_SOURCE_PLANS_DIR
+    folders << QStringLiteral(PLANDOR_SOURCE_PLANS_DIR);
+#endif
+    return folders;
+}
+
+bool StandardPlans::load(QString *error)
+{
+    for (const QString &folder : searchFolders()) {
+        const QString path = QDir(folder).absoluteFilePath(fileName());
+        if (QFile::exists(path))
+            return loadFile(path, error);
+    }
+    *error
+        = QStringLiteral("no %1 in %2").arg(fileName(), searchFolders().join(QStringLiteral(", ")));
+    return false;
+}
+
+bool StandardPlans::loadFile(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return parse(file.readAll(), error);
+}
+
+bool StandardPlans::parse(const QByteArray &bytes, QString *error)
+{
+    QList<StandardTable> tables;
+    const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList f = lines[i].split(QLatin1Char('\t'));
+        bool ok1 = false;
+        bool ok2 = false;
+        if (f.size() == 5 && f[0] == QLatin1String("S")) {
+            StandardTable t;
+            t.key = f[1];
+            t.audioOffset = f[2].toDouble(&ok1);
+            t.englishName = f[3].trimmed();
+            t.chineseName = f[4].trimmed();
+            if (ok1 && !t.key.isEmpty()) {
+                tables.append(t);
+                continue;
+            }
+        } else if (f.size() == 4 && f[0] == QLatin1String("C") && !tables.isEmpty()) {
+            StandardChannel c { f[1], f[2].toDouble(&ok1), f[3].trimmed().toDouble(&ok2) };
+            if (ok1 && ok2 && ChannelRules::checkName(c.name) == 0) {
+                tables.last().channels.append(c);
+                continue;
+            }
+        }
+        *error = QStringLiteral("line %1 is not a standard or a channel").arg(i + 1);
+        return false;
+    }
+    for (StandardTable &t : tables)
+        std::stable_sort(t.channels.begin(), t.channels.end(),
+            [](const StandardChannel &a, const StandardChannel &b) {
+                return a.carrier < b.carrier;
+            });
+    if (tables.isEmpty()) {
+        *error = QStringLiteral("no standard in the table");
+        return false;
+    }
+    m_tables = tables;
+    return true;
+}
+
+const StandardTable *StandardPlans::find(const QString &key) const
+{
+    for (const StandardTable &t : m_tables) {
+        if (t.key == key)
+            return &t;
+    }
+    return nullptr;
+}
+
+QString StandardPlans::displayName(
+    const StandardTable &table, PlanVariant variant, qint16 languageOffset)
+{
+    QString name = languageOffset == kChineseOffset ? table.chineseName : table.englishName;
+    if (variant == PlanVariant::Digital)
+        name += QStringLiteral(" (DIGI)");
+    return name;
+}
+
+QString StandardPlans::displayName(const StandardTable &table, PlanVariant variant)
+{
+    return displayName(table, variant, LanguageOffset);
+}
+
+double StandardPlans::planFrequency(
+    const StandardTable &, const StandardChannel &channel, PlanVariant variant)
+{
+    if (variant == PlanVariant::Analogue)
+        return channel.carrier;
+    return channel.carrier - 1.25 + channel.bandwidth / 2;
+}
+
+StandardPlan StandardPlans::build(
+    const StandardTable &table, PlanVariant variant, int first, int last)
+{
+    StandardPlan plan;
+    plan.caption = displayName(table, variant);
+    first = std::max(first, 0);
+    last = std::min(last, int(table.channels.size()) - 1);
+    for (int i = first; i <= last; ++i) {
+        const StandardChannel &c = table.channels[i];
+        const bool digital = variant == PlanVariant::Digital;
+        // Four decimals at most, as the table has them; no binary tails.
+        const double freq = std::round(planFrequency(table, c, variant) * 10000) / 10000;
+        const double second = digital ? c.bandwidth : table.audioOffset;
+        const QString type = digital ? QStringLiteral("DIGI") : QStringLiteral("TV");
+        if (ChannelRules::checkChannel(ChannelFields { c.name, type, freq, second })
+            || plan.rows.size() >= kMaxChannels) {
+            plan.leftOut.append(c.name);
+            continue;
+        }
+        ChannelValues row;
+        row.values[ColumnId] = qlonglong(plan.rows.size() + 1);
+        row.values[ColumnName] = c.name;
+        row.values[ColumnType] = type;
+        row.values[ColumnFreq] = freq;
+        row.values[ColumnAudio1] = second;
+        plan.rows.append(row);
+    }
+    return plan;
+}
+
+QList<PlanRaster> StandardPlans::rasters() const
+{
+    QList<PlanRaster> out;
+    for (const StandardTable &t : m_tables) {
+        for (PlanVariant v : { PlanVariant::Analogue, PlanVariant::Digital }) {
+            PlanRaster r;
+            r.name = displayName(t, v);
+            for (const StandardChannel &c : t.channels)
+                (v == PlanVariant::Analogue ? r.tvCarriers : r.digiCentres)
+                    .append(planFrequency(t, c, v));
+            std::sort(r.tvCarriers.begin(), r.tvCarriers.end());
+            std::sort(r.digiCentres.begin(), r.digiCentres.end());
+            out.append(r);
+        }
+    }
+    return out;
+}
+
+PlanCheckRow StandardPlans::checkRow(const ChannelValues &row)
+{
+    auto number = [&row](int column) -> std::optional<double> {
+        bool ok = false;
+        const double value = row.values[column].toDouble(&ok);
+        return ok && !row.values[column].isNull() ? std::optional<double>(value) : std::nullopt;
+    };
+    return PlanCheckRow { ChannelColumns::toText(ColumnId, row.values[ColumnId]),
+        ChannelFields { row.values[ColumnName].toString(), row.values[ColumnType].toString(),
+            number(ColumnFreq), number(ColumnAudio1) } };
+}
+
+} // namespace plandor

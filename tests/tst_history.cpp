@@ -1,0 +1,158 @@
+// The history of transferred plans: one entry per transfer, with what went
+// over the link, the newest 200 kept.
+
+#include "store/PlanFile.h"
+#include "store/PlanHistory.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "SimProcess.h"
+
+using namespace plandor;
+using plandor::test::SimProcess;
+
+namespace {
+
+ChannelValues channel(int id, const QString &name, double freq)
+{
+    ChannelValues row;
+    row.values[ColumnId] = qint32(id);
+    row.values[ColumnName] = name;
+    row.values[ColumnType] = QStringLiteral("TV");
+    row.values[ColumnFreq] = freq;
+    row.values[ColumnAudio1] = 6.5;
+    return row;
+}
+
+PanelTexts panel(const QString &unit, const QString &span)
+{
+    PanelTexts p;
+    for (int i = 0; i < 6; ++i)
+        p.favorites[i] = QString::number(i + 1);
+    p.unit = unit;
+    p.span = span;
+    return p;
+}
+
+} // namespace
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        PlanHistory::setFolder(m_dir->filePath(QStringLiteral("history")));
+    }
+    void cleanup() { PlanHistory::setFolder(QString()); }
+
+    // Each entry names its direction and instrument (any characters), counts
+    // its channels and loads as the plan that travelled, numbered 1..n in
+    // the order it travelled.
+    void entriesHoldWhatTravelled()
+    {
+        const QList<ChannelValues> sent
+            = { channel(7, QStringLiteral("B"), 63.25), channel(3, QStringLiteral("A"), 55.25) };
+        const QList<ChannelValues> received = { channel(1, QStringLiteral("X"), 800) };
+        const QString odd = QStringLiteral("Meter/2 \"中\" 50%");
+        QVERIFY(PlanHistory::record(PlanHistory::Direction::Sent, odd, sent,
+            panel(QStringLiteral("dBmV"), QStringLiteral("8"))));
+        QVERIFY(PlanHistory::record(PlanHistory::Direction::Received, QString(), received,
+            panel(QStringLiteral("dBuV"), QStringLiteral("7"))));
+
+        const QList<PlanHistory::Entry> entries = PlanHistory::entries();
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[0].direction, PlanHistory::Direction::Received); // newest first
+        QCOMPARE(entries[0].channelCount, 1);
+        QCOMPARE(entries[1].direction, PlanHistory::Direction::Sent);
+        QCOMPARE(entries[1].instrument, odd);
+        QCOMPARE(entries[1].channelCount, 2);
+        QVERIFY(entries[1].time <= entries[0].time);
+        QVERIFY(qAbs(entries[0].time.secsTo(QDateTime::currentDateTimeUtc())) < 60);
+
+        PlanFileContent content;
+        QString error;
+        QVERIFY2(PlanHistory::load(entries[1], content, &error), qPrintable(error));
+        QCOMPARE(content.rows,
+            QList<ChannelValues>({ channel(1, QStringLiteral("B"), 63.25),
+                channel(2, QStringLiteral("A"), 55.25) }));
+        QCOMPARE(PlanFile::panelFromSlots(content.panelSlots),
+            panel(QStringLiteral("dBmV"), QStringLiteral("8")));
+    }
+
+    // The 201st entry drops the oldest; files that are not entries stay.
+    void keepsTheNewest200()
+    {
+        QDir().mkpath(PlanHistory::folder());
+        QFile notes(PlanHistory::folder() + QStringLiteral("/notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.close();
+        const int total = PlanHistory::kKeptEntries + 5;
+        for (int n = 1; n <= total; ++n) {
+            QVERIFY(PlanHistory::record(PlanHistory::Direction::Received, QStringLiteral("M"),
+                QList<ChannelValues>(n % 50 + 1, channel(1, QStringLiteral("C"), 55.25)), {}));
+        }
+        const QList<PlanHistory::Entry> entries = PlanHistory::entries();
+        QCOMPARE(entries.size(), PlanHistory::kKeptEntries);
+        // Newest first: the last recorded had total % 50 + 1 channels.
+        for (int k = 0; k < entries.size(); ++k)
+            QCOMPARE(entries[k].channelCount, (total - k) % 50 + 1);
+        QVERIFY(notes.exists());
+    }
+
+    // plandor-cli send and read against the simulated instrument leave one
+    // entry each, holding the plan as the instrument has it.
+    void cliTransfersAreKept()
+    {
+        SimProcess sim(
+            m_dir->filePath(QStringLiteral("state")), m_dir->filePath(QStringLiteral("ports")));
+        QVERIFY2(sim.start(), "PLANDOR_SIM does not start");
+        const QString plan = m_dir->filePath(QStringLiteral("plan.txt"));
+        PlanFileSource source = PlanHistory::fileSource(
+            { channel(1, QStringLiteral("HI"), 300), channel(2, QStringLiteral("LO"), 100) },
+            panel(QStringLiteral("dBmV"), QStringLiteral("8")));
+        QVERIFY(PlanFile::write(plan, source, PlanFile::Encoding::Windows1252, nullptr));
+
+        auto cli = [&](const QStringList &arguments) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("PLANDOR_HISTORY_DIR"), PlanHistory::folder());
+            p.setProcessEnvironment(env);
+            p.start(qEnvironmentVariable("PLANDOR_CLI"), arguments);
+            return p.waitForFinished(30000) ? p.exitCode() : -1;
+        };
+        const QString port = QStringLiteral("--port");
+        QCOMPARE(
+            cli({ QStringLiteral("send"), port, sim.port(), QStringLiteral("--in"), plan }), 0);
+        QCOMPARE(cli({ QStringLiteral("read"), port, sim.port(), QStringLiteral("--out"),
+                     m_dir->filePath(QStringLiteral("back.txt")) }),
+            0);
+        QCOMPARE(cli({ QStringLiteral("send"), port, m_dir->filePath(QStringLiteral("nothing")),
+                     QStringLiteral("--in"), plan }),
+            3);
+
+        const QList<PlanHistory::Entry> entries = PlanHistory::entries();
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[1].direction, PlanHistory::Direction::Sent);
+        QCOMPARE(entries[0].direction, PlanHistory::Direction::Received);
+        QVERIFY2(!entries[0].instrument.isEmpty(), "the handshake names the instrument");
+        QCOMPARE(entries[0].instrument, entries[1].instrument);
+        // Sent in frequency order, and read back so.
+        const QList<ChannelValues> expected
+            = { channel(1, QStringLiteral("LO"), 100), channel(2, QStringLiteral("HI"), 300) };
+        for (const PlanHistory::Entry &entry : entries) {
+            PlanFileContent content;
+            QVERIFY(PlanHistory::load(entry, content, nullptr));
+            QCOMPARE(content.rows, expected);
+            QCOMPARE(PlanFile::panelFromSlots(content.panelSlots).unit, QStringLiteral("dBmV"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHistory)
+#include "tst_history.moc"

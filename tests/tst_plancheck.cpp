@@ -1,0 +1,201 @@
+// The plan check: one of each problem in a small plan, silence on every
+// shipped standard plan, and the same list from plandor-cli check-plan.
+#include "base/Language.h"
+#include "rules/PlanCheck.h"
+#include "store/PlanFile.h"
+#include "store/StandardPlans.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace plandor;
+
+namespace {
+
+PlanCheckRow row(const char *id, const char *name, const char *type, double freq, double audio1)
+{
+    return { QString::fromLatin1(id),
+        ChannelFields { QString::fromLatin1(name), QString::fromLatin1(type), freq, audio1 } };
+}
+
+// One of each problem, on North American carriers.
+QList<PlanCheckRow> faultyPlan()
+{
+    return {
+        row("1", "2", "TV", 55.25, 4.5), row("2", "3", "TV", 61.25, 4.5),
+        row("3", "4", "TV", 67.25, 4.5), row("4", "5", "TV", 77.25, 4.5),
+        row("4", "6", "TV", 83.25, 4.5), // ID 4 again
+        row("6", "7", "TV", 175.25, 4.5), row("7", "7", "TV", 181.25, 4.5), // name "7" again
+        row("8", "9", "TV", 187.25, 4.5), row("9", "10", "TV", 187.25, 4.5), // on top of row 8
+        row("10", "11", "TV", 300.1, 4.5), // between the carriers
+        row("11", "ABCD", "TV", 205.25, 4.5), // a name the rules refuse
+    };
+}
+
+QString describe(const QList<PlanFinding> &findings)
+{
+    QStringList parts;
+    for (const PlanFinding &f : findings) {
+        QStringList rows;
+        for (int r : f.rows)
+            rows << QString::number(r);
+        parts << QStringLiteral("%1:%2").arg(int(f.kind)).arg(rows.join(QLatin1Char(',')));
+    }
+    parts.sort();
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class PlanCheckTest : public QObject
+{
+    Q_OBJECT
+
+    StandardPlans m_standards;
+
+private slots:
+    void initTestCase()
+    {
+        LanguageOffset = kEnglishOffset;
+        QString error;
+        QVERIFY2(m_standards.load(&error), qPrintable(error));
+    }
+
+    void oneOfEachProblem()
+    {
+        PlanCheckOptions options;
+        options.maxChannels = 10;
+        options.rasters = m_standards.rasters();
+        const QList<PlanFinding> findings = PlanCheck::run(faultyPlan(), options);
+        using F = PlanFinding;
+        const QString expected = describe({
+            { F::TooMany, {}, {} },
+            { F::Refused, { 10 }, {} },
+            { F::DuplicateId, { 3, 4 }, {} },
+            { F::DuplicateName, { 5, 6 }, {} },
+            { F::Overlap, { 7, 8 }, {} },
+            { F::OffRaster, { 9 }, {} },
+        });
+        QCOMPARE(describe(findings), expected);
+        QStringList texts;
+        for (const PlanFinding &f : findings)
+            texts << f.text;
+        QVERIFY2(texts.contains(QStringLiteral("Row 8 (9) overlaps row 9 (10)")),
+            qPrintable(texts.join('\n')));
+        QVERIFY(texts.contains(
+            QStringLiteral("Row 10 (11): 300.1 MHz is not a channel of North America cable STD")));
+        QVERIFY(texts.contains(
+            QStringLiteral("The plan has 11 channels; the instrument holds at most 10")));
+
+        // The same plan in Chinese is Chinese throughout.
+        LanguageOffset = kChineseOffset;
+        const QList<PlanFinding> chinese = PlanCheck::run(faultyPlan(), options);
+        LanguageOffset = kEnglishOffset;
+        QCOMPARE(describe(chinese), expected);
+        for (const PlanFinding &f : chinese)
+            QVERIFY2(!f.text.contains(QLatin1String("Row")), qPrintable(f.text));
+    }
+
+    void overlapEdges_data()
+    {
+        QTest::addColumn<double>("secondFreq");
+        QTest::addColumn<bool>("overlaps");
+        // The first channel is DIGI at 57 with 6 MHz: 54..60.
+        QTest::newRow("edges touch") << 63.0 << false;
+        QTest::newRow("a kHz apart") << 63.001 << false;
+        QTest::newRow("10 kHz into it") << 62.99 << true;
+        QTest::newRow("inside it") << 58.0 << true;
+    }
+    void overlapEdges()
+    {
+        QFETCH(double, secondFreq);
+        QFETCH(bool, overlaps);
+        const QList<PlanCheckRow> rows
+            = { row("1", "A", "DIGI", 57, 6), row("2", "B", "DIGI", secondFreq, 6) };
+        const QList<PlanFinding> findings = PlanCheck::run(rows, {});
+        QCOMPARE(findings.size(), overlaps ? 1 : 0);
+    }
+
+    // Japan's channels 7 and 8 overlap by design; a duplicated 7 still counts.
+    void overlapsOfTheStandardItself()
+    {
+        const StandardTable *japan = m_standards.find(QStringLiteral("japan-air"));
+        QVERIFY(japan);
+        QList<PlanCheckRow> rows;
+        const StandardPlan plan = StandardPlans::build(*japan, PlanVariant::Analogue, 0, 11);
+        for (const ChannelValues &v : plan.rows)
+            rows << StandardPlans::checkRow(v);
+        PlanCheckOptions options;
+        options.rasters = m_standards.rasters();
+        QCOMPARE(PlanCheck::run(rows, options).size(), 0);
+        QVERIFY(PlanCheck::run(rows, {}).size() == 1); // without a raster it is an overlap
+        rows << row("13", "7b", "TV", 189.25, 4.5);
+        QCOMPARE(describe(PlanCheck::run(rows, options)), QStringLiteral("0:6,12"));
+    }
+
+    void silentOnEveryStandardPlan()
+    {
+        PlanCheckOptions options;
+        options.rasters = m_standards.rasters();
+        for (const StandardTable &t : m_standards.tables()) {
+            for (PlanVariant v : { PlanVariant::Analogue, PlanVariant::Digital }) {
+                const StandardPlan plan = StandardPlans::build(t, v, 0, int(t.channels.size()) - 1);
+                QList<PlanCheckRow> rows;
+                for (const ChannelValues &values : plan.rows)
+                    rows << StandardPlans::checkRow(values);
+                const QList<PlanFinding> findings = PlanCheck::run(rows, options);
+                QVERIFY2(findings.isEmpty(),
+                    qPrintable(plan.caption + QLatin1String(": ") + findings.value(0).text));
+            }
+        }
+    }
+
+    void commandLine()
+    {
+        const QString cli = qEnvironmentVariable("PLANDOR_CLI");
+        if (cli.isEmpty())
+            QSKIP("PLANDOR_CLI is not set");
+        QTemporaryDir dir;
+        PlanFileSource faulty;
+        faulty.caption = QStringLiteral("faulty");
+        for (const PlanCheckRow &r : faultyPlan()) {
+            ChannelValues v;
+            v.values[ColumnId] = r.id.toLongLong();
+            v.values[ColumnName] = r.fields.name;
+            v.values[ColumnType] = r.fields.type;
+            v.values[ColumnFreq] = *r.fields.freq;
+            v.values[ColumnAudio1] = *r.fields.audio1;
+            faulty.rows << v;
+        }
+        PlanFileSource clean;
+        clean.caption = QStringLiteral("clean");
+        clean.rows = StandardPlans::build(
+            *m_standards.find(QStringLiteral("oirt-dk")), PlanVariant::Analogue, 0, 60)
+                         .rows;
+        QString error;
+        const QString faultyPath = dir.filePath(QStringLiteral("faulty.txt"));
+        const QString cleanPath = dir.filePath(QStringLiteral("clean.txt"));
+        QVERIFY2(PlanFile::write(faultyPath, faulty, PlanFile::Encoding::Windows1252, &error),
+            qPrintable(error));
+        QVERIFY2(PlanFile::write(cleanPath, clean, PlanFile::Encoding::Windows1252, &error),
+            qPrintable(error));
+
+        auto run = [&cli](const QString &path, QString *out) {
+            QProcess p;
+            p.start(cli, { QStringLiteral("check-plan"), QStringLiteral("--in"), path });
+            p.waitForFinished(30000);
+            *out = QString::fromUtf8(p.readAllStandardOutput());
+            return p.exitCode();
+        };
+        QString out;
+        QCOMPARE(run(faultyPath, &out), 4);
+        QVERIFY2(out.contains(QLatin1String("Row 8 (9) overlaps row 9 (10)")), qPrintable(out));
+        QCOMPARE(out.count(QLatin1Char('\n')), 5); // 11 rows fit in 255: no "too many"
+        QCOMPARE(run(cleanPath, &out), 0);
+        QCOMPARE(out, QString());
+    }
+};
+
+QTEST_MAIN(PlanCheckTest)
+#include "tst_plancheck.moc"

@@ -1,0 +1,177 @@
+// Comparing two plans: each kind of difference is found, equal plans give
+// none; plandor-cli diff prints them and says by its exit code.
+
+#include "rules/PlanDiff.h"
+#include "store/PlanFile.h"
+#include "store/PlanHistory.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "SimProcess.h"
+
+using namespace plandor;
+using plandor::test::SimProcess;
+
+namespace {
+
+using Plan = QList<PlanDiff::Channel>;
+
+PlanDiff::Channel ch(qint64 id, const QString &name, const QString &type, double freq, double audio)
+{
+    return { id, name, type, freq, audio };
+}
+
+const Plan kBase = {
+    ch(1, QStringLiteral("C1"), QStringLiteral("TV"), 55.25, 6.5),
+    ch(2, QStringLiteral("S1"), QStringLiteral("DIGI"), 100.1, 8),
+    ch(3, QStringLiteral("C1"), QStringLiteral("TV"), 471.25, 6.5), // the same name again
+    ch(4, QStringLiteral("Z9"), QStringLiteral("DIGI"), 858, 8),
+};
+
+Plan edited(std::function<void(Plan &)> edit)
+{
+    Plan plan = kBase;
+    edit(plan);
+    return plan;
+}
+
+// A difference as "kind before>after fields", e.g. "changed 1>1 Freq".
+QString describe(const PlanDiff::Difference &d)
+{
+    static const char *kinds[] = { "added", "removed", "changed" };
+    QString text = QString::fromLatin1(kinds[int(d.kind)]) + QLatin1Char(' ')
+        + QString::number(d.before) + QLatin1Char('>') + QString::number(d.after);
+    const std::pair<PlanDiff::Field, const char *> names[]
+        = { { PlanDiff::Field::Name, "Name" }, { PlanDiff::Field::Type, "Type" },
+              { PlanDiff::Field::Freq, "Freq" }, { PlanDiff::Field::Audio, "Audio" } };
+    for (const auto &[field, name] : names) {
+        if (d.fields.testFlag(field))
+            text += QLatin1Char(' ') + QLatin1String(name);
+    }
+    return text;
+}
+
+ChannelValues row(int id, const QString &name, double freq)
+{
+    ChannelValues r;
+    r.values[ColumnId] = qint32(id);
+    r.values[ColumnName] = name;
+    r.values[ColumnType] = QStringLiteral("TV");
+    r.values[ColumnFreq] = freq;
+    r.values[ColumnAudio1] = 6.5;
+    return r;
+}
+
+} // namespace
+
+class TestPlanDiff : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void compare_data()
+    {
+        QTest::addColumn<Plan>("before");
+        QTest::addColumn<Plan>("after");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("equal") << kBase << kBase << QStringList();
+        QTest::newRow("both empty") << Plan() << Plan() << QStringList();
+        QTest::newRow("other order, other IDs")
+            << kBase
+            << Plan({ ch(9, "Z9", "DIGI", 858, 8), ch(8, "C1", "TV", 471.25, 6.5),
+                   ch(7, "C1", "TV", 55.25, 6.5), ch(6, "S1", "DIGI", 100.1, 8) })
+            << QStringList();
+        QTest::newRow("the same in single precision")
+            << kBase << edited([](Plan &p) { p[1].freq = 100.09999999; }) << QStringList();
+        QTest::newRow("added") << kBase
+                               << edited([](Plan &p) { p.append(ch(5, "N", "TV", 63.25, 6.5)); })
+                               << QStringList { "added -1>4" };
+        QTest::newRow("removed") << kBase << edited([](Plan &p) { p.removeAt(1); })
+                                 << QStringList { "removed 1>-1" };
+        QTest::newRow("retuned: same name") << kBase << edited([](Plan &p) { p[3].freq = 850; })
+                                            << QStringList { "changed 3>3 Freq" };
+        QTest::newRow("renamed: same frequency")
+            << kBase << edited([](Plan &p) { p[1].name = QStringLiteral("S2"); })
+            << QStringList { "changed 1>1 Name" };
+        QTest::newRow("type and audio") << kBase << edited([](Plan &p) {
+            p[0].type = QStringLiteral("DIGI");
+            p[0].audio = 8;
+        }) << QStringList { "changed 0>0 Type Audio" };
+        QTest::newRow("a repeated name keeps its own partner")
+            << kBase << edited([](Plan &p) { p[2].freq = 479.25; })
+            << QStringList { "changed 2>2 Freq" };
+        QTest::newRow("renamed and retuned: removed and added, in frequency order")
+            << kBase << edited([](Plan &p) { p[1] = ch(2, "X", "DIGI", 107, 8); })
+            << QStringList { "removed 1>-1", "added -1>1" };
+        QTest::newRow("everything gone")
+            << kBase << Plan()
+            << QStringList { "removed 0>-1", "removed 1>-1", "removed 2>-1", "removed 3>-1" };
+    }
+
+    void compare()
+    {
+        QFETCH(Plan, before);
+        QFETCH(Plan, after);
+        QFETCH(QStringList, expected);
+        QStringList found;
+        for (const PlanDiff::Difference &d : PlanDiff::compare(before, after))
+            found.append(describe(d));
+        QCOMPARE(found, expected);
+    }
+
+    // plandor-cli diff between files and against the simulated instrument:
+    // 0 and a word of agreement when equal, 1 and one line per difference
+    // when not.
+    void cliDiff()
+    {
+        QTemporaryDir dir;
+        auto planFile = [&](const QString &name, const QList<ChannelValues> &rows) {
+            const QString path = dir.filePath(name);
+            PanelTexts panel;
+            panel.unit = QStringLiteral("dBmV");
+            panel.span = QStringLiteral("8");
+            if (!PlanFile::write(path, PlanHistory::fileSource(rows, panel),
+                    PlanFile::Encoding::Windows1252, nullptr))
+                qFatal("cannot write %s", qPrintable(path));
+            return path;
+        };
+        const QString a = planFile(QStringLiteral("a.txt"),
+            { row(1, QStringLiteral("A"), 55.25), row(2, QStringLiteral("B"), 63.25) });
+        const QString b = planFile(QStringLiteral("b.txt"),
+            { row(1, QStringLiteral("A"), 55.25), row(2, QStringLiteral("B"), 64.25),
+                row(3, QStringLiteral("C"), 77.25) });
+        QString out;
+        auto cli = [&](const QStringList &arguments) {
+            QProcess p;
+            p.start(qEnvironmentVariable("PLANDOR_CLI"), arguments);
+            const int code = p.waitForFinished(30000) ? p.exitCode() : -1;
+            out = QString::fromLocal8Bit(p.readAllStandardOutput());
+            return code;
+        };
+        const QString in = QStringLiteral("--in");
+        const QString against = QStringLiteral("--against");
+        QCOMPARE(cli({ QStringLiteral("diff"), in, a, against, a }), 0);
+        QVERIFY2(out.contains(QStringLiteral("same 2 channels")), qPrintable(out));
+        QCOMPARE(cli({ QStringLiteral("diff"), in, a, against, b }), 1);
+        QVERIFY2(out.contains(QStringLiteral("Freq 64.25 -> 63.25")), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("removed  ID 3 C TV 77.25 6.5 (only in b.txt)")),
+            qPrintable(out));
+        QCOMPARE(cli({ QStringLiteral("diff"), in, dir.filePath("none.txt"), against, a }), 4);
+
+        SimProcess sim(
+            dir.filePath(QStringLiteral("state")), dir.filePath(QStringLiteral("ports")));
+        QVERIFY2(sim.start(), "PLANDOR_SIM does not start");
+        const QString port = QStringLiteral("--port");
+        qputenv("PLANDOR_HISTORY_DIR", dir.filePath(QStringLiteral("history")).toLocal8Bit());
+        QCOMPARE(cli({ QStringLiteral("send"), port, sim.port(), in, b }), 0);
+        QCOMPARE(cli({ QStringLiteral("diff"), port, sim.port(), in, b }), 0);
+        QCOMPARE(cli({ QStringLiteral("diff"), port, sim.port(), in, a }), 1);
+        QVERIFY2(out.contains(QStringLiteral("(only in the instrument)")), qPrintable(out));
+        QCOMPARE(out.count(QLatin1Char('\n')), 3); // two differences and the count
+        QCOMPARE(cli({ QStringLiteral("diff"), port, dir.filePath("none"), in, a }), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlanDiff)
+#include "tst_plandiff.moc"

@@ -1,0 +1,169 @@
+// The spectrum view on a plain model: a click at a frequency selects the
+// channel's row, overlaps are drawn in the warning colour, the view follows
+// the model at once and is driven from the keyboard.
+#include "base/Language.h"
+#include "editor/SpectrumView.h"
+#include "store/ChannelColumns.h"
+
+#include <QAbstractItemModelTester>
+#include <QItemSelectionModel>
+#include <QStandardItemModel>
+#include <QTest>
+
+using namespace plandor;
+
+namespace {
+
+void addChannel(QStandardItemModel &model, int id, const char *name, const char *type, double freq,
+    double audio1)
+{
+    model.appendRow({ new QStandardItem(QString::number(id)),
+        new QStandardItem(QString::fromLatin1(name)), new QStandardItem(QString::fromLatin1(type)),
+        new QStandardItem(QString::number(freq)), new QStandardItem(QString::number(audio1)) });
+}
+
+} // namespace
+
+class SpectrumTest : public QObject
+{
+    Q_OBJECT
+
+    QStandardItemModel *m_model = nullptr;
+    QItemSelectionModel *m_selection = nullptr;
+    SpectrumView *m_view = nullptr;
+
+    QColor colourAt(double freq)
+    {
+        const QImage image = m_view->grab().toImage();
+        return image.pixelColor(int(m_view->xAt(freq)), m_view->height() / 3);
+    }
+    void click(double freq)
+    {
+        QTest::mouseClick(m_view, Qt::LeftButton, {}, QPoint(int(m_view->xAt(freq)), 20));
+    }
+
+private slots:
+    void init()
+    {
+        LanguageOffset = kEnglishOffset;
+        m_model = new QStandardItemModel(0, kChannelColumnCount, this);
+        new QAbstractItemModelTester(
+            m_model, QAbstractItemModelTester::FailureReportingMode::QtTest, m_model);
+        // Stored out of frequency order on purpose: rows 0..3.
+        addChannel(*m_model, 1, "3", "TV", 61.25, 4.5); // 59..63.5
+        addChannel(*m_model, 2, "2", "TV", 55.25, 4.5); // 53..57.5
+        addChannel(*m_model, 3, "D1", "DIGI", 69, 6); // 66..72
+        addChannel(*m_model, 4, "X", "TV", 62.75, 4.5); // 60.5..65: overlaps "3"
+        m_selection = new QItemSelectionModel(m_model, m_model);
+        m_view = new SpectrumView;
+        m_view->resize(800, 80);
+        m_view->setModel(m_model, m_selection);
+        m_view->setViewRange(50, 90); // 20 pixels a MHz
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view));
+    }
+    void cleanup()
+    {
+        delete m_view;
+        delete m_model;
+    }
+
+    void clickSelectsRow_data()
+    {
+        QTest::addColumn<double>("freq");
+        QTest::addColumn<int>("row");
+        QTest::newRow("inside 2") << 55.0 << 1;
+        QTest::newRow("lower edge of 2") << 53.1 << 1;
+        QTest::newRow("inside DIGI") << 70.0 << 2;
+        QTest::newRow("overlap, nearer 3") << 61.5 << 0;
+        QTest::newRow("overlap, nearer X") << 62.5 << 3;
+        QTest::newRow("gap") << 58.2 << -1;
+    }
+    void clickSelectsRow()
+    {
+        QFETCH(double, freq);
+        QFETCH(int, row);
+        click(freq);
+        QCOMPARE(m_selection->currentIndex().row(), row);
+        if (row >= 0)
+            QVERIFY(m_selection->isRowSelected(row));
+    }
+
+    void coloursFollowTheModel()
+    {
+        QCOMPARE(colourAt(55.25), SpectrumView::kTvColour);
+        QCOMPARE(colourAt(69), SpectrumView::kDigiColour);
+        QCOMPARE(colourAt(61.25), SpectrumView::kOverlapColour);
+        QCOMPARE(colourAt(64), SpectrumView::kOverlapColour);
+        QCOMPARE(colourAt(58.2), m_view->palette().base().color());
+        QCOMPARE(m_view->accessibleDescription(),
+            QStringLiteral("4 channels, 2 overlapping another, spanning 53 to 72 MHz"));
+
+        // Moving X away ends the overlap at once.
+        m_model->setData(m_model->index(3, ColumnFreq), QStringLiteral("80"));
+        QCOMPARE(colourAt(61.25), SpectrumView::kTvColour);
+        QCOMPARE(colourAt(80), SpectrumView::kTvColour);
+        QCOMPARE(colourAt(64), m_view->palette().base().color());
+        QTRY_COMPARE(m_view->accessibleDescription(),
+            QStringLiteral("4 channels, 0 overlapping another, spanning 53 to 82.25 MHz"));
+
+        // A selected row is highlighted; a removed one disappears.
+        m_selection->select(
+            m_model->index(2, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QCOMPARE(colourAt(69), SpectrumView::kSelectedColour);
+        m_model->removeRow(2);
+        QCOMPARE(colourAt(69), m_view->palette().base().color());
+        QCOMPARE(m_view->channelCount(), 3);
+    }
+
+    void keyboard()
+    {
+        m_view->setFocus();
+        // From nothing, Right selects the lowest channel, then goes up in frequency.
+        QTest::keyClick(m_view, Qt::Key_Right);
+        QCOMPARE(m_selection->currentIndex().row(), 1);
+        QTest::keyClick(m_view, Qt::Key_Right);
+        QCOMPARE(m_selection->currentIndex().row(), 0);
+        QTest::keyClick(m_view, Qt::Key_Right);
+        QCOMPARE(m_selection->currentIndex().row(), 3);
+        QTest::keyClick(m_view, Qt::Key_Left);
+        QCOMPARE(m_selection->currentIndex().row(), 0);
+
+        const double span = m_view->viewUpper() - m_view->viewLower();
+        QTest::keyClick(m_view, Qt::Key_Plus);
+        QVERIFY(m_view->viewUpper() - m_view->viewLower() < span);
+        QTest::keyClick(m_view, Qt::Key_Minus);
+        QTest::keyClick(m_view, Qt::Key_Minus);
+        QVERIFY(m_view->viewUpper() - m_view->viewLower() > span);
+        const double lower = m_view->viewLower();
+        QTest::keyClick(m_view, Qt::Key_Right, Qt::ControlModifier);
+        QVERIFY(m_view->viewLower() > lower);
+        QTest::keyClick(m_view, Qt::Key_Home);
+        QCOMPARE(m_view->viewLower(), SpectrumView::kBandLower);
+        QCOMPARE(m_view->viewUpper(), SpectrumView::kBandUpper);
+    }
+
+    // A drag pans and does not select; the wheel zooms around the pointer.
+    void dragAndWheel()
+    {
+        const QPoint from(400, 20);
+        QTest::mousePress(m_view, Qt::LeftButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(-200, 0)),
+            m_view->mapToGlobal(QPointF(from + QPoint(-200, 0))), Qt::NoButton, Qt::LeftButton,
+            Qt::NoModifier);
+        QApplication::sendEvent(m_view, &move);
+        QTest::mouseRelease(m_view, Qt::LeftButton, {}, from + QPoint(-200, 0));
+        QCOMPARE(m_view->viewLower(), 60.0); // 200 px at 20 px a MHz
+        QVERIFY(!m_selection->currentIndex().isValid());
+
+        const double under = m_view->frequencyAt(100);
+        QWheelEvent wheel(QPointF(100, 20), m_view->mapToGlobal(QPointF(100, 20)), {},
+            QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(m_view, &wheel);
+        QVERIFY(m_view->viewUpper() - m_view->viewLower() < 40);
+        QCOMPARE(qRound(m_view->frequencyAt(100) * 1000), qRound(under * 1000));
+    }
+};
+
+QTEST_MAIN(SpectrumTest)
+#include "tst_spectrum.moc"

@@ -1,0 +1,118 @@
+#include "PlanValidation.h"
+
+#include "base/TextCatalogue.h"
+#include "rules/ChannelRules.h"
+#include "rules/FavoritesPanelCheck.h"
+#include "rules/PlanSizeLimit.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace plandor::cli {
+namespace {
+
+constexpr int kHighestComNumber = 256;
+
+bool hasControlCharacter(const QString &text)
+{
+    return std::any_of(
+        text.begin(), text.end(), [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
+}
+
+} // namespace
+
+std::optional<PortArgument> parsePort(const QString &value, QString *error)
+{
+    const QString port = value.trimmed();
+    if (port.isEmpty() || hasControlCharacter(port)) {
+        *error = QStringLiteral("--port needs a device path or COMn");
+        return std::nullopt;
+    }
+    static const QRegularExpression comPort(
+        QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = comPort.match(port);
+    if (!m.hasMatch())
+        return PortArgument { std::nullopt, port };
+    bool ok = false;
+    const int n = m.captured(1).toInt(&ok);
+    if (!ok || n < 1 || n > kHighestComNumber) {
+        *error = QStringLiteral("--port COMn needs n from 1 to %1").arg(kHighestComNumber);
+        return std::nullopt;
+    }
+    return PortArgument { qint16(n), QString() };
+}
+
+std::optional<PanelTexts> parsePanelArguments(
+    const QString &favorites, const QString &unit, const QString &span, QString *error)
+{
+    const QStringList favs = favorites.split(QLatin1Char(','));
+    if (favorites.trimmed().isEmpty() || favs.size() > 6) {
+        *error = QStringLiteral("--favorites needs up to six channel IDs, separated by commas");
+        return std::nullopt;
+    }
+    PanelTexts panel;
+    for (qsizetype i = 0; i < favs.size(); ++i)
+        panel.favorites[i] = favs[i].trimmed();
+    panel.unit = unit;
+    panel.span = span.trimmed();
+    if (unit.isEmpty()) {
+        *error = QStringLiteral("--unit is dBmV or dBuV");
+        return std::nullopt;
+    }
+    // The command line sets a bandwidth; the panel's "not set" is for a box
+    // left empty in the window.
+    if (FavoritesPanelCheck::bandwidthVerdict(panel.span)
+            != FavoritesPanelCheck::BandwidthVerdict::Accepted
+        || panel.span.isEmpty()) {
+        *error
+            = QStringLiteral("--span: ") + CatalogueText(FavoritesPanelCheck::kBandwidthMessageId);
+        return std::nullopt;
+    }
+    if (const auto refusal = panelRefusal(panel)) {
+        *error = *refusal;
+        return std::nullopt;
+    }
+    return panel;
+}
+
+std::optional<QString> panelRefusal(const PanelTexts &panel)
+{
+    std::array<QString, 6> favorites;
+    std::copy(std::begin(panel.favorites), std::end(panel.favorites), favorites.begin());
+    const auto refusal = FavoritesPanelCheck::checkSendable(favorites, panel.unit, panel.span);
+    if (!refusal)
+        return std::nullopt;
+    QString what;
+    if (refusal->box == FavoritesPanelCheck::kBandwidthBox)
+        what = QStringLiteral("bandwidth \"%1\"").arg(panel.span);
+    else if (refusal->box == FavoritesPanelCheck::kUnitField)
+        what = QStringLiteral("unit \"%1\"").arg(panel.unit);
+    else {
+        const auto &boxes = FavoritesPanelCheck::kFavoriteBoxes;
+        const int slot = int(std::find(boxes.begin(), boxes.end(), refusal->box) - boxes.begin());
+        what = QStringLiteral("favourite %1 \"%2\"").arg(slot + 1).arg(panel.favorites[slot]);
+    }
+    return QStringLiteral("%1: %2").arg(what, refusal->text().trimmed());
+}
+
+QStringList planRefusals(const PlanFileContent &content)
+{
+    QStringList lines;
+    for (const RowRefusal &r : content.refusals) {
+        const ChannelValues &row = content.rows.value(r.row);
+        lines << QStringLiteral("line %1: channel \"%2\": %3")
+                     .arg(content.rowLines.value(r.row))
+                     .arg(ChannelColumns::toText(ColumnName, row.values[ColumnName]),
+                         r.refusal.text().trimmed());
+    }
+    if (content.rows.isEmpty())
+        lines << QStringLiteral("the plan holds no channel");
+    if (content.tooLarge())
+        lines << PlanSizeLimit::tooLargeText(int(content.rows.size()));
+    if (const auto refusal = panelRefusal(PlanFile::panelFromSlots(content.panelSlots)))
+        lines << *refusal;
+    return lines;
+}
+
+} // namespace plandor::cli
