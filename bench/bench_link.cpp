@@ -105,8 +105,7 @@ bool runAt(const QString &simProgram, qint32 baud, const QTemporaryDir &dir)
     Traffic before = trafficOf(link.transport());
     QElapsedTimer clock;
     clock.start();
-    ok = ok && qint16(link.WritePlan(plan, 0, panel)) != 0
-        && qint16(link.EndTransfer()) != 0;
+    ok = ok && qint16(link.WritePlan(plan, 0, panel)) != 0 && qint16(link.EndTransfer()) != 0;
     if (ok)
         report("write", baud, payloadBytes, before, trafficOf(link.transport()), clock.elapsed());
 

@@ -10,7 +10,6 @@
 #include "editor/FavoritesPanel.h"
 #include "editor/PlanTableModel.h"
 #include "store/ChannelStore.h"
-#include "store/ChannelStore.h"
 #include "store/DatabaseLocation.h"
 #include "transfer/PlanRecords.h"
 #include "transfer/ProcessLink.h"

@@ -2,9 +2,9 @@
 // instrument's handling of requests. The first byte is the message type, the
 // rest its payload, so no CRC stands in the way.
 
-#include "transfer/serial/instrument/InstrumentSide.h"
 #include "transfer/serial/Messages.h"
 #include "transfer/serial/RecordCodec.h"
+#include "transfer/serial/instrument/InstrumentSide.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -4,8 +4,8 @@
 #include "EditorFixture.h"
 
 #include "base/TextCatalogue.h"
-#include "widgets/FileDialogs.h"
 #include "editor/PlanTableModel.h"
+#include "widgets/FileDialogs.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -5,18 +5,18 @@
 #include "transfer/serial/Crc32.h"
 #include "transfer/serial/Frame.h"
 #include "transfer/serial/FrameDecoder.h"
-#include "transfer/serial/instrument/InstrumentSide.h"
 #include "transfer/serial/LinkTiming.h"
 #include "transfer/serial/Messages.h"
 #include "transfer/serial/Protocol.h"
 #include "transfer/serial/RecordCodec.h"
+#include "transfer/serial/instrument/InstrumentSide.h"
 
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
-#include <cmath>
 #include <QtTest>
+#include <cmath>
 
 using namespace plandor;
 
@@ -152,10 +152,12 @@ private slots:
         const QList<LinkRecord> plan { channel(1, "TV", 49.75f, 6.5f, "C1") };
         const quint32 crc = RecordCodec::planCrc(plan);
         int taken = 0;
-        const QByteArray batch = Messages::packBatch(plan, 0, 1024, Messages::RecordLayout::Plain, &taken);
+        const QByteArray batch
+            = Messages::packBatch(plan, 0, 1024, Messages::RecordLayout::Plain, &taken);
         const QByteArray commit
             = Messages::encode(Messages::Commitment { protocol::StagedKind::Plan, 1, crc });
-        const QByteArray begin = Messages::encode(Messages::WriteBeginRequest { 0, 1, crc, { 0, 0, 0, 0, 0, 0, 8, 1, 0 } });
+        const QByteArray begin = Messages::encode(
+            Messages::WriteBeginRequest { 0, 1, crc, { 0, 0, 0, 0, 0, 0, 8, 1, 0 } });
         const QByteArray hello = Messages::encode(Messages::HelloRequest { 1, 1 });
         const quint8 ack = quint8(MessageType::Ack);
         QCOMPARE(ask(MessageType::Hello, 9, hello), quint8(MessageType::HelloReply));
@@ -183,34 +185,41 @@ private slots:
     {
         QTest::addColumn<QList<LinkRecord>>("records");
         const float denormal = std::numeric_limits<float>::denorm_min();
-        QTest::newRow("a plan on the raster") << QList<LinkRecord> { channel(1, "TV", 49.75f, 6.5f, "C1"),
-            channel(2, "TV", 57.75f, 6.5f, "C2"), channel(3, "DIGI", 65.75f, 8.0f, "C3"),
-            channel(4, "DIGI", 73.75f, 8.0f, "D9"), channel(5, "TV", 81.75f, 6.5f, "D10") };
-        QTest::newRow("off the raster") << QList<LinkRecord> { channel(1, "TV", 49.751f, 6.4999f, "A"),
-            channel(2, "TV", 1e-7f, 0.001f, "B"), channel(3, "DIGI", 1e9f, -8.0f, "C") };
-        QTest::newRow("denormals, zeros, infinities") << QList<LinkRecord> {
-            channel(1, "TV", denormal, -denormal, "1"), channel(2, "TV", -0.0f, 0.0f, "2"),
-            channel(3, "DIGI", std::numeric_limits<float>::infinity(), -0.0f, "3"),
-            channel(4, "DIGI", -std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), "4") };
+        QTest::newRow("a plan on the raster")
+            << QList<LinkRecord> { channel(1, "TV", 49.75f, 6.5f, "C1"),
+                   channel(2, "TV", 57.75f, 6.5f, "C2"), channel(3, "DIGI", 65.75f, 8.0f, "C3"),
+                   channel(4, "DIGI", 73.75f, 8.0f, "D9"), channel(5, "TV", 81.75f, 6.5f, "D10") };
+        QTest::newRow("off the raster")
+            << QList<LinkRecord> { channel(1, "TV", 49.751f, 6.4999f, "A"),
+                   channel(2, "TV", 1e-7f, 0.001f, "B"), channel(3, "DIGI", 1e9f, -8.0f, "C") };
+        QTest::newRow("denormals, zeros, infinities")
+            << QList<LinkRecord> { channel(1, "TV", denormal, -denormal, "1"),
+                   channel(2, "TV", -0.0f, 0.0f, "2"),
+                   channel(3, "DIGI", std::numeric_limits<float>::infinity(), -0.0f, "3"),
+                   channel(4, "DIGI", -std::numeric_limits<float>::max(),
+                       std::numeric_limits<float>::max(), "4") };
         QTest::newRow("1- and 3-byte names, odd types") << QList<LinkRecord> {
             channel(1, "", 100.0f, 6.5f, "X"), channel(9, "tv", 100.0f, 6.5f, QStringLiteral("频")),
             channel(9, "DIGI", 100.0f, 6.5f, ""), channel(250, "DIGI", 99.99f, 6.5f, "C09"),
             channel(3, "DIGI", 99.98f, 6.5f, "C10"), channel(4, "TV", 99.97f, 6.5f, "999999999"),
-            channel(5, "TV", 99.96f, 6.5f, "1000000000") };
+            channel(5, "TV", 99.96f, 6.5f, "1000000000")
+        };
     }
 
     void compactRoundTrip()
     {
         QFETCH(QList<LinkRecord>, records);
-        const QByteArray payload = Messages::encode(Messages::RecordBatch { 7, records },
-            Messages::RecordLayout::Compact);
+        const QByteArray payload = Messages::encode(
+            Messages::RecordBatch { 7, records }, Messages::RecordLayout::Compact);
         const auto back = Messages::decodeRecordBatch(payload, Messages::RecordLayout::Compact);
         QVERIFY(back);
         QCOMPARE(back->records.size(), records.size());
         for (qsizetype i = 0; i < records.size(); ++i) // bit for bit: NaN-safe
-            QCOMPARE(RecordCodec::encodeRecord(back->records[i]), RecordCodec::encodeRecord(records[i]));
+            QCOMPARE(
+                RecordCodec::encodeRecord(back->records[i]), RecordCodec::encodeRecord(records[i]));
         for (qsizetype n = 0; n < payload.size(); ++n)
-            QVERIFY(!Messages::decodeRecordBatch(payload.first(n), Messages::RecordLayout::Compact));
+            QVERIFY(
+                !Messages::decodeRecordBatch(payload.first(n), Messages::RecordLayout::Compact));
     }
 
     // A typical plan costs a few bytes a channel; NaN, which no rule lets
@@ -219,10 +228,11 @@ private slots:
     {
         QList<LinkRecord> plan;
         for (int i = 1; i <= 250; ++i)
-            plan.append(channel(i, i > 60 ? "DIGI" : "TV", 49.75f + 8.0f * float(i), i > 60 ? 8.0f : 6.5f,
-                QStringLiteral("C%1").arg(i)));
+            plan.append(channel(i, i > 60 ? "DIGI" : "TV", 49.75f + 8.0f * float(i),
+                i > 60 ? 8.0f : 6.5f, QStringLiteral("C%1").arg(i)));
         int taken = 0;
-        const QByteArray compact = Messages::packBatch(plan, 0, 1024, Messages::RecordLayout::Compact, &taken);
+        const QByteArray compact
+            = Messages::packBatch(plan, 0, 1024, Messages::RecordLayout::Compact, &taken);
         QCOMPARE(taken, 250);
         QVERIFY2(compact.size() < 300, qPrintable(QString::number(compact.size())));
 
@@ -243,19 +253,21 @@ private slots:
         QFile doc(QStringLiteral(PLANDOR_SOURCE_DIR "/docs/protocol.md"));
         QVERIFY(doc.open(QIODevice::ReadOnly | QIODevice::Text));
         const QString text = QString::fromUtf8(doc.readAll());
-        static const QRegularExpression block(QStringLiteral(
-            "<!-- example (\\w+) (\\w+) -->\\s*```\\n([0-9A-F \\n]+)```"));
+        static const QRegularExpression block(
+            QStringLiteral("<!-- example (\\w+) (\\w+) -->\\s*```\\n([0-9A-F \\n]+)```"));
         int checked = 0;
         for (auto it = block.globalMatch(text); it.hasNext(); ++checked) {
             const auto m = it.next();
-            const QByteArray wire = QByteArray::fromHex(m.captured(3).remove(QRegularExpression("\\s")).toLatin1());
+            const QByteArray wire
+                = QByteArray::fromHex(m.captured(3).remove(QRegularExpression("\\s")).toLatin1());
             const QList<Frame> frames = FrameDecoder().feed(wire);
             QVERIFY2(frames.size() == 1, qPrintable(m.captured(0)));
             const Frame &f = frames.first();
             QCOMPARE(FrameCodec::encode(f), wire); // nothing else on the wire
             const QString name = m.captured(1);
             const auto layout = m.captured(2) == QLatin1String("compact")
-                ? Messages::RecordLayout::Compact : Messages::RecordLayout::Plain;
+                ? Messages::RecordLayout::Compact
+                : Messages::RecordLayout::Plain;
             bool decodes = false;
             if (name == QLatin1String("Hello"))
                 decodes = Messages::decodeHelloRequest(f.payload).has_value();
@@ -263,7 +275,8 @@ private slots:
                 decodes = Messages::decodeHelloReply(f.payload).has_value();
             else if (name == QLatin1String("WriteRecords"))
                 decodes = Messages::decodeRecordBatch(f.payload, layout).has_value()
-                    && Messages::encode(*Messages::decodeRecordBatch(f.payload, layout), layout) == f.payload;
+                    && Messages::encode(*Messages::decodeRecordBatch(f.payload, layout), layout)
+                        == f.payload;
             else if (name == QLatin1String("EndTransfer"))
                 decodes = Messages::decodeCommitment(f.payload).has_value();
             else if (name == QLatin1String("Ack"))

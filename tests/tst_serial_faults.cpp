@@ -24,7 +24,8 @@ LinkRecordArray planOf(int n, float shift)
     LinkRecordArray a;
     a.items.resize(n);
     for (int i = 0; i < n; ++i)
-        std::tie(a.items[i].Position, a.items[i].Type, a.items[i].Freq, a.items[i].Audio1, a.items[i].Name)
+        std::tie(a.items[i].Position, a.items[i].Type, a.items[i].Freq, a.items[i].Audio1,
+            a.items[i].Name)
             = std::tuple(quint8(i + 1), QStringLiteral("TV"), 47.0f + shift + 4.0f * float(i), 6.5f,
                 QString::number(i));
     return a;
@@ -150,7 +151,8 @@ private slots:
             << "--unplug-after 6 --lose-reply 5" << false << int(O::NotConfirmed) << true;
         QTest::newRow("panel's ack lost") << "--lose-reply 2" << true << int(O::Sent) << true;
         QTest::newRow("panel lost") << "--lose-request 2" << true << int(O::Failed) << false;
-        QTest::newRow("line cut after the panel") << "--unplug-after 3" << true << int(O::Sent) << true;
+        QTest::newRow("line cut after the panel")
+            << "--unplug-after 3" << true << int(O::Sent) << true;
         QTest::newRow("panel refused") << "--refuse-writes" << true << int(O::Failed) << false;
     }
 
@@ -164,7 +166,7 @@ private slots:
         const FavoritesRecord panel { 1, 2, 3, 4, 5, 6, 7, kUnitDbmV };
         QVERIFY(start(fault.split(QLatin1Char(' '))));
         PlanTransfer transfer(m_link);
-        transfer.setPause([](std::chrono::milliseconds) { });
+        transfer.setPause([](std::chrono::milliseconds) {});
         QVERIFY(transfer.checkConnection());
         const auto got = panelAlone
             ? transfer.sendPanel(PlanRecords::fromFavorites(panel))

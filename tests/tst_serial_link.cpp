@@ -97,13 +97,15 @@ private slots:
         QTest::addColumn<FavoritesRecord>("panel");
         LinkRecordArray odd;
         odd.items = { rec(1, "TV", 55.25f, 6.5f, "C1"), rec(2, "DIGI", 100.1f, 7.999999f, "Z12"),
-            rec(3, "TV", 5.0f, -0.0f, "a"), rec(4, "DIGI", 862.0f, std::nextafter(8.0f, 9.0f), "999"),
+            rec(3, "TV", 5.0f, -0.0f, "a"),
+            rec(4, "DIGI", 862.0f, std::nextafter(8.0f, 9.0f), "999"),
             rec(5, "TV", std::nextafter(1000.0f, 0.0f), 1e-40f, "999") };
         QTest::newRow("awkward floats")
             << odd << FavoritesRecord { 1, 2, 250, 0, 7, 9, 8, kUnitDbmV };
         LinkRecordArray texts;
         texts.items = { rec(1, "TV", 49.75f, 6.5f, QStringLiteral("é þ")),
-            rec(2, "DIGI", 474.0f, 8.0f, QStringLiteral("1")), rec(3, "TV", 52.5f, 0.0f, QStringLiteral("~")) };
+            rec(2, "DIGI", 474.0f, 8.0f, QStringLiteral("1")),
+            rec(3, "TV", 52.5f, 0.0f, QStringLiteral("~")) };
         QTest::newRow("texts") << texts << FavoritesRecord { 0, 0, 0, 0, 0, 0, 0, kUnitDbuV };
         QTest::newRow("255 channels, several batches")
             << planOf(255) << FavoritesRecord { 5, 6, 7, 8, 9, 10, 9, kUnitDbuV };
@@ -212,7 +214,8 @@ private slots:
             QStringLiteral("--baud"), QStringLiteral("9600") }));
         auto link = newLink();
         QCOMPARE(qint16(link->CheckConnection()), qint16(0));
-        QVERIFY2(link->lastError().contains(QLatin1String("115200 baud")), qPrintable(link->lastError()));
+        QVERIFY2(link->lastError().contains(QLatin1String("115200 baud")),
+            qPrintable(link->lastError()));
         link->SetBaudRate(9600);
         QVERIFY2(qint16(link->CheckConnection()) != 0, qPrintable(link->lastError()));
         QCOMPARE(link->InstrumentMaxChannels(), 10);
@@ -227,7 +230,8 @@ private slots:
         other.SetPortName(alias);
         other.SetBaudRate(9600);
         QCOMPARE(qint16(other.CheckConnection()), qint16(0));
-        QVERIFY2(other.lastError().contains(QLatin1String("in use")), qPrintable(other.lastError()));
+        QVERIFY2(
+            other.lastError().contains(QLatin1String("in use")), qPrintable(other.lastError()));
     }
 
     // Refused at once: a refusal is an answer, not a time-out.

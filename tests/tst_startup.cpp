@@ -2,23 +2,23 @@
 #include "ScriptedLink.h"
 #include "TempStore.h"
 
+#include "app/SingleInstance.h"
+#include "app/ui/Form1.h"
 #include "base/Language.h"
 #include "base/TextCatalogue.h"
-#include "app/ui/Form1.h"
-#include "app/SingleInstance.h"
 #include "editor/EditorWindow.h"
 #include "editor/PlanTableModel.h"
 #include "store/ChannelStore.h"
 #include "transfer/ProcessLink.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QFile>
-#include <QProcess>
-#include <QSysInfo>
-#include <QAction>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSysInfo>
 #include <QtTest>
 
 using namespace plandor;
@@ -172,8 +172,8 @@ private slots:
     void planLeftInTheStoreIsShown()
     {
         TempStore store;
-        store.seed({ TempStore::row(1, "A", "TV", 471.25, 6.5),
-            TempStore::row(2, "B", "DIGI", 100, 8) });
+        store.seed(
+            { TempStore::row(1, "A", "TV", 471.25, 6.5), TempStore::row(2, "B", "DIGI", 100, 8) });
         ChannelStore channels(store.path());
         auto form = makeForm({ "COM1" });
         form->setStore(&channels);
@@ -217,8 +217,8 @@ private slots:
         QVERIFY(gone.waitForFinished());
         QFile lock(SingleInstance::lockPathFor(store.path()));
         QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write(QByteArray::number(deadPid) + "\nplandor\n" + QSysInfo::machineHostName().toUtf8()
-            + "\n");
+        lock.write(QByteArray::number(deadPid) + "\nplandor\n"
+            + QSysInfo::machineHostName().toUtf8() + "\n");
         lock.close();
         SingleInstance next(store.path());
         QVERIFY(next.acquire());

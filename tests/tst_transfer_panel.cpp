@@ -111,7 +111,8 @@ private slots:
         f.link->connectionResult = results[0].toInt() != 0;
         f.link->writeFavoritesResult = results[1].toInt() != 0;
         f.link->endResult = results[2].toInt() != 0;
-        QTest::mouseClick(f.form->findChild<QPushButton *>(QStringLiteral("Command3")), Qt::LeftButton);
+        QTest::mouseClick(
+            f.form->findChild<QPushButton *>(QStringLiteral("Command3")), Qt::LeftButton);
         QCOMPARE(f.link->calls,
             QStringList({ "CheckConnection", "WriteFavorites", "EndTransfer" }).mid(0, calls));
         QCOMPARE(f.messages.texts(), messages);

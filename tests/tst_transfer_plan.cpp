@@ -4,8 +4,8 @@
 
 #include "base/TextCatalogue.h"
 #include "editor/PlanTableModel.h"
-#include "store/StoreConnection.h"
 #include "rules/PlanSizeLimit.h"
+#include "store/StoreConnection.h"
 #include "transfer/ProcessLink.h"
 
 #include <QComboBox>
@@ -218,23 +218,36 @@ private slots:
         QVERIFY(!f.form->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
     }
 
-    // Channels go in frequency order, numbered 1..n, whatever their IDs; a
-    // field without a value goes as an empty text or 0. The panel goes as
+    // Channels go in frequency order, numbered 1..n, whatever their IDs. The panel goes as
     // its boxes hold it (an empty box as 0, the bandwidth rounded), with
     // Unit 1 when none is chosen (the panel's own button refuses then).
     void sentPlanAndPanel()
     {
         EditorFixture f;
-        withLoadedPlan(f, QList(kSeeded) << ChannelValues { { 4, {}, {}, 862.0, {} } });
+        withLoadedPlan(f, kSeeded);
         panelTexts(*f.form, { "1", "", "250", "4", "9.9", "5", "6", "" });
         click(f, "Download");
         QCOMPARE(f.link->writtenPlan,
             LinkRecordArray(1,
                 { channel("2", "TV", 55.25f, 6.5f, 1), channel("S9", "DIGI", 100.5f, 8, 2),
-                    channel("5", "TV", 300.25f, 6.5f, 3), channel("", "", 862.0f, 0, 4) }));
+                    channel("5", "TV", 300.25f, 6.5f, 3) }));
         QCOMPARE(f.link->writtenFavorites, FavoritesRecord({ 1, 0, 250, 4, 5, 6, 10, 1, 0 }));
         // The grid was re-queried in frequency order before the send.
         QCOMPARE(f.form->model()->cellText(0, ColumnName), QStringLiteral("2"));
+    }
+
+    // A channel the rules refuse (no name, no type) never reaches the
+    // instrument: the user is told which, and nothing is written.
+    void refusedChannelIsNotSent()
+    {
+        EditorFixture f;
+        withLoadedPlan(f, QList(kSeeded) << ChannelValues { { 4, {}, {}, 862.0, {} } });
+        click(f, "Download");
+        QVERIFY(!f.link->calls.contains(QStringLiteral("WritePlan")));
+        const QStringList texts = f.messages.texts();
+        QCOMPARE(texts.size(), 2);
+        QVERIFY2(texts[0].contains(QStringLiteral("\n4 : ")), qPrintable(texts[0]));
+        QCOMPARE(texts[1], CatalogueText(19));
     }
 
     // The link is given its pause after the write; a refused or empty result
@@ -267,7 +280,7 @@ private slots:
         EditorFixture f;
         QList<ChannelValues> rows;
         for (int i = 1; i <= channels; ++i)
-            rows.append(TempStore::row(i, "C", "TV", 40.0 + i, 6.5));
+            rows.append(TempStore::row(i, "C", "TV", 50.0 + i, 6.5));
         withLoadedPlan(f, rows);
         const QString before = f.buttonStates();
         f.link->connectionResult = results[0].toInt() != 0;

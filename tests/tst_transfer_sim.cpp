@@ -68,7 +68,8 @@ private slots:
         // new panel; numbered in frequency order as the instrument will.
         changed.prepend(changed.takeLast());
         changed.first().values[ColumnName] = QStringLiteral("X1");
-        changed.first().values[ColumnFreq] = 45.25;
+        changed.first().values[ColumnFreq] = 48.5;
+        changed.first().values[ColumnAudio1] = 5.0;
         changed.append(TempStore::row(0, "Z9", "DIGI", 858.0, 8.0));
         for (qsizetype i = 0; i < changed.size(); ++i)
             changed[i].values[ColumnId] = qint64(i + 1);

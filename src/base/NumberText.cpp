@@ -10,7 +10,7 @@ namespace {
 bool isBlank(QChar c)
 {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')
-           || c == QLatin1Char('\r');
+        || c == QLatin1Char('\r');
 }
 
 bool isDigit(QChar c)
@@ -18,8 +18,7 @@ bool isDigit(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-template<typename T>
-QString shortestOf(T value)
+template <typename T> QString shortestOf(T value)
 {
     if (std::isnan(value) || std::isinf(value))
         return QString::number(double(value));
@@ -67,8 +66,9 @@ double leadingNumber(QStringView text)
     if (!any)
         return 0.0;
     // An exponent counts only when digits follow it.
-    if (i < text.size() && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E')
-                            || text[i] == QLatin1Char('d') || text[i] == QLatin1Char('D'))) {
+    if (i < text.size()
+        && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E')
+            || text[i] == QLatin1Char('d') || text[i] == QLatin1Char('D'))) {
         qsizetype j = i + 1;
         QByteArray exponent = "e";
         if (j < text.size() && (text[j] == QLatin1Char('-') || text[j] == QLatin1Char('+')))

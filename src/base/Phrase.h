@@ -8,7 +8,8 @@ namespace plandor {
 // languages side by side, so that no message of the core or of a newer
 // window reaches a Chinese run in English. Declare phrases as constants next
 // to the code that shows them:
-//     constexpr Phrase kPortBusy{u"串口已被其他程序占用", u"The port is in use by another program"};
+//     constexpr Phrase kPortBusy{u"串口已被其他程序占用", u"The port is in use by another
+//     program"};
 // and show kPortBusy.text(), with .arg() for placeholders.
 struct Phrase
 {

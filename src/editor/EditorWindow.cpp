@@ -6,6 +6,7 @@
 #include "editor/PlanCommands.h"
 #include "editor/PlanTableModel.h"
 #include "editor/PlanTableView.h"
+#include "editor/PlanTools.h"
 #include "editor/TransferCommands.h"
 #include "editor/UndoCommands.h"
 #include "store/ChannelStore.h"
@@ -301,6 +302,9 @@ void EditorWindow::upload()
 
 void EditorWindow::download()
 {
+    // The plan check speaks before anything is sent; the user may send anyway.
+    if (auto *tools = findChild<PlanTools *>(); tools && !tools->confirmDownload())
+        return;
     if (!m_transfer->begin())
         return;
     EditorState s = m_state;

@@ -1,8 +1,11 @@
 #include "editor/TransferCommands.h"
 
 #include "base/MessageBox.h"
+#include "base/Phrase.h"
 #include "base/TextCatalogue.h"
 #include "store/ChannelStore.h"
+#include "store/PlanHistory.h"
+#include "store/RowChecks.h"
 #include "transfer/PlanTransfer.h"
 #include "transfer/ProcessLink.h"
 
@@ -14,6 +17,8 @@ namespace plandor {
 namespace {
 
 constexpr int kPulseIntervalMs = 10;
+constexpr Phrase kRefusedRows { u"频道表中有不合规则的频道，未传送：",
+    u"The plan holds channels the rules refuse; nothing was sent:" };
 
 // The pause after a write: the window keeps painting and its timers run, but
 // no click or key reaches it until the transfer is over.
@@ -127,6 +132,15 @@ void TransferCommands::end()
     m_timer->stop();
 }
 
+void TransferCommands::keepInHistory(
+    PlanHistory::Direction direction, const QList<ChannelValues> &rows, const PanelTexts &panel)
+{
+    // The history is a safety copy beside the transfer: a full disk there must
+    // not turn a good transfer into a failed one, so its error is not shown.
+    const DeviceLink *link = ProcessLink::get();
+    PlanHistory::record(direction, link ? link->InstrumentIdentity() : QString(), rows, panel);
+}
+
 std::optional<PanelTexts> TransferCommands::upload()
 {
     auto transfer = makeTransfer();
@@ -142,6 +156,7 @@ std::optional<PanelTexts> TransferCommands::upload()
         MessageBox::showCatalogue(17, StyleExclamationOk);
         return std::nullopt;
     }
+    keepInHistory(PlanHistory::Direction::Received, plan->rows, plan->panel);
     QString error;
     if (!PlanTransfer::store(m_store, plan->rows, &error)) {
         showError(error);
@@ -162,8 +177,25 @@ bool TransferCommands::download(const PanelTexts &panel)
     rows.reserve(stored.size());
     for (const StoredRow &row : std::as_const(stored))
         rows.append(row.values);
+    // A channel the rules refuse never reaches the instrument: a 0 MHz
+    // channel there would end every later read of its plan.
+    if (const QList<RowRefusal> refused = RowChecks::check(rows); !refused.isEmpty()) {
+        QStringList lines { kRefusedRows.text() };
+        for (const RowRefusal &r : refused.mid(0, 10))
+            lines.append(QStringLiteral("%1 %2: %3")
+                             .arg(rows[r.row].values[ColumnId].toString(),
+                                 rows[r.row].values[ColumnName].toString(), r.refusal.text()));
+        if (refused.size() > 10)
+            lines.append(QStringLiteral("…"));
+        end();
+        showError(lines.join(QLatin1Char('\n')));
+        MessageBox::showCatalogue(19, StyleInformationOk);
+        return false;
+    }
     auto transfer = makeTransfer();
     const auto outcome = transfer ? transfer->send(rows, panel) : PlanTransfer::SendOutcome::Failed;
+    if (outcome == PlanTransfer::SendOutcome::Sent)
+        keepInHistory(PlanHistory::Direction::Sent, rows, panel);
     if (outcome == PlanTransfer::SendOutcome::NothingToSend)
         MessageBox::showCatalogue(20, StyleExclamationOk);
     else if (outcome == PlanTransfer::SendOutcome::TooLarge)

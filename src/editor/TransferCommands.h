@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/PlanHistory.h"
+
 #include "store/ChannelColumns.h"
 #include "store/PanelTexts.h"
 
@@ -43,6 +45,8 @@ public:
     void sendPanel(const PanelTexts &panel);
 
 private:
+    void keepInHistory(PlanHistory::Direction direction, const QList<ChannelValues> &rows,
+        const PanelTexts &panel);
     std::optional<PlanTransfer> makeTransfer() const;
     void pulse();
 

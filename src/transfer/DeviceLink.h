@@ -16,11 +16,12 @@ public:
 
     virtual bool CheckConnection() = 0;
     // Sizes and fills records (its bounds are the link's) and favourites.
-    virtual bool ReadPlan(qint32 selector, LinkRecordArray &records,
-                              FavoritesRecord &favorites) = 0;
+    virtual bool ReadPlan(qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites)
+        = 0;
     virtual bool WriteFavorites(FavoritesRecord &favorites) = 0;
-    virtual bool WritePlan(const LinkRecordArray &records, qint32 selector,
-                               FavoritesRecord &favorites) = 0;
+    virtual bool WritePlan(
+        const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites)
+        = 0;
     // Makes the write just made permanent.
     virtual bool EndTransfer() = 0;
     // The port number chosen at start-up (COM3 gives 3).
@@ -31,6 +32,9 @@ public:
     virtual void SetPortName(const QString &deviceName) { Q_UNUSED(deviceName) }
     // Why the last call failed, for the window to show; empty when it did not.
     virtual QString lastError() const { return {}; }
+    // What the instrument said of itself (model and serial number) in the
+    // last handshake; empty when it said nothing. Names history entries.
+    virtual QString InstrumentIdentity() const { return {}; }
 
     // The line speed chosen at start-up (the Rate box); the port is opened
     // at this rate and the waits follow it.

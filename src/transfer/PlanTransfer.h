@@ -24,13 +24,13 @@ class PlanTransfer
 public:
     // How a send ended, as the user is told it.
     enum class SendOutcome {
-        Sent,           // the instrument confirmed it holds what was sent
-        NothingToSend,  // no channel
-        TooLarge,       // more channels than the instrument takes
-        Unreachable,    // the instrument did not answer the first call
-        Failed,         // refused or broken off; the instrument keeps its old plan
-        NotConfirmed,   // the end was sent but the instrument could not be asked
-                        // afterwards: it holds either the old or the whole new plan
+        Sent, // the instrument confirmed it holds what was sent
+        NothingToSend, // no channel
+        TooLarge, // more channels than the instrument takes
+        Unreachable, // the instrument did not answer the first call
+        Failed, // refused or broken off; the instrument keeps its old plan
+        NotConfirmed, // the end was sent but the instrument could not be asked
+                      // afterwards: it holds either the old or the whole new plan
     };
 
     // What an Upload received.
@@ -46,7 +46,7 @@ public:
     // to end the transfer. The window keeps painting meanwhile; the CLI sleeps.
     using Pause = std::function<void(std::chrono::milliseconds)>;
     void setPause(Pause pause) { m_pause = std::move(pause); }
-    static constexpr std::chrono::milliseconds kPauseAfterWrite{ 500 };
+    static constexpr std::chrono::milliseconds kPauseAfterWrite { 500 };
 
     bool checkConnection();
     // The instrument's plan and panel; nullopt on failure (errorText says why).

@@ -14,7 +14,8 @@ QStringList &queued()
 
 void FileDialogs::prepare(QFileDialog *dialog)
 {
-    dialog->setNameFilters({QStringLiteral("(*.txt) (*.txt)"), QStringLiteral("All Files (*.*) (*)")});
+    dialog->setNameFilters(
+        { QStringLiteral("(*.txt) (*.txt)"), QStringLiteral("All Files (*.*) (*)") });
     dialog->setDefaultSuffix(QStringLiteral("txt"));
     dialog->setDirectory(QCoreApplication::applicationDirPath());
 }

@@ -16,7 +16,7 @@ void WindowPlacement::centreOnScreen(QWidget *window)
     const QRect area = screen->geometry();
     const QSize size = window->frameGeometry().size();
     window->move(area.x() + (area.width() - size.width()) / 2,
-                 area.y() + (area.height() - size.height()) / 2);
+        area.y() + (area.height() - size.height()) / 2);
 }
 
 int WindowPlacement::twipsToPixels(const QWidget *widget, int twips)

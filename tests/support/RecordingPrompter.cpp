@@ -15,7 +15,7 @@ RecordingPrompter::~RecordingPrompter()
 
 int RecordingPrompter::prompt(const QString &text, int style, const QString &title)
 {
-    shown.append({text, style, title});
+    shown.append({ text, style, title });
     if (style != StyleQuestionYesNo)
         return AnswerOk;
     return m_answers.isEmpty() ? AnswerNo : m_answers.takeFirst();

@@ -8,8 +8,7 @@ bool ScriptedLink::CheckConnection()
     return connectionResult;
 }
 
-bool ScriptedLink::ReadPlan(qint32 selector, LinkRecordArray &records,
-                                FavoritesRecord &favorites)
+bool ScriptedLink::ReadPlan(qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites)
 {
     calls.append(QStringLiteral("ReadPlan"));
     lastSelector = selector;
@@ -27,8 +26,8 @@ bool ScriptedLink::WriteFavorites(FavoritesRecord &favorites)
     return writeFavoritesResult;
 }
 
-bool ScriptedLink::WritePlan(const LinkRecordArray &records, qint32 selector,
-                                 FavoritesRecord &favorites)
+bool ScriptedLink::WritePlan(
+    const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites)
 {
     calls.append(QStringLiteral("WritePlan"));
     writtenPlan = records;

@@ -11,11 +11,10 @@ class ScriptedLink : public DeviceLink
 {
 public:
     bool CheckConnection() override;
-    bool ReadPlan(qint32 selector, LinkRecordArray &records,
-                      FavoritesRecord &favorites) override;
+    bool ReadPlan(qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites) override;
     bool WriteFavorites(FavoritesRecord &favorites) override;
-    bool WritePlan(const LinkRecordArray &records, qint32 selector,
-                       FavoritesRecord &favorites) override;
+    bool WritePlan(
+        const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites) override;
     bool EndTransfer() override;
     void SetPort(qint16 port) override;
     void SetPortName(const QString &deviceName) override;

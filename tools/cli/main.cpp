@@ -119,15 +119,15 @@ int runCheck(Session &s)
 
 // Keeps a transferred plan in the history; a history that cannot be written
 // does not fail the transfer.
-void keepInHistory(Session &s, PlanHistory::Direction direction,
-    const QList<ChannelValues> &rows, const PanelTexts &panel)
+void keepInHistory(Session &s, PlanHistory::Direction direction, const QList<ChannelValues> &rows,
+    const PanelTexts &panel)
 {
     const auto id = s.link.identity();
     const QString who = id ? (id->model + QLatin1Char(' ') + id->serial).trimmed() : QString();
     QString error;
     if (!PlanHistory::record(direction, who, rows, panel, &error))
-        std::fprintf(stderr, "plandor-cli: the plan is not kept in the history: %s\n",
-            qPrintable(error));
+        std::fprintf(
+            stderr, "plandor-cli: the plan is not kept in the history: %s\n", qPrintable(error));
 }
 
 int runRead(Session &s, const QString &outPath)
@@ -176,8 +176,8 @@ int sendOutcome(PlanTransfer &transfer, PlanTransfer::SendOutcome outcome, const
     case Outcome::Unreachable:
         return fail(ExitUnreachable, transfer.errorText());
     case Outcome::NotConfirmed:
-        return fail(ExitNotConfirmed,
-            QStringLiteral("sending %1: %2").arg(what, transfer.errorText()));
+        return fail(
+            ExitNotConfirmed, QStringLiteral("sending %1: %2").arg(what, transfer.errorText()));
     case Outcome::Failed:
         break;
     }
@@ -205,8 +205,7 @@ int runSend(Session &s, const QString &inPath)
     s.link.setProgress(
         [&s](int done, int total) { s.progress.show(QStringLiteral("sending"), done, total); });
     PlanTransfer transfer(s.link);
-    const auto outcome
-        = transfer.send(content.rows, PlanFile::panelFromSlots(content.panelSlots));
+    const auto outcome = transfer.send(content.rows, PlanFile::panelFromSlots(content.panelSlots));
     s.progress.clear();
     if (const int rc = sendOutcome(transfer, outcome, QStringLiteral("the plan")))
         return rc;
@@ -239,7 +238,8 @@ int runSendPanel(Session &s, const QCommandLineParser &p)
     if (const int rc = checkConnection(s))
         return rc;
     PlanTransfer transfer(s.link);
-    if (const int rc = sendOutcome(transfer, transfer.sendPanel(panel), QStringLiteral("the panel")))
+    if (const int rc
+        = sendOutcome(transfer, transfer.sendPanel(panel), QStringLiteral("the panel")))
         return rc;
     say(QStringLiteral("sent the panel"));
     return ExitOk;
@@ -323,8 +323,7 @@ int main(int argc, char **argv)
     const bool needsOut = command == QLatin1String("read");
     const bool needsIn = command == QLatin1String("send");
     if (command != QLatin1String("check") && !needsOut && !needsIn
-        && command != QLatin1String("diff")
-        && command != QLatin1String("send-panel"))
+        && command != QLatin1String("diff") && command != QLatin1String("send-panel"))
         return fail(ExitUsage, QStringLiteral("unknown command \"%1\"; see --help").arg(command));
     if (needsOut && p.value(QStringLiteral("out")).isEmpty())
         return fail(ExitUsage, QStringLiteral("read needs --out FILE"));

@@ -1,8 +1,8 @@
 // Renders the windows as a user sees them, with a small plan, in English and
 // in Chinese, into PNG files for the documentation.
 // Usage: plandor-screenshots OUTPUT-DIR
-#include "base/Language.h"
 #include "app/ui/Form1.h"
+#include "base/Language.h"
 #include "editor/EditorWindow.h"
 #include "editor/FavoritesPanel.h"
 #include "store/ChannelStore.h"
@@ -60,36 +60,40 @@ int main(int argc, char **argv)
     plandor::DatabaseLocation::setOverride(dir.path() + QStringLiteral("/FileDB2000.db"));
     {
         plandor::ChannelStore store;
-        store.replacePlan({row(1, "2", "TV", 55.25, 4.5), row(2, "3", "TV", 61.25, 4.5),
-                          row(3, "4", "TV", 67.25, 4.5), row(4, "S1", "DIGI", 114, 8),
-                          row(5, "S2", "DIGI", 122, 8), row(6, "21", "TV", 471.25, 6.5),
-                          row(7, "C45", "DIGI", 666, 8)});
+        store.replacePlan({ row(1, "2", "TV", 55.25, 4.5), row(2, "3", "TV", 61.25, 4.5),
+            row(3, "4", "TV", 67.25, 4.5), row(4, "S1", "DIGI", 114, 8),
+            row(5, "S2", "DIGI", 122, 8), row(6, "21", "TV", 471.25, 6.5),
+            row(7, "C45", "DIGI", 666, 8) });
     }
     bool ok = true;
     const struct
     {
         quint16 langId;
         const char *suffix;
-    } languages[] = {{plandor::kLangIdEnglishUS, "en"}, {plandor::kLangIdChinesePRC, "zh"}};
+    } languages[] = { { plandor::kLangIdEnglishUS, "en" }, { plandor::kLangIdChinesePRC, "zh" } };
     for (const auto &language : languages) {
         const quint16 langId = language.langId;
-        plandor::Form1 start([] { return QStringList{QStringLiteral("/dev/ttyS0"),
-                                                     QStringLiteral("/dev/ttyUSB0")}; },
-                             [langId] { return langId; });
-        ok &= grab(&start, out + QStringLiteral("/startup-%1.png").arg(QLatin1String(language.suffix)));
+        plandor::Form1 start(
+            [] {
+                return QStringList { QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB0") };
+            },
+            [langId] { return langId; });
+        ok &= grab(
+            &start, out + QStringLiteral("/startup-%1.png").arg(QLatin1String(language.suffix)));
         start.close();
 
         plandor::ChannelStore store;
         plandor::EditorWindow editor(store);
         plandor::PanelTexts panel;
-        const char *favorites[] = {"1", "2", "4", "6", "", ""};
+        const char *favorites[] = { "1", "2", "4", "6", "", "" };
         for (int i = 0; i < 6; ++i)
             panel.favorites[i] = QString::fromLatin1(favorites[i]);
         panel.span = QStringLiteral("8");
         panel.unit = QStringLiteral("dBmV");
         editor.panel()->setPanel(panel);
-        editor.setState({true, true, true, true, false, false});
-        ok &= grab(&editor, out + QStringLiteral("/editor-%1.png").arg(QLatin1String(language.suffix)));
+        editor.setState({ true, true, true, true, false, false });
+        ok &= grab(
+            &editor, out + QStringLiteral("/editor-%1.png").arg(QLatin1String(language.suffix)));
     }
     return ok ? 0 : 1;
 }

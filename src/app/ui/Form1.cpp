@@ -3,11 +3,12 @@
 #include "base/Language.h"
 #include "base/NumberText.h"
 #include "base/TextCatalogue.h"
-#include "widgets/WindowPlacement.h"
 #include "editor/EditorWindow.h"
+#include "editor/PlanTools.h"
 #include "store/ChannelStore.h"
 #include "transfer/ProcessLink.h"
 #include "transfer/serial/PortList.h"
+#include "widgets/WindowPlacement.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -21,8 +22,8 @@
 
 namespace plandor {
 namespace {
-const char *const kBaudRates[] = {"4800",  "9600",   "14400",  "19200", "38400",
-                                  "56000", "115200", "128000", "256000"};
+const char *const kBaudRates[]
+    = { "4800", "9600", "14400", "19200", "38400", "56000", "115200", "128000", "256000" };
 } // namespace
 
 Form1::Form1(PortSource ports, LanguageSource language, QWidget *parent)
@@ -177,7 +178,8 @@ void Form1::optionClicked(qint16 offset)
 
 qint16 Form1::PortNumberFor(const QString &portText)
 {
-    const double number = NumberText::leadingNumber(QStringView(portText).mid(qMin<qsizetype>(3, portText.size())));
+    const double number
+        = NumberText::leadingNumber(QStringView(portText).mid(qMin<qsizetype>(3, portText.size())));
     return NumberText::toInt16(number).value_or(0);
 }
 
@@ -199,6 +201,8 @@ void Form1::Command1Click()
             m_store = m_ownStore.get();
         }
         m_editor = new EditorWindow(*m_store);
+        // The standard plans, the spectrum and the plan check.
+        PlanTools::attach(*m_editor);
         m_editor->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_editor->show();

@@ -31,8 +31,7 @@ public:
 
     // ports lists the machine's serial ports in enumeration order, language
     // gives the system default language identifier; the defaults ask the system.
-    explicit Form1(PortSource ports = {}, LanguageSource language = {},
-                   QWidget *parent = nullptr);
+    explicit Form1(PortSource ports = {}, LanguageSource language = {}, QWidget *parent = nullptr);
     ~Form1() override;
 
     // The store the editor window works on (not owned); without one, OK

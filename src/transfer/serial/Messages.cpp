@@ -260,8 +260,8 @@ std::optional<quint8> decodeAck(QByteArrayView payload)
     return finished(in, type);
 }
 
-QByteArray packBatch(const QList<LinkRecord> &records, int first, int maxPayload,
-    RecordLayout layout, int *taken)
+QByteArray packBatch(
+    const QList<LinkRecord> &records, int first, int maxPayload, RecordLayout layout, int *taken)
 {
     PayloadWriter body;
     CompactRecordContext context(first);
@@ -270,8 +270,9 @@ QByteArray packBatch(const QList<LinkRecord> &records, int first, int maxPayload
         PayloadWriter one;
         // The compact context moves on only with a record that is kept.
         CompactRecordContext next = context;
-        const bool written = layout == RecordLayout::Compact ? next.write(one, records[i])
-                                                             : RecordCodec::writeRecord(one, records[i]);
+        const bool written = layout == RecordLayout::Compact
+            ? next.write(one, records[i])
+            : RecordCodec::writeRecord(one, records[i]);
         if (!written || kBatchHeader + body.bytes().size() + one.bytes().size() > maxPayload)
             break;
         body.raw(one.bytes());

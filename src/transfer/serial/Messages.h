@@ -122,8 +122,8 @@ std::optional<quint8> decodeAck(QByteArrayView payload);
 // A batch of the records from index first on, as many as fit a payload of
 // at most maxPayload bytes (at most 255). taken is 0 when none remains or
 // the next does not fit at all (or a text needs more than 255 bytes).
-QByteArray packBatch(const QList<LinkRecord> &records, int first, int maxPayload,
-    RecordLayout layout, int *taken);
+QByteArray packBatch(
+    const QList<LinkRecord> &records, int first, int maxPayload, RecordLayout layout, int *taken);
 
 } // namespace Messages
 } // namespace plandor

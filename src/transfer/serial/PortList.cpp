@@ -95,22 +95,21 @@ QStringList PortList::published()
     QFileInfoList entries = dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
     // A link left by an instrument that has gone (killed, so it could not
     // withdraw it) is removed: its target may be gone or reused.
-    entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                 [](const QFileInfo &fi) {
-                                     if (!fi.isSymLink())
-                                         return true;
-                                     if (publisherAlive(fi.fileName())
-                                         && QFileInfo::exists(fi.symLinkTarget()))
-                                         return false;
-                                     QFile::remove(fi.absoluteFilePath());
-                                     return true;
-                                 }),
-                  entries.end());
+    entries.erase(
+        std::remove_if(entries.begin(), entries.end(),
+            [](const QFileInfo &fi) {
+                if (!fi.isSymLink())
+                    return true;
+                if (publisherAlive(fi.fileName()) && QFileInfo::exists(fi.symLinkTarget()))
+                    return false;
+                QFile::remove(fi.absoluteFilePath());
+                return true;
+            }),
+        entries.end());
     // Publishers name their links "<start time in ms, 13 digits>-<name>", so
     // the name order is the order in which they started.
-    std::sort(entries.begin(), entries.end(), [](const QFileInfo &a, const QFileInfo &b) {
-        return a.fileName() < b.fileName();
-    });
+    std::sort(entries.begin(), entries.end(),
+        [](const QFileInfo &a, const QFileInfo &b) { return a.fileName() < b.fileName(); });
     QStringList result;
     for (const QFileInfo &fi : entries)
         result.append(fi.absoluteFilePath());

@@ -21,10 +21,13 @@ constexpr Phrase kNoPermission { u"没有使用 %1 的权限", u"no permission t
 constexpr Phrase kCannotOpen { u"无法打开 %1：%2", u"cannot open %1: %2" };
 constexpr Phrase kUnplugged { u"与仪器的连接断开了（仪器已拔出或已关闭）",
     u"the instrument was unplugged or switched off" };
-constexpr Phrase kNoAnswer { u"仪器在 %1 波特率下没有回答：请检查仪器已开机、已连接，并设为 %1 波特",
-    u"no answer from the instrument at %1 baud: check that it is on, connected and set to %1 baud" };
+constexpr Phrase kNoAnswer {
+    u"仪器在 %1 波特率下没有回答：请检查仪器已开机、已连接，并设为 %1 波特",
+    u"no answer from the instrument at %1 baud: check that it is on, connected and set to %1 baud"
+};
 constexpr Phrase kGarbled { u"仪器的回答在 %1 波特率下无法读懂：请让仪器和本程序使用相同的波特率",
-    u"the instrument's answer cannot be read at %1 baud: set the instrument and this program to the same rate" };
+    u"the instrument's answer cannot be read at %1 baud: set the instrument and this program to "
+    u"the same rate" };
 constexpr Phrase kBusyLink { u"连接正忙于另一个操作", u"the link is busy with another call" };
 
 } // namespace
@@ -73,6 +76,12 @@ void SerialDeviceLink::setProgress(LinkClient::Progress progress)
     m_progress = std::move(progress);
     if (m_client)
         m_client->setProgress(m_progress);
+}
+
+QString SerialDeviceLink::InstrumentIdentity() const
+{
+    const auto id = identity();
+    return id ? (id->model + QLatin1Char(' ') + id->serial).trimmed() : QString();
 }
 
 std::optional<Messages::HelloReply> SerialDeviceLink::identity() const

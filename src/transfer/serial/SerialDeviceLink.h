@@ -28,8 +28,7 @@ public:
     ~SerialDeviceLink() override;
 
     bool CheckConnection() override;
-    bool ReadPlan(
-        qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites) override;
+    bool ReadPlan(qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites) override;
     bool WriteFavorites(FavoritesRecord &favorites) override;
     bool WritePlan(
         const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites) override;
@@ -40,6 +39,7 @@ public:
     // number until SetPort is called again.
     void SetPortName(const QString &deviceName) override;
     QString lastError() const override { return m_lastError; }
+    QString InstrumentIdentity() const override;
     void SetBaudRate(qint32 baud) override;
     WriteCheck ConfirmLastWrite() override;
     int InstrumentMaxChannels() const override;
