@@ -9,6 +9,7 @@
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -69,6 +70,19 @@ private slots:
         QTest::mouseClick(command10, Qt::LeftButton);
         QVERIFY(!form.isVisible());
         QVERIFY(f.messages.shown.isEmpty());
+    }
+
+    // A caption from a plan file is shown as its characters, markup and all.
+    void captionIsPlainText()
+    {
+        EditorFixture f;
+        const QString caption = QStringLiteral("<b>R&D</b> plan");
+        f.form->setCaption(caption);
+        QCOMPARE(f.form->caption(), caption);
+        auto *label = f.form->findChild<QLabel *>(QStringLiteral("FregtableCaption"));
+        QVERIFY(label);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QCOMPARE(label->text(), QStringLiteral("<b>R&&D</b> plan"));
     }
 
     void gridShowsThePlanInOrder()

@@ -51,6 +51,7 @@ EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
 
     m_caption = new QLabel(central);
     m_caption->setObjectName(QStringLiteral("FregtableCaption"));
+    m_caption->setTextFormat(Qt::PlainText);
     m_model = new PlanTableModel(store, this);
     m_view = new PlanTableView(central);
     m_view->setPlanModel(m_model);
@@ -170,12 +171,14 @@ QToolBar *EditorWindow::toolbar() const
 
 QString EditorWindow::caption() const
 {
-    return m_caption->text();
+    return m_caption->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
 }
 
 void EditorWindow::setCaption(const QString &caption)
 {
-    m_caption->setText(caption);
+    // The caption is the plan's own text, shown as it is: no rich text, and
+    // no "&" taken for the mnemonic that the label's buddy would give it.
+    m_caption->setText(QString(caption).replace(QLatin1Char('&'), QStringLiteral("&&")));
     m_view->setAccessibleName(caption.trimmed());
 }
 
