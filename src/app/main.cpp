@@ -22,7 +22,10 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plandor"));
     QApplication::setOrganizationName(QStringLiteral("Plandor"));
-    plandor::QtTranslations::install(plandor::LanguageOffsetFor(plandor::SystemDefaultLangId()));
+    // Messages shown before the start-up window loads speak the run's
+    // language too; the window sets the same offset again when it loads.
+    plandor::LanguageOffset = plandor::LanguageOffsetFor(plandor::SystemDefaultLangId());
+    plandor::QtTranslations::install(plandor::LanguageOffset);
 
     plandor::QtMessagePrompter prompter;
     plandor::MessageBox::setPrompter(&prompter);
@@ -43,6 +46,14 @@ int main(int argc, char **argv)
 
     // One connection for the whole run, shared by every part of the editor.
     plandor::ChannelStore store(database);
+    // A damaged database was moved aside for a fresh one: the user learns
+    // where the old file went. One that cannot be opened at all is explained
+    // with its path; the editor then reports each operation that fails.
+    if (const QString moved = store.movedAsideText(); !moved.isEmpty())
+        plandor::MessageBox::show(moved, plandor::StyleExclamationOk, plandor::CatalogueText(2));
+    else if (!store.isOpen())
+        plandor::MessageBox::show(
+            store.errorText(), plandor::StyleExclamationOk, plandor::CatalogueText(2));
     plandor::Form1 form1;
     form1.setStore(&store);
     form1.show();
