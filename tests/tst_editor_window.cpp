@@ -3,6 +3,7 @@
 #include "EditorFixture.h"
 
 #include "base/TextCatalogue.h"
+#include "editor/ChannelCountLabel.h"
 #include "editor/PlanTableModel.h"
 #include "editor/PlanTableView.h"
 
@@ -83,6 +84,25 @@ private slots:
         QVERIFY(label);
         QCOMPARE(label->textFormat(), Qt::PlainText);
         QCOMPARE(label->text(), QStringLiteral("<b>R&&D</b> plan"));
+    }
+
+    // The channel count follows the plan and turns to a warning past what
+    // the instrument holds.
+    void channelCountBesideTheCaption()
+    {
+        EditorFixture f;
+        auto *count = f.form->findChild<ChannelCountLabel *>(QStringLiteral("FregtableCount"));
+        QVERIFY(count);
+        QList<ChannelValues> rows;
+        for (int i = 1; i <= 256; ++i)
+            rows.append(TempStore::row(i, "C", "TV", 50.0 + i, 6.5));
+        QVERIFY(f.form->replacePlan(rows.mid(0, 3), {}, QStringLiteral("x")));
+        QCOMPARE(count->text(), QStringLiteral("3 / 255 channels"));
+        QVERIFY(!count->overLimit());
+        QVERIFY(f.form->replacePlan(rows, {}, QStringLiteral("x")));
+        QCOMPARE(count->text(), QStringLiteral("256 / 255 channels"));
+        QVERIFY(count->overLimit());
+        QVERIFY(!count->toolTip().isEmpty());
     }
 
     void gridShowsThePlanInOrder()

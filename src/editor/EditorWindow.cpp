@@ -2,6 +2,7 @@
 
 #include "base/MessageBox.h"
 #include "base/TextCatalogue.h"
+#include "editor/ChannelCountLabel.h"
 #include "editor/FavoritesPanel.h"
 #include "editor/PlanCommands.h"
 #include "editor/PlanTableModel.h"
@@ -9,6 +10,7 @@
 #include "editor/PlanTools.h"
 #include "editor/TransferCommands.h"
 #include "editor/UndoCommands.h"
+#include "rules/PlanSizeLimit.h"
 #include "store/ChannelStore.h"
 #include "widgets/WindowPlacement.h"
 
@@ -59,8 +61,11 @@ EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
     m_panel = new FavoritesPanel(central);
     m_model->setBandwidthSource([this] { return m_panel->bandwidthText(); });
 
+    auto *captionRow = new QHBoxLayout;
+    captionRow->addWidget(m_caption, 1);
+    captionRow->addWidget(new ChannelCountLabel(m_model, PlanSizeLimit::kMaxChannels, central));
     auto *gridArea = new QVBoxLayout;
-    gridArea->addWidget(m_caption);
+    gridArea->addLayout(captionRow);
     gridArea->addWidget(m_view, 1);
     auto *body = new QHBoxLayout;
     body->addLayout(gridArea, 1);
