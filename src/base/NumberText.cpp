@@ -136,4 +136,14 @@ std::optional<double> parseNumber(QStringView text)
     return value;
 }
 
+QString withDecimalPoint(const QString &text)
+{
+    if (text.count(QLatin1Char(',')) == 1 && !text.contains(QLatin1Char('.'))) {
+        QString copy = text;
+        copy.replace(QLatin1Char(','), QLatin1Char('.'));
+        return copy;
+    }
+    return text;
+}
+
 } // namespace plandor::NumberText

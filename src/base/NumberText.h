@@ -31,5 +31,9 @@ QString shortest(float value);
 // allowed), as the store converts texts for its number columns.
 std::optional<double> parseNumber(QStringView text);
 
+// A number written with a decimal comma ("55,25"), as systems whose decimal
+// separator is a comma write it, with a point instead; any other text as it is.
+QString withDecimalPoint(const QString &text);
+
 } // namespace NumberText
 } // namespace plandor

@@ -1,6 +1,7 @@
 #include "store/PlanCsv.h"
 
 #include "base/Language.h"
+#include "base/NumberText.h"
 #include "base/Phrase.h"
 #include "base/TextCatalogue.h"
 
@@ -191,17 +192,6 @@ bool splitRecords(const QString &text, QChar separator, QList<Record> &records, 
     return true;
 }
 
-// A number written with a decimal comma reads as with a point.
-QString withDecimalPoint(const QString &text)
-{
-    if (text.count(QLatin1Char(',')) == 1 && !text.contains(QLatin1Char('.'))) {
-        QString copy = text;
-        copy.replace(QLatin1Char(','), QLatin1Char('.'));
-        return copy;
-    }
-    return text;
-}
-
 QString normalisedHeaderWord(const QString &text)
 {
     QString word = text.toCaseFolded();
@@ -306,7 +296,8 @@ bool PlanCsv::parse(const QByteArray &bytes, PlanFileContent &out, QString *erro
         for (int column = 0; column < kChannelColumnCount; ++column) {
             const bool number
                 = column == ColumnId || column == ColumnFreq || column == ColumnAudio1;
-            const QString value = number ? withDecimalPoint(fields[column]) : fields[column];
+            const QString value
+                = number ? NumberText::withDecimalPoint(fields[column]) : fields[column];
             const auto converted = ChannelColumns::fromText(column, value);
             if (!converted)
                 return fail(kBadValue.text()

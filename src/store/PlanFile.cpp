@@ -175,22 +175,11 @@ QStringList splitLines(const QString &text)
     return lines;
 }
 
-// A number written with a decimal comma ("55,25") reads as with a point.
-QString withDecimalPoint(const QString &text)
-{
-    if (text.count(QLatin1Char(',')) == 1 && !text.contains(QLatin1Char('.'))) {
-        QString copy = text;
-        copy.replace(QLatin1Char(','), QLatin1Char('.'));
-        return copy;
-    }
-    return text;
-}
-
 // The window holds the bandwidth as a single-precision number; a value that
 // does not fit one counts as no number at all.
 float spanNumber(const QString &text)
 {
-    const double value = NumberText::leadingNumber(withDecimalPoint(text));
+    const double value = NumberText::leadingNumber(NumberText::withDecimalPoint(text));
     if (!std::isfinite(value) || std::fabs(value) > double(std::numeric_limits<float>::max()))
         return 0.0f;
     return float(value);
@@ -221,7 +210,8 @@ bool parseRowLine(const QString &line, int lineNumber, ChannelValues &row, QStri
         if (value.startsWith(kQuote))
             value = value.size() >= 2 ? value.mid(1, value.size() - 2) : QStringView();
         const bool number = column != ColumnName && column != ColumnType;
-        const QString text = number ? withDecimalPoint(value.toString()) : value.toString();
+        const QString text
+            = number ? NumberText::withDecimalPoint(value.toString()) : value.toString();
         const auto converted = ChannelColumns::fromText(column, text);
         if (!converted) {
             if (error) {
