@@ -1,6 +1,7 @@
 // The plan as a spreadsheet table: what Plandor writes reads back the same,
 // what spreadsheets write is read, and what is not a channel table is refused.
 
+#include "TempStore.h"
 #include "base/Language.h"
 #include "store/PlanCsv.h"
 #include "store/PlanFile.h"
@@ -16,13 +17,7 @@ namespace {
 
 ChannelValues channel(int id, const QString &name, const QString &type, double freq, double audio)
 {
-    ChannelValues row;
-    row.values[ColumnId] = qint32(id);
-    row.values[ColumnName] = name;
-    row.values[ColumnType] = type;
-    row.values[ColumnFreq] = freq;
-    row.values[ColumnAudio1] = audio;
-    return row;
+    return test::TempStore::row(id, name, type, freq, audio);
 }
 
 // Names in both scripts, with the characters a table must quote.

@@ -3,6 +3,7 @@
 // grid and the buttons back exactly.
 
 #include "EditorFixture.h"
+#include "TempStore.h"
 
 #include "editor/PlanTableModel.h"
 #include "editor/PlanTableView.h"
@@ -25,13 +26,7 @@ namespace {
 
 ChannelValues channel(int id, const QString &name, const QString &type, double freq, double audio)
 {
-    ChannelValues row;
-    row.values[ColumnId] = qint32(id);
-    row.values[ColumnName] = name;
-    row.values[ColumnType] = type;
-    row.values[ColumnFreq] = freq;
-    row.values[ColumnAudio1] = audio;
-    return row;
+    return TempStore::row(id, name, type, freq, audio);
 }
 
 // IDs against frequency order, so that Order changes them.
