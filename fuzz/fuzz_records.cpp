@@ -42,8 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Messages::decodeAck(payload);
 
     // The instrument must answer anything without failing, and a repeated
-    // request must get the very same reply.
-    static InstrumentSide instrument;
+    // request must get the very same reply. A fresh instrument for each
+    // input: its staging, session version and cached last request must not
+    // carry one input's effects into the next.
+    InstrumentSide instrument;
     const Frame request { data[0], quint8(size), payload };
     const std::optional<Frame> first = instrument.handle(request);
     const std::optional<Frame> again = instrument.handle(request);

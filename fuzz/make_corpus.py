@@ -68,3 +68,52 @@ with open('corpus/fuzz_frame/noise-then-two-frames.bin', 'wb') as f:
     f.write(b'\x13\xff\x00garbage' + frame(0x01, 1, bytes([1, 1])) + frame(0x90, 2, bytes([1])))
 with open('corpus/fuzz_frame/long-zero-payload.bin', 'wb') as f:
     f.write(frame(0x83, 9, bytes(508)))
+
+# fuzz_link: the instrument's replies of whole exchanges, each as a kind byte
+# (0 the reply type the request expects, 1 a refusal, 4 silence), a u16 length
+# and the payload. The PC reads the plan, sends a 40-channel plan, ends it,
+# asks for the plan header, then writes the panel.
+def reply(payload, kind=0):
+    return bytes([kind]) + struct.pack('<H', len(payload)) + payload
+
+
+def ack(request_type):
+    return reply(bytes([request_type]))
+
+
+def hello_reply(version):
+    return reply(struct.pack('<BHHI', version, 1024, 255, 3) + text('Simulated meter') + text('SIM-0001'))
+
+
+def summary(count, crc, generation):
+    return reply(struct.pack('<HII', count, crc, generation) + FAV)
+
+
+SENT = [record(i, 'TV' if i % 3 else 'DIGI', 49.75 + 8.0 * i, 6.5 if i % 3 else 8.0, f'C{i}')
+        for i in range(1, 41)]
+SENT_CRC = zlib.crc32(b''.join(SENT)) & 0xFFFFFFFF
+GOOD = [record(1, 'TV', 49.75, 6.5, '1'), record(2, 'DIGI', 474.0, 8.0, '13'),
+        record(3, 'TV', 55.25, 6.5, '\u00e9')]
+GOOD_CRC = zlib.crc32(b''.join(GOOD)) & 0xFFFFFFFF
+# The four channels of the protocol document's example, compact.
+COMPACT = bytes.fromhex('000004A8DE4D940A024331 08C00C 22C00C 02'.replace(' ', ''))
+COMPACT_CRC = 0x442750F4
+WRITE = ack(0x05) + ack(0x06) + ack(0x07) + ack(0x08)
+
+sessions = {
+    '1.0': hello_reply(1) + summary(3, GOOD_CRC, 3)
+    + reply(struct.pack('<HB', 0, len(GOOD)) + b''.join(GOOD)) + WRITE
+    + summary(40, SENT_CRC, 4) + ack(0x04) + ack(0x08),
+    '1.1': hello_reply(2) + summary(4, COMPACT_CRC, 7) + reply(COMPACT) + WRITE
+    + summary(40, SENT_CRC, 8) + ack(0x04),
+    'empty': hello_reply(2) + summary(0, 0, 1) + WRITE + summary(40, SENT_CRC, 2) + ack(0x04),
+    'busy-then-refused': hello_reply(2) + reply(bytes([0x02, 12]) + text('busy'), 1)
+    + summary(0, 0, 1) + ack(0x05) + reply(bytes([0x06, 11]) + text('channel 1: name'), 1)
+    + summary(0, 0, 1) + reply(bytes([0x04, 3]) + text('instrument refuses writes'), 1),
+    'end-ack-lost': hello_reply(2) + summary(0, 0, 1) + ack(0x05) + ack(0x06) + ack(0x07)
+    + reply(b'', 4) * 3 + summary(40, SENT_CRC, 2) + ack(0x04),
+}
+os.makedirs('corpus/fuzz_link', exist_ok=True)
+for name, script in sessions.items():
+    with open(f'corpus/fuzz_link/{name}.bin', 'wb') as f:
+        f.write(script)

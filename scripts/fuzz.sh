@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each from its seed corpus
-# for a bounded time. The build halts on the first undefined-behaviour report;
-# a target fails on a non-zero exit or on any sanitizer report in its log, and
-# the log and the crashing input of a failed target are kept in build-fuzz/failed/.
+# Builds the libFuzzer targets with clang (every fuzz/fuzz_*.cpp, fuzz_link
+# among them: a hostile instrument against the PC side) and runs each from its
+# seed corpus, fuzz/corpus/<name>/ (fuzz/make_corpus.py writes those of
+# fuzz_frame, fuzz_records and fuzz_link), for a bounded time. The build halts
+# on the first undefined-behaviour report; a target fails on a non-zero exit or
+# on any sanitizer report in its log, and the log and the crashing input of a
+# failed target are kept in build-fuzz/failed/.
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target name...]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -205,6 +205,25 @@ private slots:
         QCOMPARE(got->second.Unit, kUnitDbmV);
     }
 
+    // A plan the instrument could not have taken (a state file edited by
+    // hand: a 2 MHz channel) is refused, not handed on.
+    void refusesAPlanThatBreaksTheRules()
+    {
+        QFile state(m_dir.filePath(QStringLiteral("hand-made.state")));
+        QVERIFY(state.open(QIODevice::WriteOnly));
+        state.write(R"({"generation": 3, "favorites": [1, 0, 0, 0, 0, 0], "span": 8, "unit": 2,
+            "channels": [{"position": 1, "type": "TV", "freqBits": 1073741824,
+                          "audioBits": 1087373312, "name": "A"}]})");
+        state.close();
+        SimProcess sim(state.fileName(), m_dir.filePath("ports"));
+        QVERIFY(sim.start());
+        SerialDeviceLink link;
+        link.SetPortName(sim.port());
+        QCOMPARE(readBack(link), std::nullopt);
+        QVERIFY2(link.lastError().contains(QLatin1String("channel 1: frequency")),
+            qPrintable(link.lastError()));
+    }
+
     // The instrument's own channel limit is the plan's; a rate that differs
     // from the instrument's is named; a port held under another name is in
     // use.

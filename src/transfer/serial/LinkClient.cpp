@@ -1,6 +1,7 @@
 #include "transfer/serial/LinkClient.h"
 
 #include "base/Phrase.h"
+#include "transfer/serial/ContentRules.h"
 #include "transfer/serial/FrameTransport.h"
 #include "transfer/serial/RecordCodec.h"
 
@@ -17,9 +18,8 @@ namespace {
 // The longest replies other than a record batch, on the wire.
 constexpr int kShortReplyWire = 48;
 constexpr int kHelloReplyWire = 160;
-// A busy instrument is asked again after this pause, for at most this long.
-constexpr int kBusyPauseMs = 100;
-constexpr int kBusyLimitMs = 3000;
+// A busy instrument is asked again after each pause, for at most 3 s.
+constexpr int kBusyRetries = 3000 / LinkClient::kBusyPauseMs;
 
 constexpr Phrase kIncompatible { u"仪器不兼容：%1", u"incompatible instrument: %1" };
 constexpr Phrase kWritesRefused { u"仪器拒绝写入（已锁定或正在测量）：%1",
@@ -40,6 +40,8 @@ constexpr Phrase kTextTooLong { u"第 %1 个频道的文字太长",
     u"channel %1 has a text that is too long" };
 constexpr Phrase kPlanDamaged { u"读到的频道表与其校验值不符",
     u"the plan read does not match its check value" };
+constexpr Phrase kChannelRefused { u"仪器发来的频道不合规则：%1",
+    u"the instrument sent a channel that breaks the rules: %1" };
 constexpr Phrase kNothingToEnd { u"没有待完成的写入", u"no completed write to end" };
 
 QString nakText(const Messages::NakReply &nak)
@@ -87,7 +89,7 @@ Messages::RecordLayout LinkClient::layout() const
 std::optional<QByteArray> LinkClient::request(MessageType type, const QByteArray &payload,
     MessageType replyType, int replyWireBytes, QString *error)
 {
-    for (int waited = 0;; waited += kBusyPauseMs) {
+    for (int busyRetries = 0;; ++busyRetries) {
         const std::optional<Frame> reply
             = m_transport.exchange(quint8(type), payload, replyWireBytes, error);
         if (!reply)
@@ -95,8 +97,8 @@ std::optional<QByteArray> LinkClient::request(MessageType type, const QByteArray
         if (reply->type == quint8(MessageType::Nak)) {
             const auto nak = Messages::decodeNak(reply->payload);
             // Busy: nothing was done; the same request may be made again.
-            if (nak && nak->reason == NakReason::Busy && waited < kBusyLimitMs) {
-                pause(kBusyPauseMs);
+            if (nak && nak->reason == NakReason::Busy && busyRetries < kBusyRetries) {
+                pause(m_busyPauseMs);
                 continue;
             }
             if (error)
@@ -218,6 +220,14 @@ bool LinkClient::readPlan(
             if (error)
                 *error = kBadReply.text();
             return false;
+        }
+        for (qsizetype i = 0; i < batch->records.size(); ++i) {
+            // A plan the instrument could not have taken is not handed on.
+            if (const auto why = ContentRules::refuseRecord(batch->records[i], int(first + i))) {
+                if (error)
+                    *error = kChannelRefused.text().arg(*why);
+                return false;
+            }
         }
         received += batch->records;
         report(int(received.size()), summary->count);

@@ -50,6 +50,10 @@ public:
     std::optional<Messages::PlanSummary> readSummary(QString *error);
 
     void setProgress(Progress progress) { m_progress = std::move(progress); }
+    // A busy instrument is asked again after this pause, 30 times at most.
+    static constexpr int kBusyPauseMs = 100;
+    // For a harness that plays the instrument in memory: no real pause.
+    void setBusyPause(int ms) { m_busyPauseMs = ms; }
     const std::optional<Messages::HelloReply> &identity() const { return m_identity; }
 
 private:
@@ -70,6 +74,7 @@ private:
     // header, counted on with each commit this client saw acknowledged.
     quint32 m_generation = 0;
     Progress m_progress;
+    int m_busyPauseMs = kBusyPauseMs;
 };
 
 } // namespace plandor
