@@ -1,5 +1,7 @@
-// plandor-cli against the simulated instrument: results and exit codes.
+// plandor-cli against the simulated instrument: results and exit codes, and
+// what it refuses before it touches the port.
 
+#include "CliRun.h"
 #include "SimProcess.h"
 
 #include <QFile>
@@ -7,18 +9,24 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using plandor::test::SimProcess;
 
 namespace {
 
+const QByteArray kHeader = "  CH No\r\nID\tCHName\tTYPE\tFREQ\tAUDIO\t\r\n";
+const QByteArray kPanel
+    = "*\t4\r\n*\t5\r\n*\t6\r\n*\t7\r\n*\t8\r\n*\t9\r\n*Unit\tdBuV\r\n*Span\t7\r\n";
+
 // A plan text file with n channels, ID order not frequency order.
 QByteArray planText(int n)
 {
-    QByteArray text = "  CH No\r\nID\tCHName\tTYPE\tFREQ\tAUDIO\t\r\n";
+    QByteArray text = kHeader;
     for (int i = 1; i <= n; ++i)
         text += QByteArray::number(i) + "\tC" + QByteArray::number(i % 100) + "\tTV\t"
             + QByteArray::number(900 - 3 * i) + ".25\t6.5\t\r\n";
-    return text + "*\t4\r\n*\t5\r\n*\t6\r\n*\t7\r\n*\t8\r\n*\t9\r\n*Unit\tdBuV\r\n*Span\t7\r\n";
+    return text + kPanel;
 }
 
 } // namespace
@@ -48,12 +56,10 @@ class TestCli : public QObject
             return -2;
         QStringList list = arguments.split(' ', Qt::SkipEmptyParts);
         std::transform(list.begin(), list.end(), list.begin(), [this](auto &w) { return path(w); });
-        QProcess p;
-        p.start(qEnvironmentVariable("PLANDOR_CLI"), list);
-        const bool finished = p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit;
-        m_out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        m_err = QString::fromLocal8Bit(p.readAllStandardError());
-        return finished ? p.exitCode() : -1;
+        const plandor::test::CliResult r = plandor::test::runCli(list);
+        m_out = r.out;
+        m_err = r.err;
+        return r.code;
     }
 
     // The instrument's plan as "read" writes it (@out, removed again);
@@ -81,43 +87,72 @@ private slots:
     }
 
     // plandor-cli's arguments | the instrument's; what @in holds; the exit
-    // code.
+    // code; what the message names (by default the port or file at fault, the
+    // last argument).
     void failure_data()
     {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QByteArray>("in");
         QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("reasons");
         const QByteArray none;
         const QString panel = QStringLiteral("send-panel --port PORT --favorites ");
         const QString send = QStringLiteral("send --port PORT --in ");
-        QTest::newRow("no command") << "" << none << 2;
-        QTest::newRow("unknown command") << "fly" << none << 2;
-        QTest::newRow("read without file") << "read --port PORT" << none << 2;
-        QTest::newRow("bad unit") << panel + "1,2 --unit dB --span 8" << none << 2;
-        QTest::newRow("7 favourites") << panel + "1,2,3,4,5,6,7 --unit dBmV --span 8" << none << 2;
-        QTest::newRow("no such port") << "read --out @out --port @none" << none << 3;
-        QTest::newRow("silent instrument") << "check --port PORT | --silent" << none << 3;
-        QTest::newRow("256 channels") << send + "@in" << planText(256) << 4;
-        QTest::newRow("no channel") << send + "@in" << planText(0) << 4;
-        QTest::newRow("not a number") << send + "@in" << planText(1).replace("897", "x") << 4;
-        QTest::newRow("no file") << send + "@none" << none << 4;
-        QTest::newRow("writes refused") << send + "@in | --refuse-writes" << planText(5) << 5;
+        auto add = [](const char *name, const QString &arguments, const QByteArray &in, int code,
+                       const QStringList &reasons = {}) {
+            QTest::newRow(name) << arguments << in << code << reasons;
+        };
+        add("no command", "", none, 2, { "" });
+        add("unknown command", "fly", none, 2, { "" });
+        add("read without file", "read --port PORT", none, 2, { "" });
+        add("unit", panel + "1,2 --unit dB --span 8", none, 2, { "unit \"dB\"" });
+        add("7 favourites", panel + "1,2,3,4,5,6,7 --unit dBmV --span 8", none, 2, { "up to six" });
+        add("favourite 251", panel + "1,251 --unit dBmV --span 8", none, 2,
+            { "favourite 2 \"251\"" });
+        add("span 3.9", panel + "1 --unit dBmV --span 3.9", none, 2, { "--span" });
+        add("COM0", "check --port COM0", none, 2, { "COMn" });
+        add("COM257", "check --port COM257", none, 2, { "COMn" });
+        add("blank port", "check --port \t", none, 2, { "--port" });
+        add("no such port", "read --out @out --port @none", none, 3);
+        add("silent instrument", "check --port PORT | --silent", none, 3);
+        add("256 channels", send + "@in", planText(256), 4);
+        add("no channel", send + "@in", planText(0), 4);
+        add("not a number", send + "@in", planText(1).replace("897", "x"), 4);
+        add("no file", send + "@none", none, 4);
+        add("FIFO", send + "@fifo", none, 4, { "not a regular file" });
+        add("refused rows, by line", send + "@in",
+            kHeader
+                + "1\tA\tTV\t55.25\t6.5\t\r\n2\tABCD\tTV\t63.25\t6.5\t\r\n"
+                  "3\tS1\tDUAL\t474\t8\t\r\n4\tS2\tTV\t0\t6.5\t\r\n"
+                + kPanel,
+            4,
+            { "line 4: channel \"ABCD\": Must be from 1 to 3",
+                "line 5: channel \"S1\": The 'Type' is error", "line 6: channel \"S2\": 'FREQ'" });
+        add("favourite 999 in the file", send + "@in",
+            kHeader + "1\tA\tTV\t55.25\t6.5\t\r\n*\t999\r\n", 4, { "favourite 1 \"999\"" });
+        add("writes refused", send + "@in | --refuse-writes", planText(5), 5, { "refuse" });
     }
 
-    // The exit code and a message that names the port or file at fault (the
-    // last argument) or the refusal; nothing written, the instrument's plan
+    // The exit code and the message; nothing written, the instrument's plan
     // kept.
     void failure()
     {
         QFETCH(QString, arguments);
         QFETCH(QByteArray, in);
         QFETCH(int, code);
-        QVERIFY(m_sim->start(arguments.section(" | ", 1).split(' ', Qt::SkipEmptyParts)));
+        QFETCH(QStringList, reasons);
+        ::mkfifo(QFile::encodeName(path("@fifo")).constData(), 0600);
+        const QStringList instrument = arguments.section(" | ", 1).split(' ', Qt::SkipEmptyParts);
+        QVERIFY(m_sim->start(instrument));
         arguments = arguments.section(" | ", 0, 0);
         const QByteArray before = readBack();
+        QVERIFY(!before.isEmpty() || instrument.contains("--silent"));
         QCOMPARE(cli(arguments, in), code);
-        const QString culprit = code == 5 ? "refuse" : path(arguments.section(' ', -1));
-        QVERIFY2(!m_err.isEmpty() && (code == 2 || m_err.contains(culprit)), qPrintable(m_err));
+        if (reasons.isEmpty())
+            reasons = QStringList { path(arguments.section(' ', -1)) };
+        QVERIFY(!m_err.isEmpty());
+        for (const QString &reason : reasons)
+            QVERIFY2(m_err.contains(reason), qPrintable(m_err));
         QVERIFY(!QFileInfo::exists(path("@out")));
         QCOMPARE(readBack(), before);
     }

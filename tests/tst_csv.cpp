@@ -1,12 +1,12 @@
 // The plan as a spreadsheet table: what Plandor writes reads back the same,
 // what spreadsheets write is read, and what is not a channel table is refused.
 
+#include "CliRun.h"
 #include "TempStore.h"
 #include "base/Language.h"
 #include "store/PlanCsv.h"
 #include "store/PlanFile.h"
 
-#include <QProcess>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,10 +15,7 @@ using namespace plandor;
 
 namespace {
 
-ChannelValues channel(int id, const QString &name, const QString &type, double freq, double audio)
-{
-    return test::TempStore::row(id, name, type, freq, audio);
-}
+constexpr auto channel = &test::TempStore::row;
 
 // Names in both scripts, with the characters a table must quote.
 const QList<ChannelValues> kPlan = {
@@ -141,33 +138,27 @@ private slots:
         QCOMPARE(content.caption, QStringLiteral("untouched"));
     }
 
-    // plandor-cli: plan file -> table -> plan file keeps the rows and the
-    // caption of a table's plan file is the standard one; a Chinese table
-    // with decimal commas converts too.
+    // plandor-cli: plan file -> table -> plan file keeps the rows; a Chinese
+    // table with decimal commas converts too.
     void cliConvertsBothWays()
     {
         QTemporaryDir dir;
         const QString plan = dir.filePath(QStringLiteral("plan.txt"));
         const QString table = dir.filePath(QStringLiteral("plan.CSV"));
         const QString back = dir.filePath(QStringLiteral("back.txt"));
-        PlanFileSource source;
-        source.caption = QStringLiteral("  CH No");
-        source.rows = { kPlan[0], kPlan[2], kPlan[3] }; // the code page holds these names
-        QString error;
-        QVERIFY(PlanFile::write(plan, source, PlanFile::Encoding::Windows1252, &error));
-
+        const QList<ChannelValues> rows = { kPlan[0], kPlan[2], kPlan[3] }; // 1252 holds these
+        QVERIFY(test::writePlanFile(plan, rows));
         auto convert = [](const QString &in, const QString &out) {
-            QProcess p;
-            p.start(qEnvironmentVariable("PLANDOR_CLI"),
-                { QStringLiteral("convert"), QStringLiteral("--in"), in, QStringLiteral("--out"),
-                    out });
-            return p.waitForFinished(30000) ? p.exitCode() : -1;
+            return test::runCli({ QStringLiteral("convert"), QStringLiteral("--in"), in,
+                                    QStringLiteral("--out"), out })
+                .code;
         };
         QCOMPARE(convert(plan, table), 0);
         QCOMPARE(convert(table, back), 0);
         PlanFileContent content;
+        QString error;
         QVERIFY2(PlanFile::read(back, content, &error), qPrintable(error));
-        QCOMPARE(content.rows, source.rows);
+        QCOMPARE(content.rows, rows);
 
         QFile semicolons(dir.filePath(QStringLiteral("zh.csv")));
         QVERIFY(semicolons.open(QIODevice::WriteOnly));

@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "CliRun.h"
 #include "SimProcess.h"
+#include "TempStore.h"
 
 using namespace plandor;
 using plandor::test::SimProcess;
@@ -16,13 +18,7 @@ namespace {
 
 ChannelValues channel(int id, const QString &name, double freq)
 {
-    ChannelValues row;
-    row.values[ColumnId] = qint32(id);
-    row.values[ColumnName] = name;
-    row.values[ColumnType] = QStringLiteral("TV");
-    row.values[ColumnFreq] = freq;
-    row.values[ColumnAudio1] = 6.5;
-    return row;
+    return plandor::test::TempStore::row(id, name, QStringLiteral("TV"), freq, 6.5);
 }
 
 PanelTexts panel(const QString &unit, const QString &span)
@@ -113,28 +109,24 @@ private slots:
             m_dir->filePath(QStringLiteral("state")), m_dir->filePath(QStringLiteral("ports")));
         QVERIFY2(sim.start(), "PLANDOR_SIM does not start");
         const QString plan = m_dir->filePath(QStringLiteral("plan.txt"));
-        PlanFileSource source = PlanHistory::fileSource(
-            { channel(1, QStringLiteral("HI"), 300), channel(2, QStringLiteral("LO"), 100) },
-            panel(QStringLiteral("dBmV"), QStringLiteral("8")));
-        QVERIFY(PlanFile::write(plan, source, PlanFile::Encoding::Windows1252, nullptr));
-
-        auto cli = [&](const QStringList &arguments) {
-            QProcess p;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("PLANDOR_HISTORY_DIR"), PlanHistory::folder());
-            p.setProcessEnvironment(env);
-            p.start(qEnvironmentVariable("PLANDOR_CLI"), arguments);
-            return p.waitForFinished(30000) ? p.exitCode() : -1;
+        QVERIFY(plandor::test::writePlanFile(plan,
+            { channel(1, QStringLiteral("HI"), 300), channel(2, QStringLiteral("LO"), 100) }));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PLANDOR_HISTORY_DIR"), PlanHistory::folder());
+        auto cli = [&env](const QString &command, const QString &port, const QString &file) {
+            return plandor::test::runCli(
+                { command, QStringLiteral("--port"), port,
+                    command == QLatin1String("read") ? QStringLiteral("--out")
+                                                     : QStringLiteral("--in"),
+                    file },
+                env)
+                .code;
         };
-        const QString port = QStringLiteral("--port");
+        QCOMPARE(cli(QStringLiteral("send"), sim.port(), plan), 0);
         QCOMPARE(
-            cli({ QStringLiteral("send"), port, sim.port(), QStringLiteral("--in"), plan }), 0);
-        QCOMPARE(cli({ QStringLiteral("read"), port, sim.port(), QStringLiteral("--out"),
-                     m_dir->filePath(QStringLiteral("back.txt")) }),
-            0);
-        QCOMPARE(cli({ QStringLiteral("send"), port, m_dir->filePath(QStringLiteral("nothing")),
-                     QStringLiteral("--in"), plan }),
-            3);
+            cli(QStringLiteral("read"), sim.port(), m_dir->filePath(QStringLiteral("back"))), 0);
+        // A transfer that fails leaves no entry.
+        QCOMPARE(cli(QStringLiteral("send"), m_dir->filePath(QStringLiteral("nothing")), plan), 3);
 
         const QList<PlanHistory::Entry> entries = PlanHistory::entries();
         QCOMPARE(entries.size(), 2);

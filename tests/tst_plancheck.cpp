@@ -1,11 +1,12 @@
 // The plan check: one of each problem in a small plan, silence on every
 // shipped standard plan, and the same list from plandor-cli check-plan.
+#include "CliRun.h"
+#include "TempStore.h"
+
 #include "base/Language.h"
 #include "rules/PlanCheck.h"
-#include "store/PlanFile.h"
 #include "store/StandardPlans.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -153,47 +154,29 @@ private slots:
 
     void commandLine()
     {
-        const QString cli = qEnvironmentVariable("PLANDOR_CLI");
-        if (cli.isEmpty())
-            QSKIP("PLANDOR_CLI is not set");
         QTemporaryDir dir;
-        PlanFileSource faulty;
-        faulty.caption = QStringLiteral("faulty");
-        for (const PlanCheckRow &r : faultyPlan()) {
-            ChannelValues v;
-            v.values[ColumnId] = r.id.toLongLong();
-            v.values[ColumnName] = r.fields.name;
-            v.values[ColumnType] = r.fields.type;
-            v.values[ColumnFreq] = *r.fields.freq;
-            v.values[ColumnAudio1] = *r.fields.audio1;
-            faulty.rows << v;
-        }
-        PlanFileSource clean;
-        clean.caption = QStringLiteral("clean");
-        clean.rows = StandardPlans::build(
+        QList<ChannelValues> faulty;
+        for (const PlanCheckRow &r : faultyPlan())
+            faulty << test::TempStore::row(
+                r.id.toLongLong(), r.fields.name, r.fields.type, *r.fields.freq, *r.fields.audio1);
+        const QList<ChannelValues> clean = StandardPlans::build(
             *m_standards.find(QStringLiteral("oirt-dk")), PlanVariant::Analogue, 0, 60)
-                         .rows;
-        QString error;
+                                               .rows;
         const QString faultyPath = dir.filePath(QStringLiteral("faulty.txt"));
         const QString cleanPath = dir.filePath(QStringLiteral("clean.txt"));
-        QVERIFY2(PlanFile::write(faultyPath, faulty, PlanFile::Encoding::Windows1252, &error),
-            qPrintable(error));
-        QVERIFY2(PlanFile::write(cleanPath, clean, PlanFile::Encoding::Windows1252, &error),
-            qPrintable(error));
+        QVERIFY(test::writePlanFile(faultyPath, faulty));
+        QVERIFY(test::writePlanFile(cleanPath, clean));
 
-        auto run = [&cli](const QString &path, QString *out) {
-            QProcess p;
-            p.start(cli, { QStringLiteral("check-plan"), QStringLiteral("--in"), path });
-            p.waitForFinished(30000);
-            *out = QString::fromUtf8(p.readAllStandardOutput());
-            return p.exitCode();
+        auto run = [](const QString &path) {
+            return test::runCli({ QStringLiteral("check-plan"), QStringLiteral("--in"), path });
         };
-        QString out;
-        QCOMPARE(run(faultyPath, &out), 4);
-        QVERIFY2(out.contains(QLatin1String("Row 8 (9) overlaps row 9 (10)")), qPrintable(out));
-        QCOMPARE(out.count(QLatin1Char('\n')), 5); // 11 rows fit in 255: no "too many"
-        QCOMPARE(run(cleanPath, &out), 0);
-        QCOMPARE(out, QString());
+        test::CliResult r = run(faultyPath);
+        QCOMPARE(r.code, 4);
+        QVERIFY2(r.out.contains(QLatin1String("Row 8 (9) overlaps row 9 (10)")), qPrintable(r.out));
+        QCOMPARE(r.out.count(QLatin1Char('\n')), 5); // 11 rows fit in 255: no "too many"
+        r = run(cleanPath);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString());
     }
 };
 

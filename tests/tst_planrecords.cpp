@@ -64,31 +64,6 @@ private slots:
             QList<int>({ 1, 4, 6 }));
     }
 
-    // Units 1 and 2 round-trip; any other code leaves the unit unchosen.
-    void fromFavorites_data()
-    {
-        QTest::addColumn<int>("unitCode");
-        QTest::addColumn<QString>("unit");
-        QTest::newRow("dBuV") << 1 << "dBuV";
-        QTest::newRow("dBmV") << 2 << "dBmV";
-        QTest::newRow("3") << 3 << "";
-    }
-    void fromFavorites()
-    {
-        QFETCH(int, unitCode);
-        QFETCH(QString, unit);
-        const FavoritesRecord record {
-            .Favorite2 = 250, .Favorite6 = 255, .Span = 8, .Unit = quint8(unitCode)
-        };
-        const PanelTexts texts = PlanRecords::fromFavorites(record);
-        QCOMPARE(QStringList(std::begin(texts.favorites), std::end(texts.favorites)),
-            QStringList({ "0", "250", "0", "0", "0", "255" }));
-        QCOMPARE(texts.span, QStringLiteral("8"));
-        QCOMPARE(texts.unit, unit);
-        if (!unit.isEmpty())
-            QCOMPARE(PlanRecords::toFavorites(texts), record);
-    }
-
     // IDs start at the array's lower bound; a Freq of 0 ends the list;
     // single-precision values are stored as the number their text names, and
     // texts the link never set as empty texts, not missing values.
@@ -123,24 +98,22 @@ private slots:
         }
     }
 
-    // A received plan is stored whole; the channels the rules refuse are
-    // marked (the window shows which and why), and a non-finite number
-    // becomes a field without a value, which the rules refuse.
-    void receivedChannelsMarked()
+    // A non-finite number becomes a field without a value, which the rules
+    // refuse; the row is kept.
+    void nonFiniteReceived()
     {
         LinkRecordArray records;
         records.lowerBound = 1;
         records.items = { LinkRecord { 0, "TV", 1, 55.25f, 0, "A", 6.5f, 0, {} },
-            LinkRecord { 0, "TV", 2, std::numeric_limits<float>::infinity(), 0, "B", 6.5f, 0, {} },
-            LinkRecord { 0, "TV", 3, 63.25f, 0, QStringLiteral("中"), 6.5f, 0, {} },
-            LinkRecord { 0, "QAM", 4, 474.0f, 0, "C", 8.0f, 0, {} } };
+            LinkRecord {
+                0, "TV", 2, std::numeric_limits<float>::infinity(), 0, "B", 6.5f, 0, {} } };
         const QList<ChannelValues> rows = PlanRecords::fromReceived(records);
-        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows.size(), 2);
         QVERIFY(rows[1].values[ColumnFreq].isNull());
-        QList<std::pair<int, int>> marked; // row, column
-        for (const RowRefusal &r : RowChecks::check(rows))
-            marked.append({ r.row, r.refusal.column });
-        QCOMPARE(marked, (QList<std::pair<int, int>> { { 1, 3 }, { 2, 1 }, { 3, 2 } }));
+        const QList<RowRefusal> refusals = RowChecks::check(rows);
+        QCOMPARE(refusals.size(), 1);
+        QCOMPARE(refusals[0].row, 1);
+        QCOMPARE(refusals[0].refusal.column, int(ColumnFreq));
     }
 };
 

@@ -1,14 +1,13 @@
 // Insert, paste, delete and renumbering on the store's shared connection:
 // the plan's numbering after each, the stored order, and all or nothing when
 // the file cannot be written.
+#include "OtherConnection.h"
 #include "TempStore.h"
 
 #include "store/ChannelStore.h"
 #include "store/RecordOperations.h"
 #include "store/StoreConnection.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 #include <functional>
@@ -39,7 +38,9 @@ QString listing(const QList<ChannelValues> &rows)
 
 } // namespace
 
-Q_DECLARE_METATYPE(std::function<bool(plandor::RecordOperations &)>)
+// A change through the operations or the store itself.
+using Operation = std::function<bool(RecordOperations &, ChannelStore &)>;
+Q_DECLARE_METATYPE(Operation)
 
 class RecordOperationsTest : public QObject
 {
@@ -161,43 +162,43 @@ private slots:
         QCOMPARE(s.store().snapshot() != before, written);
     }
 
-    // While another program writes to the file, every operation fails whole,
-    // with the reason, and the store works again afterwards.
+    // While another program writes to the file, every change fails whole,
+    // with the reason, reading goes on, and the store works again afterwards.
     void allOrNothing_data()
     {
-        using Operation = std::function<bool(RecordOperations &)>;
         QTest::addColumn<Operation>("operation");
-        QTest::newRow("insert") << Operation([](RecordOperations &o) {
+        QTest::newRow("replace plan") << Operation([](RecordOperations &, ChannelStore &store) {
+            return store.replacePlan({ TempStore::row(1, "2", "TV", 46, 4.5) });
+        });
+        QTest::newRow("insert") << Operation([](RecordOperations &o, ChannelStore &) {
             return o.insertAt(2) == RecordOperations::InsertResult::Inserted;
         });
         QTest::newRow("insert named")
-            << Operation([](RecordOperations &o) { return o.insertNamed(2, "N"); });
-        QTest::newRow("paste") << Operation([](RecordOperations &o) { return o.pasteIds({ 1 }); });
+            << Operation([](RecordOperations &o, ChannelStore &) { return o.insertNamed(2, "N"); });
+        QTest::newRow("paste") << Operation(
+            [](RecordOperations &o, ChannelStore &) { return o.pasteIds({ 1 }); });
         QTest::newRow("delete") << Operation(
-            [](RecordOperations &o) { return o.deleteRows({ 1 }); });
+            [](RecordOperations &o, ChannelStore &) { return o.deleteRows({ 1 }); });
         QTest::newRow("renumber") << Operation(
-            [](RecordOperations &o) { return o.renumber(PlanOrder::ByFreq); });
+            [](RecordOperations &o, ChannelStore &) { return o.renumber(PlanOrder::ByFreq); });
     }
     void allOrNothing()
     {
-        using Operation = std::function<bool(RecordOperations &)>;
         QFETCH(Operation, operation);
         TempStore s;
         s.seed(plan(4, true));
         const auto before = s.store().snapshot();
         RecordOperations operations(s.store());
         {
-            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "other");
-            other.setDatabaseName(s.path());
-            QVERIFY(other.open() && QSqlQuery(other).exec("BEGIN IMMEDIATE"));
-            QVERIFY(!operation(operations));
+            OtherConnection other(s.path(), QStringLiteral("BEGIN IMMEDIATE"));
+            QVERIFY(other.ok());
+            QVERIFY(!operation(operations, s.store()));
             QCOMPARE(s.store().problem(), StoreProblem::Busy);
             QVERIFY(operations.errorText().contains(s.path()));
-            other.close();
+            QCOMPARE(s.store().rowCount(), 4);
         }
-        QSqlDatabase::removeDatabase("other");
         QCOMPARE(s.store().snapshot(), before);
-        QVERIFY(operation(operations));
+        QVERIFY(operation(operations, s.store()));
         QVERIFY(s.store().snapshot() != before);
     }
 };

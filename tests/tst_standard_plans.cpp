@@ -1,7 +1,6 @@
 // The shipped standard plans: known carriers from the published tables, each
 // table's channel count, the plans made from them, and the dialog that picks one.
 #include "EditorFixture.h"
-#include "TempStore.h"
 
 #include "base/Language.h"
 #include "editor/PlanCheckList.h"
@@ -10,7 +9,6 @@
 #include "editor/SpectrumView.h"
 #include "editor/StandardPlanDialog.h"
 #include "rules/ChannelRules.h"
-#include "store/ChannelStore.h"
 #include "store/StandardPlans.h"
 
 #include <QApplication>
@@ -142,8 +140,9 @@ private slots:
         }
     }
 
-    // A range of one standard, opened into the store, lands as the table says.
-    void templateLandsAsItsData()
+    // A range of one standard holds the table's channels between the two,
+    // whatever their names; a range the wrong way round makes nothing.
+    void rangeOfAStandard()
     {
         StandardPlanDialog dialog(m_standards);
         QVERIFY(dialog.choose(QStringLiteral("china-dk"), PlanVariant::Analogue,
@@ -154,15 +153,7 @@ private slots:
         QCOMPARE(plan.caption, QStringLiteral("China cable D/K"));
         // D1..D5, Z1..Z7, D6..D12, Z8..Z38, D13
         QCOMPARE(plan.rows.size(), 5 + 7 + 7 + 31 + 1);
-        QCOMPARE(plan.rows.first().values[ColumnName].toString(), QStringLiteral("D1"));
         QCOMPARE(plan.rows.last().values[ColumnFreq].toDouble(), 471.25);
-        QCOMPARE(plan.rows.last().values[ColumnAudio1].toDouble(), 6.5);
-
-        test::TempStore temp;
-        QVERIFY2(temp.store().replacePlan(plan.rows), qPrintable(temp.store().errorText()));
-        QCOMPARE(temp.rows(PlanOrder::ById), plan.rows);
-
-        // A range the wrong way round makes nothing, and OK is off.
         QVERIFY(dialog.choose(QStringLiteral("na-std"), PlanVariant::Digital, QStringLiteral("14"),
             QStringLiteral("2")));
         QVERIFY(dialog.plan().rows.isEmpty());

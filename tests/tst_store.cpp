@@ -5,6 +5,7 @@
 // The program is its own child process for the cases that need another
 // user or a file size limit: started with PLANDOR_STORE_CHILD set to the
 // database path, it opens the store, replaces the plan and prints the outcome.
+#include "OtherConnection.h"
 #include "TempStore.h"
 #include "base/Language.h"
 #include "store/ChannelStore.h"
@@ -13,14 +14,13 @@
 
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 #include <optional>
 #include <unistd.h>
 
 using namespace plandor;
+using plandor::test::OtherConnection;
 using plandor::test::TempStore;
 
 namespace {
@@ -57,28 +57,6 @@ QByteArray fileBytes(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-// A raw connection of the test's own that holds a lock on the file.
-class OtherProgram
-{
-public:
-    OtherProgram(const QString &path, const QString &begin)
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kName);
-        db.setDatabaseName(path);
-        m_locked = db.open() && QSqlQuery(db).exec(begin);
-    }
-    ~OtherProgram()
-    {
-        QSqlDatabase::database(kName).close();
-        QSqlDatabase::removeDatabase(kName);
-    }
-    bool locked() const { return m_locked; }
-
-private:
-    static inline const QString kName = QStringLiteral("other-program");
-    bool m_locked = false;
-};
 
 // The child's side: open, count, replace; one line "problem count ok", then the text.
 int childMain(const QString &path)
@@ -293,7 +271,7 @@ private slots:
         QFETCH(StoreProblem, problem);
         QFETCH(bool, movedAside);
         TempStore s;
-        std::optional<OtherProgram> other;
+        std::optional<OtherConnection> other;
         if (existing == QLatin1String("empty") || existing == QLatin1String("noise")) {
             QFile f(s.path());
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -310,14 +288,14 @@ private slots:
         } else if (existing == QLatin1String("directory")) {
             QVERIFY(QDir().mkdir(s.path()));
         } else if (existing == QLatin1String("other table")) {
-            OtherProgram notes(s.path(), QStringLiteral("CREATE TABLE Notes (Line TEXT)"));
-            QVERIFY(notes.locked());
+            OtherConnection notes(s.path(), QStringLiteral("CREATE TABLE Notes (Line TEXT)"));
+            QVERIFY(notes.ok());
         } else if (existing == QLatin1String("locked")) {
             s.seed(mixedPlan());
         }
         if (existing == QLatin1String("locked")) {
             other.emplace(s.path(), QStringLiteral("BEGIN EXCLUSIVE"));
-            QVERIFY(other->locked());
+            QVERIFY(other->ok());
         }
         const QByteArray before = fileBytes(s.path());
 
@@ -338,8 +316,8 @@ private slots:
         QVERIFY(store.replacePlan({ row(1, "2", "TV", 46, 4.5) }));
         QCOMPARE(store.rowCount(), 1);
         if (existing == QLatin1String("other table")) { // left alone
-            OtherProgram notes(s.path(), QStringLiteral("SELECT * FROM Notes"));
-            QVERIFY(notes.locked());
+            OtherConnection notes(s.path(), QStringLiteral("SELECT * FROM Notes"));
+            QVERIFY(notes.ok());
         }
         if (!movedAside) {
             QVERIFY(store.movedAsideText().isEmpty());
@@ -443,24 +421,6 @@ private slots:
         QCOMPARE(outcome->problem, StoreProblem::DiskFull);
         QVERIFY2(outcome->text.contains(s.path()), qPrintable(outcome->text));
         QCOMPARE(s.rows(PlanOrder::Stored), mixedPlan());
-    }
-
-    // While another program writes, a change waits, then gives up whole.
-    void anotherWriter()
-    {
-        TempStore s;
-        s.seed(mixedPlan());
-        ChannelStore &store = s.store();
-        {
-            OtherProgram other(s.path(), QStringLiteral("BEGIN IMMEDIATE"));
-            QVERIFY(other.locked());
-            QCOMPARE(store.rowCount(), 4); // reading goes on
-            QVERIFY(!store.replacePlan({ row(1, "2", "TV", 46, 4.5) }));
-            QCOMPARE(store.problem(), StoreProblem::Busy);
-            QVERIFY(store.errorText().contains(s.path()));
-        }
-        QCOMPARE(s.rows(PlanOrder::Stored), mixedPlan());
-        QVERIFY(store.replacePlan({ row(1, "2", "TV", 46, 4.5) }));
     }
 };
 

@@ -14,25 +14,19 @@ using namespace plandor;
 using namespace plandor::test;
 
 // Fills every box without running the check, as a starting state.
-static QLineEdit *panelBox(EditorWindow &form, int index)
-{
-    return form.findChild<QLineEdit *>(QStringLiteral("Text1(%1)").arg(index));
-}
-
-static void fillPanel(EditorWindow &form, const QStringList &texts, const QString &unit = QString())
+static void fillPanel(EditorFixture &f, const QStringList &texts, const QString &unit = QString())
 {
     for (int i = 0; i < 7; ++i) {
-        QSignalBlocker blocker(panelBox(form, i));
-        panelBox(form, i)->setText(texts.value(i));
+        QSignalBlocker blocker(f.box(i));
+        f.box(i)->setText(texts.value(i));
     }
-    auto *units = form.findChild<QComboBox *>(QStringLiteral("Combo5"));
-    units->setCurrentIndex(units->findText(unit));
+    f.unit()->setCurrentIndex(f.unit()->findText(unit));
 }
 
 // The seven boxes without the unit.
-static QStringList boxes(EditorWindow &form)
+static QStringList boxes(EditorFixture &f)
 {
-    return panelTexts(form).mid(0, 7);
+    return panelTexts(*f.form).mid(0, 7);
 }
 
 class TransferPanelTest : public QObject
@@ -66,10 +60,10 @@ private slots:
         EditorFixture f;
         QStringList expected = { "1", "2", "3", "4", "12", "5", "6" };
         expected[box].clear();
-        fillPanel(*f.form, expected);
-        QTest::keyClicks(panelBox(*f.form, box), keysAndResult[0]);
+        fillPanel(f, expected);
+        QTest::keyClicks(f.box(box), keysAndResult[0]);
         expected[box] = keysAndResult[1];
-        QCOMPARE(boxes(*f.form), expected);
+        QCOMPARE(boxes(f), expected);
         QCOMPARE(f.messages.texts(), messages);
     }
 
@@ -77,11 +71,11 @@ private slots:
     void favoritesAreCheckedFirst()
     {
         EditorFixture f;
-        fillPanel(*f.form, { "1", "2", "300", "4", "", "5", "6" });
-        QTest::keyClicks(panelBox(*f.form, 4), "1");
+        fillPanel(f, { "1", "2", "300", "4", "", "5", "6" });
+        QTest::keyClicks(f.box(4), "1");
         QCOMPARE(f.messages.texts(), QStringList { CatalogueText(67) });
         QCOMPARE(f.messages.shown.first().style, int(StyleExclamationOk));
-        QCOMPARE(boxes(*f.form), QStringList({ "1", "2", "", "4", "1", "5", "6" }));
+        QCOMPARE(boxes(f), QStringList({ "1", "2", "", "4", "1", "5", "6" }));
     }
 
     // The panel's own button; it leaves the toolbar and the progress bar
@@ -107,7 +101,7 @@ private slots:
         QFETCH(int, calls);
         QFETCH(QStringList, messages);
         EditorFixture f;
-        fillPanel(*f.form, { "1", "2", "3", "4", "7.3", "5", "250" }, unit);
+        fillPanel(f, { "1", "2", "3", "4", "7.3", "5", "250" }, unit);
         f.link->connectionResult = results[0].toInt() != 0;
         f.link->writeFavoritesResult = results[1].toInt() != 0;
         f.link->endResult = results[2].toInt() != 0;

@@ -2,6 +2,7 @@
 // its name; undo and redo put the whole table (identities included), the
 // grid and the buttons back exactly.
 
+#include "CliRun.h"
 #include "EditorFixture.h"
 #include "TempStore.h"
 
@@ -9,8 +10,6 @@
 #include "editor/PlanTableView.h"
 #include "editor/UndoCommands.h"
 #include "store/CopiedIds.h"
-#include "store/PlanFile.h"
-#include "store/PlanHistory.h"
 #include "transfer/LinkRecord.h"
 #include "widgets/FileDialogs.h"
 
@@ -24,10 +23,7 @@ using namespace plandor::test;
 
 namespace {
 
-ChannelValues channel(int id, const QString &name, const QString &type, double freq, double audio)
-{
-    return TempStore::row(id, name, type, freq, audio);
-}
+constexpr auto channel = &TempStore::row;
 
 // IDs against frequency order, so that Order changes them.
 const QList<ChannelValues> kPlan = {
@@ -75,24 +71,14 @@ private slots:
     {
         QTest::addColumn<QString>("step");
         QTest::addColumn<QString>("name");
-        QTest::newRow("cell edit") << "cell edit"
-                                   << "Edit STD CH of channel 1";
-        QTest::newRow("type toggle") << "type toggle"
-                                     << "Change the type of channel 2";
-        QTest::newRow("Insert") << "Insert"
-                                << "Insert a channel";
-        QTest::newRow("Delete") << "Delete"
-                                << "Delete channels";
-        QTest::newRow("Paste") << "Paste"
-                               << "Paste channels";
-        QTest::newRow("Order") << "Order"
-                               << "Order by frequency";
-        QTest::newRow("Open") << "Open"
-                              << "Open a plan file";
-        QTest::newRow("Upload") << "Upload"
-                                << "Upload the plan";
-        QTest::newRow("standard plan") << "standard plan"
-                                       << "Load a standard plan";
+        const std::pair<const char *, const char *> steps[] = { { "cell edit",
+                                                                    "Edit STD CH of channel 1" },
+            { "type toggle", "Change the type of channel 2" }, { "Insert", "Insert a channel" },
+            { "Delete", "Delete channels" }, { "Paste", "Paste channels" },
+            { "Order", "Order by frequency" }, { "Open", "Open a plan file" },
+            { "Upload", "Upload the plan" }, { "standard plan", "Load a standard plan" } };
+        for (const auto &[step, name] : steps)
+            QTest::newRow(step) << QString::fromLatin1(step) << QString::fromLatin1(name);
     }
 
     // The step is one entry named for what it did; undo gives back exactly
@@ -129,13 +115,9 @@ private slots:
             f.click("Order");
         } else if (step == "Open") {
             const QString path = dir.filePath(QStringLiteral("other.txt"));
-            PanelTexts panel;
-            panel.unit = QStringLiteral("dBmV");
-            panel.span = QStringLiteral("7");
-            PlanFileSource source = PlanHistory::fileSource(
-                { channel(1, QStringLiteral("N1"), QStringLiteral("TV"), 77.25, 6.5) }, panel);
-            source.caption = QStringLiteral("Other plan");
-            QVERIFY(PlanFile::write(path, source, PlanFile::Encoding::Windows1252, nullptr));
+            QVERIFY(writePlanFile(path,
+                { channel(1, QStringLiteral("N1"), QStringLiteral("TV"), 77.25, 6.5) }, "dBmV", "7",
+                QStringLiteral("Other plan")));
             FileDialogs::queueAnswer(path);
             f.click("Open");
         } else if (step == "Upload") {

@@ -8,10 +8,9 @@ bool ScriptedLink::CheckConnection()
     return connectionResult;
 }
 
-bool ScriptedLink::ReadPlan(qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites)
+bool ScriptedLink::ReadPlan(qint32, LinkRecordArray &records, FavoritesRecord &favorites)
 {
     calls.append(QStringLiteral("ReadPlan"));
-    lastSelector = selector;
     if (readResult) {
         records = planToRead;
         favorites = favoritesToRead;
@@ -26,12 +25,10 @@ bool ScriptedLink::WriteFavorites(FavoritesRecord &favorites)
     return writeFavoritesResult;
 }
 
-bool ScriptedLink::WritePlan(
-    const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites)
+bool ScriptedLink::WritePlan(const LinkRecordArray &records, qint32, FavoritesRecord &favorites)
 {
     calls.append(QStringLiteral("WritePlan"));
     writtenPlan = records;
-    lastSelector = selector;
     writtenFavorites = favorites;
     return writePlanResult;
 }

@@ -35,7 +35,6 @@ public:
     QStringList portNames;
     LinkRecordArray writtenPlan;
     FavoritesRecord writtenFavorites;
-    qint32 lastSelector = -1;
 };
 
 } // namespace plandor::test

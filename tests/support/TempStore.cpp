@@ -3,10 +3,6 @@
 #include "store/ChannelStore.h"
 #include "store/DatabaseLocation.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QtTest>
 
 namespace plandor::test {
@@ -50,33 +46,6 @@ QList<ChannelValues> TempStore::rows(PlanOrder order)
     QList<ChannelValues> result;
     for (const StoredRow &row : stored)
         result.append(row.values);
-    return result;
-}
-
-QList<ChannelValues> TempStore::rows(const QString &select) const
-{
-    const QString name = QStringLiteral("tempstore-view");
-    QList<ChannelValues> result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(m_path);
-        if (!db.open())
-            qFatal("opening the store file failed: %s", qPrintable(db.lastError().text()));
-        QString sql = select.trimmed();
-        if (!sql.contains(QLatin1Char(' ')))
-            sql = QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(sql);
-        QSqlQuery q(db);
-        if (!q.exec(sql))
-            qFatal("reading the store failed: %s", qPrintable(q.lastError().text()));
-        while (q.next()) {
-            ChannelValues v;
-            for (int c = 0; c < kChannelColumnCount; ++c)
-                v.values[c] = ChannelColumns::fromEngine(
-                    c, q.value(q.record().indexOf(ChannelColumns::fieldName(c))));
-            result.append(v);
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
     return result;
 }
 

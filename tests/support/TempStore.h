@@ -36,9 +36,6 @@ public:
     void seed(const QList<ChannelValues> &rows);
     // The table's rows in an order of the store.
     QList<ChannelValues> rows(PlanOrder order = PlanOrder::ById);
-    // The rows a query gives, on a separate connection (the test's own view
-    // of the file); a bare table name reads the table in stored order.
-    QList<ChannelValues> rows(const QString &select) const;
 
     // One row from its five values.
     static ChannelValues row(
