@@ -3,11 +3,13 @@
 #include "base/Language.h"
 #include "base/MessageBox.h"
 #include "base/NumberText.h"
+#include "base/Phrase.h"
 #include "base/TextCatalogue.h"
 #include "editor/EditorWindow.h"
 #include "editor/FavoritesPanel.h"
 #include "editor/PlanTableModel.h"
 #include "editor/PlanTableView.h"
+#include "rules/PlanSizeLimit.h"
 #include "store/ChannelStore.h"
 #include "store/CopiedIds.h"
 #include "store/PlanFile.h"
@@ -21,6 +23,19 @@
 #include <cmath>
 
 namespace plandor {
+namespace {
+
+constexpr Phrase kMarkedRows { u"有 %1 个频道不符合频道规则，已在表中标出，频道表保持原样。\n"
+                               u"第一个（序列号 %2，%3）：%4",
+    u"%1 channel(s) break the channel rules and are marked in the grid; the plan is kept as it "
+    u"is.\nThe first (ID %2, %3): %4" };
+constexpr Phrase kOfferUtf8 {
+    u"本语言的编码无法保存：%1。\n是否改为保存为带字节顺序标记的 UTF-8 文件？",
+    u"This language's code page cannot hold: %1.\nSave the file as UTF-8 with a byte-order "
+    u"mark instead?"
+};
+
+} // namespace
 
 PlanCommands::PlanCommands(EditorWindow &window)
     : QObject(&window)
@@ -54,9 +69,29 @@ bool PlanCommands::open()
     PlanFileContent content;
     QString error;
     if (!PlanFile::read(path, content, &error))
-        return showFailure(false, CatalogueText(21) + QLatin1Char('\n') + error);
-    return m_window.replacePlan(
-        content.rows, PlanFile::panelFromSlots(content.panelSlots), content.caption);
+        return showFailure(false, PlanFile::refusalText(error));
+    if (!m_window.replacePlan(
+            content.rows, PlanFile::panelFromSlots(content.panelSlots), content.caption))
+        return false;
+    tellAboutPlan(content.tooLarge());
+    return true;
+}
+
+void PlanCommands::tellAboutPlan(bool warnSize)
+{
+    const PlanTableModel *model = m_window.model();
+    QStringList parts;
+    if (warnSize)
+        parts.append(PlanSizeLimit::tooLargeText(model->rowCount()));
+    if (const QList<RowRefusal> marked = model->refusals(); !marked.isEmpty()) {
+        const int first = marked.first().row;
+        parts.append(kMarkedRows.text()
+                         .arg(marked.size())
+                         .arg(model->cellText(first, ColumnId), model->cellText(first, ColumnName),
+                             marked.first().refusal.text()));
+    }
+    if (!parts.isEmpty())
+        MessageBox::show(parts.join(QStringLiteral("\n\n")), StyleExclamationOk, CatalogueText(2));
 }
 
 bool PlanCommands::save()
@@ -83,10 +118,26 @@ bool PlanCommands::save()
         source.favoriteLabels[slot] = panel->favoriteHeading(slot);
     source.unitLabel = panel->unitHeading();
     source.panel = panel->panel();
+    return write(path, source);
+}
+
+bool PlanCommands::write(const QString &path, const PlanFileSource &source)
+{
+    auto encoding = PlanFile::encodingForLanguage(LanguageOffset);
+    // Names or a caption the run's code page cannot hold are never written as
+    // substitutes: the user may have the file in UTF-8 instead, which Open
+    // reads in either run.
+    if (const EncodingLoss lost = PlanFile::loss(source, encoding);
+        !lost.isEmpty() && PlanFile::loss(source, PlanEncoding::Utf8Bom).isEmpty()) {
+        if (MessageBox::show(
+                kOfferUtf8.text().arg(lost.describe(source)), StyleQuestionYesNo, CatalogueText(2))
+            != AnswerYes)
+            return false;
+        encoding = PlanEncoding::Utf8Bom;
+    }
     QString error;
     // A failed write leaves the old file untouched; the user learns why.
-    return showFailure(
-        PlanFile::write(path, source, PlanFile::encodingForLanguage(LanguageOffset), &error),
+    return showFailure(PlanFile::write(path, source, encoding, &error),
         QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
 }
 
@@ -111,9 +162,19 @@ void PlanCommands::copy()
 void PlanCommands::paste()
 {
     RecordOperations operations(m_window.store());
+    const PlanTableModel *model = m_window.model();
+    const int rowsBefore = model->rowCount();
+    const auto markedBefore = model->refusals().size();
     if (CopiedIds.isEmpty() || !operations.pasteIds(CopiedIds))
         return; // an ID no row carries any more: nothing is pasted
-    m_window.reload(PlanOrder::Stored);
+    if (!m_window.reload(PlanOrder::Stored))
+        return;
+    // Told once: when this paste takes the plan past the instrument's limit,
+    // or copies a refused row.
+    const bool crossedLimit
+        = PlanSizeLimit::fits(rowsBefore) && !PlanSizeLimit::fits(model->rowCount());
+    if (crossedLimit || model->refusals().size() > markedBefore)
+        tellAboutPlan(crossedLimit);
 }
 
 void PlanCommands::insert()

@@ -7,6 +7,7 @@ class QFileDialog;
 namespace plandor {
 
 class EditorWindow;
+struct PlanFileSource;
 
 // The plan file and record commands of the editor window: Open, Save, Copy,
 // Paste, Insert, Delete and Order. Each asks its questions, calls the store's
@@ -28,9 +29,16 @@ public:
     void remove();
     void order();
 
+    // After a plan came in (Open, Paste, Upload): one message that tells how
+    // many rows the channel rules refuse (marked in the grid, kept) and why
+    // the first one is refused, and, when warnSize, that the plan is larger
+    // than the instrument takes. Nothing is shown when neither applies.
+    void tellAboutPlan(bool warnSize);
+
 private:
     QFileDialog *fileDialog();
     bool showFailure(bool ok, const QString &reason);
+    bool write(const QString &path, const PlanFileSource &source);
 
     EditorWindow &m_window;
     QFileDialog *m_dialog = nullptr;

@@ -6,6 +6,10 @@
 #include "base/TextCatalogue.h"
 #include "rules/ChannelRules.h"
 #include "store/ChannelStore.h"
+#include "store/RowChecks.h"
+
+#include <QBrush>
+#include <QColor>
 
 #include <cmath>
 
@@ -20,6 +24,29 @@ const QString kDigi = QStringLiteral("DIGI");
 bool isNumberColumn(int column)
 {
     return column == ColumnId || column == ColumnFreq || column == ColumnAudio1;
+}
+
+// A pale red behind a refused row, with dark text on it, so that the row
+// reads the same whatever the palette.
+const QColor kMarkBackground(255, 214, 214);
+const QColor kMarkText(Qt::black);
+
+// What a marked row shows in its cells, header and tooltip.
+QVariant markData(const std::optional<ChannelRefusal> &mark, int role)
+{
+    if (!mark)
+        return {};
+    switch (role) {
+    case Qt::BackgroundRole:
+        return QBrush(kMarkBackground);
+    case Qt::ForegroundRole:
+        return QBrush(kMarkText);
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        return mark->text();
+    default:
+        return {};
+    }
 }
 
 } // namespace
@@ -39,9 +66,17 @@ bool PlanTableModel::reload(PlanOrder order)
         return false;
     }
     m_error.clear();
+    QList<ChannelValues> values;
+    values.reserve(rows.size());
+    for (const StoredRow &row : std::as_const(rows))
+        values.append(row.values);
+    QList<std::optional<ChannelRefusal>> marks(rows.size());
+    for (const RowRefusal &refused : RowChecks::check(values))
+        marks[refused.row] = refused.refusal;
     beginResetModel();
     m_order = order;
     m_rows = std::move(rows);
+    m_marks = std::move(marks);
     m_editRow = -1;
     endResetModel();
     return true;
@@ -89,7 +124,7 @@ QVariant PlanTableModel::data(const QModelIndex &index, int role) const
     case Qt::TextAlignmentRole:
         return int(Qt::AlignCenter);
     default:
-        return {};
+        return markData(m_marks[index.row()], role);
     }
 }
 
@@ -98,8 +133,14 @@ QVariant PlanTableModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation == Qt::Horizontal && section >= 0 && section < kChannelColumnCount
         && (role == Qt::DisplayRole || role == Qt::AccessibleTextRole))
         return m_headings[section];
-    if (orientation == Qt::Vertical && role == Qt::DisplayRole)
-        return QString(); // the row selector strip shows no numbers
+    if (orientation == Qt::Vertical && section >= 0 && section < m_marks.size()) {
+        // The row selector strip shows no numbers; a "!" besides the colour
+        // marks a refused row.
+        if (role == Qt::DisplayRole)
+            return m_marks[section] ? QStringLiteral("!") : QString();
+        if (const QVariant mark = markData(m_marks[section], role); mark.isValid())
+            return mark;
+    }
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -125,6 +166,25 @@ qint64 PlanTableModel::rowId(int row) const
 ChannelValues PlanTableModel::storedValues(int row) const
 {
     return row >= 0 && row < m_rows.size() ? m_rows[row].values : ChannelValues {};
+}
+
+QList<RowRefusal> PlanTableModel::refusals() const
+{
+    QList<RowRefusal> marked;
+    for (int row = 0; row < m_marks.size(); ++row) {
+        if (m_marks[row])
+            marked.append({ row, *m_marks[row] });
+    }
+    return marked;
+}
+
+void PlanTableModel::markRow(int row)
+{
+    const auto mark = ChannelRules::checkChannel(RowChecks::fieldsOf(m_rows[row].values));
+    if (mark == m_marks[row])
+        return;
+    m_marks[row] = mark;
+    emit headerDataChanged(Qt::Vertical, row, row);
 }
 
 int PlanTableModel::rowOfId(qint64 rowId) const
@@ -188,15 +248,22 @@ bool PlanTableModel::setData(const QModelIndex &index, const QVariant &value, in
 
 bool PlanTableModel::checkCell(int row, int column)
 {
-    qint16 message = 0;
-    if (column == ColumnName)
-        message = ChannelRules::checkName(cellText(row, ColumnName));
-    else if (column == ColumnFreq)
-        message = ChannelRules::checkFreq(ChannelRules::cellNumber(cellText(row, ColumnFreq)),
-            ChannelRules::cellNumber(cellText(row, ColumnAudio1)));
-    if (message == 0)
+    if (column == ColumnName) {
+        // The whole name rule, the characters the plan file cannot carry too.
+        const auto refused = ChannelRules::nameRefusal(cellText(row, ColumnName));
+        if (!refused)
+            return true;
+        refuseText(refused->text());
+    } else if (column == ColumnFreq) {
+        const qint16 message
+            = ChannelRules::checkFreq(ChannelRules::cellNumber(cellText(row, ColumnFreq)),
+                ChannelRules::cellNumber(cellText(row, ColumnAudio1)));
+        if (message == 0)
+            return true;
+        refuse(message);
+    } else {
         return true;
-    refuse(message);
+    }
     restoreFromStore(row, column);
     return false;
 }
@@ -262,6 +329,7 @@ bool PlanTableModel::commitPending()
     }
     m_rows[row].values = values;
     m_editRow = -1;
+    markRow(row);
     emit dataChanged(index(row, 0), index(row, kChannelColumnCount - 1));
     emit rowCommitted(row);
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rules/ChannelRules.h"
 #include "store/ChannelColumns.h"
 #include "store/PlanOrder.h"
 
@@ -8,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace plandor {
 
@@ -18,6 +20,11 @@ class ChannelStore;
 // the row is committed: through the row rule and one store update. A cell
 // that a channel rule refuses shows the rule's message and gets back the
 // value the store holds for that very row, found by its identity (rowid).
+//
+// A stored row the channel rules refuse (as a plan file, a paste or the
+// instrument may bring one) is kept and marked: a tinted background, a "!"
+// in its header and the rule's message as the tooltip. The mark follows the
+// stored values: a row loses it when a fixed value is committed.
 class PlanTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -52,6 +59,9 @@ public:
     ChannelValues storedValues(int row) const;
     int rowOfId(qint64 rowId) const;
 
+    // Every marked row (why the rules refuse it as stored), in grid order.
+    QList<RowRefusal> refusals() const;
+
     // The type toggle of the Type column: TV becomes DIGI with the frequency
     // raised by half the bandwidth less 1.25 MHz, DIGI goes back.
     void toggleType(int row);
@@ -80,10 +90,12 @@ private:
     double halfShift() const;
     void refuse(qint16 catalogueId);
     void refuseText(const QString &text);
+    void markRow(int row);
 
     ChannelStore &m_store;
     PlanOrder m_order = PlanOrder::ByFreq;
     QList<StoredRow> m_rows;
+    QList<std::optional<ChannelRefusal>> m_marks; // one per row
     int m_editRow = -1;
     QString m_edit[kChannelColumnCount];
     QString m_headings[kChannelColumnCount];

@@ -1,5 +1,6 @@
 #include "store/BulkInsert.h"
 
+#include "base/Phrase.h"
 #include "store/SqlDialect.h"
 
 #include <QSqlDriver>
@@ -11,6 +12,8 @@
 
 namespace plandor {
 namespace {
+
+constexpr Phrase kNotOpen { u"频道表的数据库没有打开。", u"The plan's database is not open." };
 
 sqlite3 *handleOf(const QSqlDatabase &db)
 {
@@ -63,7 +66,7 @@ std::optional<EngineError> insert(
 {
     sqlite3 *handle = handleOf(db);
     if (!handle)
-        return EngineError { SQLITE_MISUSE, QStringLiteral("The plan's database is not open.") };
+        return EngineError { SQLITE_MISUSE, kNotOpen.text() };
     const QByteArray sql = SqlDialect::insertRow().toUtf8();
     sqlite3_stmt *raw = nullptr;
     if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)

@@ -55,6 +55,7 @@ const Phrase kCannotHold { u"所选编码无法保存：%1。", u"The chosen enc
 const Phrase kChannels { u"频道 %1", u"channels %1" };
 const Phrase kCaption { u"标题", u"the caption" };
 const Phrase kPanel { u"设置栏", u"the panel" };
+const Phrase kShortWrite { u"只写入了 %1 / %2 字节。", u"Only %1 of %2 bytes were written." };
 
 QString decoderName(PlanEncoding encoding)
 {
@@ -486,7 +487,7 @@ bool PlanFile::write(const QString &path, const PlanFileSource &source, Encoding
     if (written != bytes.size() || !file.commit()) {
         const QString reason = file.error() != QFileDevice::NoError
             ? file.errorString()
-            : QStringLiteral("%1 / %2 bytes").arg(written).arg(bytes.size());
+            : kShortWrite.text().arg(written).arg(bytes.size());
         file.cancelWriting();
         return failWith(error, reason);
     }

@@ -1,6 +1,7 @@
 #include "store/StandardPlans.h"
 
 #include "base/Language.h"
+#include "base/Phrase.h"
 #include "rules/ChannelRules.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,14 @@
 #include <cmath>
 
 namespace plandor {
+namespace {
+
+constexpr Phrase kNoTable { u"在 %2 中找不到 %1", u"no %1 in %2" };
+constexpr Phrase kBadLine { u"第 %1 行既不是标准也不是频道",
+    u"line %1 is not a standard or a channel" };
+constexpr Phrase kNoStandard { u"表中没有任何标准", u"no standard in the table" };
+
+} // namespace
 
 QStringList StandardPlans::searchFolders()
 {
@@ -31,8 +40,7 @@ bool StandardPlans::load(QString *error)
         if (QFile::exists(path))
             return loadFile(path, error);
     }
-    *error
-        = QStringLiteral("no %1 in %2").arg(fileName(), searchFolders().join(QStringLiteral(", ")));
+    *error = kNoTable.text().arg(fileName(), searchFolders().join(QStringLiteral(", ")));
     return false;
 }
 
@@ -74,7 +82,7 @@ bool StandardPlans::parse(const QByteArray &bytes, QString *error)
                 continue;
             }
         }
-        *error = QStringLiteral("line %1 is not a standard or a channel").arg(i + 1);
+        *error = kBadLine.text().arg(i + 1);
         return false;
     }
     for (StandardTable &t : tables)
@@ -83,7 +91,7 @@ bool StandardPlans::parse(const QByteArray &bytes, QString *error)
                 return a.carrier < b.carrier;
             });
     if (tables.isEmpty()) {
-        *error = QStringLiteral("no standard in the table");
+        *error = kNoStandard.text();
         return false;
     }
     m_tables = tables;

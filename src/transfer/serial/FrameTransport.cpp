@@ -1,5 +1,7 @@
 #include "transfer/serial/FrameTransport.h"
 
+#include "base/Phrase.h"
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QIODevice>
@@ -7,6 +9,17 @@
 #include <QTimer>
 
 namespace plandor {
+namespace {
+
+// The link's reasons, in the run's language: they end up in the window's
+// messages and the command line's errors.
+constexpr Phrase kLineFailed { u"线路出错", u"the line failed" };
+constexpr Phrase kPortClosed { u"端口没有打开", u"the port is not open" };
+constexpr Phrase kWriteFailed { u"写入端口失败：%1", u"writing to the port failed: %1" };
+constexpr Phrase kNoAnswer { u"仪器在 %1 毫秒内没有应答（试了 %2 次）",
+    u"no answer from the instrument within %1 ms (%2 tries)" };
+
+} // namespace
 
 FrameTransport::FrameTransport(QIODevice *device, LinkTiming timing, QObject *parent)
     : QObject(parent)
@@ -21,7 +34,7 @@ FrameTransport::FrameTransport(QIODevice *device, LinkTiming timing, QObject *pa
 void FrameTransport::fail(const QString &reason)
 {
     if (m_failure.isEmpty())
-        m_failure = reason.isEmpty() ? QStringLiteral("the line failed") : reason;
+        m_failure = reason.isEmpty() ? kLineFailed.text() : reason;
     if (m_loop)
         m_loop->quit();
 }
@@ -39,7 +52,7 @@ std::optional<Frame> FrameTransport::exchange(
     m_sawFrame = false;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (failed() || !m_device || !m_device->isOpen()) {
-            reason = failed() ? m_failure : QStringLiteral("the port is not open");
+            reason = failed() ? m_failure : kPortClosed.text();
             break;
         }
         if (attempt > 0)
@@ -49,7 +62,7 @@ std::optional<Frame> FrameTransport::exchange(
         m_device->readAll();
         m_decoder.reset();
         if (m_device->write(wire) != wire.size()) {
-            reason = QStringLiteral("writing to the port failed: %1").arg(m_device->errorString());
+            reason = kWriteFailed.text().arg(m_device->errorString());
             break;
         }
         m_bytesSent += wire.size();
@@ -58,10 +71,7 @@ std::optional<Frame> FrameTransport::exchange(
         if (waitForReply(seq, timeoutMs, reply))
             return reply;
         m_timedOut = !failed();
-        reason = failed() ? m_failure
-                          : QStringLiteral("no answer from the instrument within %1 ms (%2 tries)")
-                                .arg(timeoutMs)
-                                .arg(attempt + 1);
+        reason = failed() ? m_failure : kNoAnswer.text().arg(timeoutMs).arg(attempt + 1);
     }
     if (error)
         *error = reason;
