@@ -4,6 +4,7 @@
 #include "base/NumberText.h"
 #include "base/TextCatalogue.h"
 #include "editor/EditorWindow.h"
+#include "editor/PlanExchange.h"
 #include "editor/PlanTools.h"
 #include "store/ChannelStore.h"
 #include "transfer/ProcessLink.h"
@@ -203,6 +204,8 @@ void Form1::Command1Click()
         m_editor = new EditorWindow(*m_store);
         // The standard plans, the spectrum and the plan check.
         PlanTools::attach(*m_editor);
+        // History, Compare and CSV behind one toolbar button.
+        PlanExchange::attach(*m_editor);
         m_editor->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_editor->show();

@@ -1,0 +1,366 @@
+#include "editor/PlanExchange.h"
+
+#include "base/Language.h"
+#include "base/MessageBox.h"
+#include "base/Phrase.h"
+#include "base/TextCatalogue.h"
+#include "editor/CompareDialog.h"
+#include "editor/EditorWindow.h"
+#include "editor/FavoritesPanel.h"
+#include "editor/HistoryDialog.h"
+#include "editor/PlanTableModel.h"
+#include "editor/TransferCommands.h"
+#include "editor/UndoCommands.h"
+#include "store/ChannelStore.h"
+#include "store/PlanComparison.h"
+#include "store/PlanCsv.h"
+#include "store/PlanFile.h"
+#include "transfer/PlanTransfer.h"
+#include "transfer/ProcessLink.h"
+#include "widgets/FileDialogs.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace plandor {
+namespace {
+
+constexpr Phrase kMenu { u"频道表", u"Plan" };
+constexpr Phrase kMenuTip { u"传送记录、比较频道表、CSV 导入导出",
+    u"History, compare plans, CSV export and import" };
+constexpr Phrase kHistory { u"传送记录…", u"History..." };
+constexpr Phrase kCompareInstrument { u"与仪表比较", u"Compare with instrument" };
+constexpr Phrase kCompareFile { u"与频道表文件比较…", u"Compare with plan file..." };
+constexpr Phrase kExportCsv { u"导出 CSV…", u"Export CSV..." };
+constexpr Phrase kImportCsv { u"导入 CSV…", u"Import CSV..." };
+constexpr Phrase kImportStep { u"导入 CSV", u"Import CSV" };
+constexpr Phrase kInstrument { u"仪表", u"Instrument" };
+// A history entry as the Compare view names it: direction and local time.
+constexpr Phrase kEntryName { u"%1 %2", u"%1 %2" };
+constexpr Phrase kPlanFiles { u"频道表文件 (*.txt *.csv)", u"Plan files (*.txt *.csv)" };
+constexpr Phrase kCsvFiles { u"CSV 表格 (*.csv)", u"CSV tables (*.csv)" };
+constexpr Phrase kAllFiles { u"所有文件 (*)", u"All files (*)" };
+
+void showError(const QString &text)
+{
+    MessageBox::show(text, StyleExclamationOk, CatalogueText(2));
+}
+
+bool isCsv(const QString &path)
+{
+    return path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+PlanExchange *PlanExchange::attach(EditorWindow &window)
+{
+    if (auto *existing = window.findChild<PlanExchange *>())
+        return existing;
+    return new PlanExchange(window);
+}
+
+PlanExchange::PlanExchange(EditorWindow &window)
+    : QObject(&window)
+    , m_window(window)
+    , m_menuAction(new QAction(&window))
+{
+    setObjectName(QStringLiteral("planExchange"));
+    m_history = addCommand("historyAction", QKeySequence(Qt::CTRL | Qt::Key_H));
+    m_compareInstrument
+        = addCommand("compareInstrumentAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+    m_compareFile = addCommand("compareFileAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    m_exportCsv = addCommand("exportCsvAction", QKeySequence(Qt::CTRL | Qt::Key_E));
+    m_importCsv = addCommand("importCsvAction", QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(m_history, &QAction::triggered, this, &PlanExchange::showHistory);
+    connect(m_compareInstrument, &QAction::triggered, this, [this] { compareWithInstrument(); });
+    connect(m_compareFile, &QAction::triggered, this, [this] { compareWithFile(); });
+    connect(m_exportCsv, &QAction::triggered, this, [this] { exportCsv(); });
+    connect(m_importCsv, &QAction::triggered, this, [this] { importCsv(); });
+
+    auto *menu = new QMenu(&window);
+    menu->setObjectName(QStringLiteral("planExchangeMenu"));
+    menu->addAction(m_history);
+    menu->addSeparator();
+    menu->addAction(m_compareInstrument);
+    menu->addAction(m_compareFile);
+    menu->addSeparator();
+    menu->addAction(m_exportCsv);
+    menu->addAction(m_importCsv);
+    m_menuAction->setObjectName(QStringLiteral("Plan"));
+    m_menuAction->setIcon(window.style()->standardIcon(QStyle::SP_FileDialogInfoView));
+    m_menuAction->setMenu(menu);
+    // Beside Open and Save, the other commands that move whole plans; the
+    // toolbar's end may be folded away on a narrow window.
+    window.toolbar()->insertAction(window.actions()->action(EditorCommand::Copy), m_menuAction);
+    if (QToolButton *button = menuButton()) {
+        button->setObjectName(QStringLiteral("ToolDs_Plan"));
+        button->setPopupMode(QToolButton::InstantPopup);
+    }
+
+    connect(&window, &EditorWindow::stateChanged, this, &PlanExchange::updateEnabled);
+    const PlanTableModel *model = window.model();
+    connect(model, &QAbstractItemModel::modelReset, this, &PlanExchange::updateEnabled);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &PlanExchange::updateEnabled);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &PlanExchange::updateEnabled);
+    applyCaptions();
+    updateEnabled();
+}
+
+QAction *PlanExchange::addCommand(const char *name, const QKeySequence &shortcut)
+{
+    auto *action = new QAction(&m_window);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+    // In the window as well as in the menu, so that the shortcut works while
+    // the menu is closed.
+    m_window.addAction(action);
+    return action;
+}
+
+QToolButton *PlanExchange::menuButton() const
+{
+    return qobject_cast<QToolButton *>(m_window.toolbar()->widgetForAction(m_menuAction));
+}
+
+void PlanExchange::applyCaptions()
+{
+    m_menuAction->setText(kMenu.text());
+    m_menuAction->setToolTip(kMenuTip.text());
+    if (QToolButton *button = menuButton())
+        button->setAccessibleName(kMenu.text());
+    const std::pair<QAction *, const Phrase *> captions[] = {
+        { m_history, &kHistory },
+        { m_compareInstrument, &kCompareInstrument },
+        { m_compareFile, &kCompareFile },
+        { m_exportCsv, &kExportCsv },
+        { m_importCsv, &kImportCsv },
+    };
+    for (const auto &[action, phrase] : captions) {
+        action->setText(phrase->text());
+        action->setToolTip(phrase->text());
+    }
+}
+
+void PlanExchange::updateEnabled()
+{
+    const bool idle = !m_window.isTransferring();
+    const bool hasPlan = m_window.model()->rowCount() > 0;
+    m_menuAction->setEnabled(idle);
+    m_history->setEnabled(idle);
+    m_importCsv->setEnabled(idle);
+    m_compareInstrument->setEnabled(idle && hasPlan);
+    m_compareFile->setEnabled(idle && hasPlan);
+    m_exportCsv->setEnabled(idle && hasPlan);
+    // A transfer just ended: it may have added an entry.
+    if (idle && m_wasBusy && m_historyDialog && m_historyDialog->isVisible())
+        m_historyDialog->refresh();
+    m_wasBusy = !idle;
+}
+
+bool PlanExchange::ready()
+{
+    return !m_window.isTransferring() && m_window.commitPending();
+}
+
+std::optional<QList<ChannelValues>> PlanExchange::currentRows()
+{
+    QList<StoredRow> stored;
+    if (!m_window.store().rows(PlanOrder::ByFreq, stored)) {
+        showError(m_window.store().errorText());
+        return std::nullopt;
+    }
+    QList<ChannelValues> rows;
+    rows.reserve(stored.size());
+    for (const StoredRow &row : std::as_const(stored))
+        rows.append(row.values);
+    return rows;
+}
+
+void PlanExchange::showComparison(const QList<ChannelValues> &other, const QString &otherName)
+{
+    const auto current = currentRows();
+    if (!current)
+        return;
+    if (!m_compare)
+        m_compare = new CompareDialog(&m_window);
+    m_compare->setComparison(PlanComparison(other, *current), otherName);
+    m_compare->show();
+    m_compare->raise();
+    m_compare->activateWindow();
+}
+
+HistoryDialog *PlanExchange::historyDialog()
+{
+    if (!m_historyDialog) {
+        m_historyDialog = new HistoryDialog(&m_window);
+        connect(m_historyDialog, &HistoryDialog::openRequested, this, &PlanExchange::openEntry);
+        connect(m_historyDialog, &HistoryDialog::compareRequested, this,
+            &PlanExchange::compareWithEntry);
+    }
+    return m_historyDialog;
+}
+
+void PlanExchange::showHistory()
+{
+    HistoryDialog *dialog = historyDialog();
+    dialog->refresh();
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+bool PlanExchange::compareWithInstrument()
+{
+    if (!ready())
+        return false;
+    // The progress bar, the connection check and its message are those of
+    // an Upload; the plan read is shown, never stored.
+    auto *transfer = m_window.findChild<TransferCommands *>();
+    DeviceLink *link = ProcessLink::get();
+    if (!transfer || !link || !transfer->begin())
+        return false;
+    const EditorState before = m_window.state();
+    EditorState busy = before;
+    busy.busy = true;
+    m_window.setState(busy);
+    PlanTransfer reader(*link);
+    const auto plan = reader.read();
+    transfer->end();
+    m_window.setState(before);
+    if (!plan) {
+        // As an Upload reports a failed read.
+        MessageBox::show(
+            QStringLiteral("A") + CatalogueText(65), StyleInformationOk, CatalogueText(65));
+        return false;
+    }
+    showComparison(plan->rows, kInstrument.text());
+    return true;
+}
+
+QFileDialog *PlanExchange::fileDialog(const QStringList &filters, const QString &suffix)
+{
+    if (!m_fileDialog) {
+        m_fileDialog = new QFileDialog(&m_window);
+        m_fileDialog->setObjectName(QStringLiteral("planExchangeFileDialog"));
+    }
+    FileDialogs::prepare(m_fileDialog);
+    m_fileDialog->setNameFilters(filters);
+    m_fileDialog->setDefaultSuffix(suffix);
+    return m_fileDialog;
+}
+
+bool PlanExchange::compareWithFile()
+{
+    if (!ready())
+        return false;
+    const QString path = FileDialogs::run(
+        fileDialog({ kPlanFiles.text(), kAllFiles.text() }, QStringLiteral("txt")), false);
+    if (path.isEmpty())
+        return false;
+    PlanFileContent content;
+    QString error;
+    if (!(isCsv(path) ? PlanCsv::read(path, content, &error)
+                      : PlanFile::read(path, content, &error))) {
+        showError(CatalogueText(21) + QLatin1Char('\n') + error);
+        return false;
+    }
+    showComparison(content.rows, QFileInfo(path).fileName());
+    return true;
+}
+
+bool PlanExchange::compareWithEntry(const PlanHistory::Entry &entry)
+{
+    if (!ready())
+        return false;
+    PlanFileContent content;
+    QString error;
+    if (!PlanHistory::load(entry, content, &error)) {
+        showError(CatalogueText(21) + QLatin1Char('\n') + error);
+        return false;
+    }
+    showComparison(content.rows,
+        kEntryName.text().arg(PlanHistory::directionText(entry.direction),
+            entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+    return true;
+}
+
+bool PlanExchange::openEntry(const PlanHistory::Entry &entry)
+{
+    if (!ready())
+        return false;
+    PlanFileContent content;
+    QString error;
+    if (!PlanHistory::load(entry, content, &error)) {
+        showError(CatalogueText(21) + QLatin1Char('\n') + error);
+        return false;
+    }
+    if (!m_window.replacePlan(
+            content.rows, PlanFile::panelFromSlots(content.panelSlots), content.caption))
+        return false;
+    if (auto *undo = m_window.findChild<PlanUndo *>())
+        undo->settle(PlanUndo::historyName());
+    return true;
+}
+
+bool PlanExchange::exportCsv()
+{
+    if (!ready())
+        return false;
+    QList<StoredRow> stored;
+    // The rows in the order the table keeps them, as Save writes them.
+    if (!m_window.store().rows(PlanOrder::Stored, stored)) {
+        showError(m_window.store().errorText());
+        return false;
+    }
+    if (stored.isEmpty()) {
+        MessageBox::showCatalogue(20, StyleExclamationOk);
+        return false;
+    }
+    const QString path = FileDialogs::run(
+        fileDialog({ kCsvFiles.text(), kAllFiles.text() }, QStringLiteral("csv")), true);
+    if (path.isEmpty())
+        return false;
+    QList<ChannelValues> rows;
+    rows.reserve(stored.size());
+    for (const StoredRow &row : std::as_const(stored))
+        rows.append(row.values);
+    QString error;
+    if (!PlanCsv::write(path, rows, LanguageOffset, &error)) {
+        showError(QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
+        return false;
+    }
+    return true;
+}
+
+bool PlanExchange::importCsv()
+{
+    if (!ready())
+        return false;
+    const QString path = FileDialogs::run(
+        fileDialog({ kCsvFiles.text(), kAllFiles.text() }, QStringLiteral("csv")), false);
+    if (path.isEmpty())
+        return false;
+    // Read and checked whole before anything changes, as Open does.
+    PlanFileContent content;
+    QString error;
+    if (!PlanCsv::read(path, content, &error)) {
+        showError(CatalogueText(21) + QLatin1Char('\n') + error);
+        return false;
+    }
+    // A table has no panel: the panel stays as it is.
+    if (!m_window.replacePlan(content.rows, m_window.panel()->panel(), content.caption))
+        return false;
+    if (auto *undo = m_window.findChild<PlanUndo *>())
+        undo->settle(kImportStep.text());
+    return true;
+}
+
+} // namespace plandor

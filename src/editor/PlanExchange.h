@@ -1,0 +1,80 @@
+#pragma once
+
+#include "store/ChannelColumns.h"
+#include "store/PlanHistory.h"
+
+#include <QList>
+#include <QObject>
+
+#include <optional>
+
+class QAction;
+class QFileDialog;
+class QToolButton;
+
+namespace plandor {
+
+class CompareDialog;
+class EditorWindow;
+class HistoryDialog;
+
+// How the editor window trades plans beyond Open and Save: the History
+// window, Compare (with the instrument, a history entry or a plan file) and
+// CSV export and import. One toolbar button opens a menu of the five
+// commands; each has its own shortcut. Attached to a window once; lives as
+// its child.
+class PlanExchange : public QObject
+{
+    Q_OBJECT
+
+public:
+    static PlanExchange *attach(EditorWindow &window);
+
+    QAction *historyAction() const { return m_history; }
+    QAction *compareInstrumentAction() const { return m_compareInstrument; }
+    QAction *compareFileAction() const { return m_compareFile; }
+    QAction *exportCsvAction() const { return m_exportCsv; }
+    QAction *importCsvAction() const { return m_importCsv; }
+    QToolButton *menuButton() const;
+
+    // The History window, made on first use.
+    HistoryDialog *historyDialog();
+    // The Compare view last shown; null before the first comparison.
+    CompareDialog *compareDialog() const { return m_compare; }
+
+    void showHistory();
+    // Each compares the plan in the store with another and shows the
+    // Compare view; false when nothing was compared (the reason shown).
+    bool compareWithInstrument();
+    bool compareWithFile();
+    bool compareWithEntry(const PlanHistory::Entry &entry);
+    // Loads an entry as the current plan, one undoable step.
+    bool openEntry(const PlanHistory::Entry &entry);
+    bool exportCsv();
+    bool importCsv();
+
+private:
+    explicit PlanExchange(EditorWindow &window);
+    QAction *addCommand(const char *name, const QKeySequence &shortcut);
+    void applyCaptions();
+    void updateEnabled();
+    // Commits the pending edit; false while a transfer runs or when refused.
+    bool ready();
+    std::optional<QList<ChannelValues>> currentRows();
+    void showComparison(const QList<ChannelValues> &other, const QString &otherName);
+    QFileDialog *fileDialog(const QStringList &filters, const QString &suffix);
+
+    EditorWindow &m_window;
+    QAction *m_menuAction;
+    QAction *m_history;
+    QAction *m_compareInstrument;
+    QAction *m_compareFile;
+    QAction *m_exportCsv;
+    QAction *m_importCsv;
+    HistoryDialog *m_historyDialog = nullptr;
+    CompareDialog *m_compare = nullptr;
+    QFileDialog *m_fileDialog = nullptr;
+    bool m_wasBusy = false;
+};
+
+} // namespace plandor
