@@ -10,6 +10,7 @@
 #include "transfer/serial/PortList.h"
 #include "transfer/serial/SerialDeviceLink.h"
 #include "widgets/QtMessagePrompter.h"
+#include "widgets/WindowPlacement.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,12 +36,16 @@ int main(int argc, char **argv)
     const QString database = plandor::DatabaseLocation::path();
     plandor::SingleInstance instance(database);
     if (!instance.acquire()) {
+        instance.wakeHolder();
         plandor::MessageBox::show(
             plandor::SingleInstance::alreadyRunningText().arg(QDir::toNativeSeparators(database)),
             plandor::StyleExclamationOk, plandor::CatalogueText(2));
         plandor::MessageBox::setPrompter(nullptr);
         return 1;
     }
+
+    QObject::connect(&instance, &plandor::SingleInstance::wakeRequested,
+        [] { plandor::WindowPlacement::bringForward(); });
 
     plandor::ProcessLink::setFactory([] { return std::make_unique<plandor::SerialDeviceLink>(); });
 

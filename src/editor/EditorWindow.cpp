@@ -12,6 +12,7 @@
 #include "editor/UndoCommands.h"
 #include "rules/PlanSizeLimit.h"
 #include "store/ChannelStore.h"
+#include "widgets/ToolbarNames.h"
 #include "widgets/WindowPlacement.h"
 
 #include <QApplication>
@@ -26,11 +27,6 @@
 #include <QVBoxLayout>
 
 namespace plandor {
-namespace {
-
-const qint16 kHeadingIds[kChannelColumnCount] = { 45, 47, 50, 51, 52 };
-
-} // namespace
 
 EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
     : QMainWindow(parent)
@@ -43,6 +39,7 @@ EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
 
     auto *toolbar = new QToolBar(central);
     m_actions = new EditorActions(toolbar);
+    ToolbarNames::watch(toolbar);
     connect(m_actions, &EditorActions::triggered, this, &EditorWindow::run);
 
     m_progress = new QProgressBar(central);
@@ -153,7 +150,7 @@ void EditorWindow::applyCaptions()
     m_title->setText(ProgramTitleWithVersion());
     setWindowTitle(ProgramTitleWithVersion());
     for (int c = 0; c < kChannelColumnCount; ++c)
-        m_model->setHeading(c, CatalogueText(kHeadingIds[c]));
+        m_model->setHeading(c, CatalogueText(ChannelColumns::headingId(c)));
     setCaption(CatalogueText(15));
     m_progress->setAccessibleName(CatalogueText(8));
 }
@@ -189,8 +186,11 @@ void EditorWindow::setCaption(const QString &caption)
 
 void EditorWindow::setState(const EditorState &state)
 {
+    const bool changed = !(m_state == state);
     m_state = state;
     m_actions->apply(state);
+    if (changed)
+        emit stateChanged(state);
 }
 
 bool EditorWindow::reload(PlanOrder order)
@@ -303,6 +303,8 @@ void EditorWindow::upload()
         if (panel->unit.isEmpty())
             panel->unit = m_panel->panel().unit;
         showLoadedPlan(*panel, CatalogueText(15), PlanOrder::ByFreq);
+        // A channel the rules refuse is stored and marked; the user is told.
+        m_planCommands->tellAboutPlan(false);
     }
     if (m_closeWhenIdle)
         QTimer::singleShot(0, this, &QWidget::close);

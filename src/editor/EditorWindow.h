@@ -69,6 +69,11 @@ public:
     void setState(const EditorState &state);
     bool isTransferring() const { return m_state.busy; }
 
+signals:
+    // The buttons' state changed: a feature's own actions follow it (none
+    // can be used while a transfer runs).
+    void stateChanged(const EditorState &state);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

@@ -10,10 +10,13 @@
 #include "editor/PlanTableView.h"
 #include "editor/SpectrumView.h"
 #include "editor/StandardPlanDialog.h"
+#include "editor/UndoCommands.h"
 
 #include <QAction>
 #include <QDockWidget>
+#include <QIcon>
 #include <QSplitter>
+#include <QStyle>
 #include <QToolBar>
 
 namespace plandor {
@@ -21,6 +24,9 @@ namespace {
 
 constexpr Phrase kNewFromStandard { u"从标准新建", u"New plan from standard" };
 constexpr Phrase kCheckPlan { u"检查频道表", u"Check plan" };
+// The toolbar's short captions, under the icons like the other commands'.
+constexpr Phrase kStandardButton { u"标准", u"Standard" };
+constexpr Phrase kCheckButton { u"检查", u"Check" };
 constexpr Phrase kDockTitle { u"频谱与检查", u"Spectrum and plan check" };
 constexpr Phrase kNoStandards { u"找不到标准频道表：%1",
     u"The standard plans cannot be found: %1" };
@@ -48,11 +54,19 @@ PlanTools::PlanTools(EditorWindow &window)
     setObjectName(QStringLiteral("planTools"));
     m_newAction->setObjectName(QStringLiteral("newFromStandardAction"));
     m_checkAction->setObjectName(QStringLiteral("checkPlanAction"));
+    m_newAction->setIcon(QIcon::fromTheme(
+        QStringLiteral("document-new"), window.style()->standardIcon(QStyle::SP_FileIcon)));
+    m_checkAction->setIcon(QIcon::fromTheme(QStringLiteral("tools-check-spelling"),
+        window.style()->standardIcon(QStyle::SP_DialogApplyButton)));
     window.toolbar()->addSeparator();
     window.toolbar()->addAction(m_newAction);
     window.toolbar()->addAction(m_checkAction);
     connect(m_newAction, &QAction::triggered, this, [this] { newFromStandard(); });
     connect(m_checkAction, &QAction::triggered, this, [this] { checkPlan(); });
+    connect(&window, &EditorWindow::stateChanged, this, [this](const EditorState &state) {
+        m_newAction->setEnabled(!state.busy);
+        m_checkAction->setEnabled(!state.busy);
+    });
 
     QItemSelectionModel *selection = window.view()->selectionModel();
     m_spectrum->setModel(window.model(), selection);
@@ -73,8 +87,10 @@ PlanTools::PlanTools(EditorWindow &window)
 void PlanTools::applyCaptions()
 {
     m_newAction->setText(kNewFromStandard.text());
+    m_newAction->setIconText(kStandardButton.text());
     m_newAction->setToolTip(kNewFromStandard.text());
     m_checkAction->setText(kCheckPlan.text());
+    m_checkAction->setIconText(kCheckButton.text());
     m_checkAction->setToolTip(kCheckPlan.text());
     m_dock->setWindowTitle(kDockTitle.text());
     m_dock->setAccessibleName(kDockTitle.text());
@@ -101,7 +117,11 @@ bool PlanTools::newFromStandard()
     const StandardPlan plan = dialog.plan();
     if (plan.rows.isEmpty())
         return false;
-    return m_window.replacePlan(plan.rows, m_window.panel()->panel(), plan.caption);
+    if (!m_window.replacePlan(plan.rows, m_window.panel()->panel(), plan.caption))
+        return false;
+    if (auto *undo = m_window.findChild<PlanUndo *>())
+        undo->settle(PlanUndo::standardPlanName());
+    return true;
 }
 
 QList<PlanFinding> PlanTools::checkPlan()

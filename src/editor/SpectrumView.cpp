@@ -1,7 +1,6 @@
 #include "editor/SpectrumView.h"
 
 #include "base/Phrase.h"
-#include "rules/PlanCheck.h"
 #include "store/ChannelColumns.h"
 
 #include <QAbstractItemModel>
@@ -38,14 +37,6 @@ constexpr double kZoomStep = 0.8;
 QString mhz(double value)
 {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
-}
-
-std::optional<double> number(const QAbstractItemModel *m, int row, int column)
-{
-    const QVariant v = m->index(row, column).data(Qt::EditRole);
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    return ok && std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
 }
 
 } // namespace
@@ -125,63 +116,33 @@ void SpectrumView::selectionChanged()
 void SpectrumView::rebuild()
 {
     m_dirty = false;
-    m_bands.clear();
-    const int rows = m_model ? m_model->rowCount() : 0;
-    m_bands.reserve(rows);
-    for (int r = 0; r < rows; ++r) {
-        const auto freq = number(m_model, r, ColumnFreq);
-        const auto audio = number(m_model, r, ColumnAudio1);
-        if (!freq || !audio)
-            continue;
-        const ChannelSpan span = ChannelSpan::of(*freq, *audio);
-        Band b;
-        b.lower = std::min(span.lower, span.upper);
-        b.upper = std::max(span.lower, span.upper);
-        b.row = r;
-        b.digital = m_model->index(r, ColumnType).data().toString() == QLatin1String("DIGI");
-        b.name = m_model->index(r, ColumnName).data().toString();
-        m_bands.append(b);
-    }
-    std::sort(m_bands.begin(), m_bands.end(),
-        [](const Band &a, const Band &b) { return a.lower < b.lower; });
-
-    QList<ChannelSpan> spans;
-    spans.reserve(m_bands.size());
-    for (const Band &b : m_bands)
-        spans.append({ b.lower, b.upper });
-    QList<bool> overlapping;
-    PlanCheck::overlaps(spans, &overlapping);
-    m_overlapCount = 0;
-    double lowest = 0;
-    double highest = 0;
-    for (int i = 0; i < m_bands.size(); ++i) {
-        m_bands[i].overlapping = overlapping[i];
-        m_overlapCount += overlapping[i];
-        lowest = i == 0 ? m_bands[i].lower : std::min(lowest, m_bands[i].lower);
-        highest = i == 0 ? m_bands[i].upper : std::max(highest, m_bands[i].upper);
-    }
-    m_rowSelected = QList<char>(rows, 0);
+    if (m_model)
+        m_plan.read(*m_model);
+    else
+        m_plan = {};
+    m_rowSelected = QList<char>(m_model ? m_model->rowCount() : 0, 0);
     selectionChanged();
 
-    setAccessibleDescription(m_bands.isEmpty() ? kNoChannels.text()
-                                               : kDescription.text()
-                                                     .arg(m_bands.size())
-                                                     .arg(m_overlapCount)
-                                                     .arg(mhz(lowest), mhz(highest)));
+    const int count = int(m_plan.bands().size());
+    setAccessibleDescription(count == 0 ? kNoChannels.text()
+                                        : kDescription.text()
+                                              .arg(count)
+                                              .arg(m_plan.overlapCount())
+                                              .arg(mhz(m_plan.lowest()), mhz(m_plan.highest())));
 }
 
 int SpectrumView::channelCount()
 {
     if (m_dirty)
         rebuild();
-    return int(m_bands.size());
+    return int(m_plan.bands().size());
 }
 
 int SpectrumView::overlapCount()
 {
     if (m_dirty)
         rebuild();
-    return m_overlapCount;
+    return m_plan.overlapCount();
 }
 
 QRect SpectrumView::bandRect() const
@@ -221,31 +182,16 @@ int SpectrumView::bandAt(double x)
 {
     if (m_dirty)
         rebuild();
-    const double freq = frequencyAt(x);
     // Half a pixel either side, so that a channel narrower than a pixel can
     // still be hit.
     const double slack = 0.5 * (m_viewUpper - m_viewLower) / std::max(1, width());
-    int best = -1;
-    double bestDistance = 0;
-    for (int i = 0; i < m_bands.size(); ++i) {
-        const Band &b = m_bands[i];
-        if (b.lower - slack > freq)
-            break;
-        if (freq > b.upper + slack)
-            continue;
-        const double distance = std::abs((b.lower + b.upper) / 2 - freq);
-        if (best < 0 || distance < bestDistance) {
-            best = i;
-            bestDistance = distance;
-        }
-    }
-    return best;
+    return m_plan.bandAt(frequencyAt(x), slack);
 }
 
 int SpectrumView::rowAt(double x)
 {
     const int i = bandAt(x);
-    return i < 0 ? -1 : m_bands[i].row;
+    return i < 0 ? -1 : m_plan.bands()[i].row;
 }
 
 void SpectrumView::paintEvent(QPaintEvent *)
@@ -266,8 +212,8 @@ void SpectrumView::paintEvent(QPaintEvent *)
     std::fill(column.begin(), column.end(), quint8(None));
     std::fill(edge.begin(), edge.end(), quint8(0));
     QList<int> labelled;
-    for (int i = 0; i < m_bands.size(); ++i) {
-        const Band &b = m_bands[i];
+    for (int i = 0; i < m_plan.bands().size(); ++i) {
+        const SpectrumBand &b = m_plan.bands()[i];
         if (b.lower > m_viewUpper)
             break;
         if (b.upper < m_viewLower)
@@ -301,7 +247,7 @@ void SpectrumView::paintEvent(QPaintEvent *)
 
     p.setPen(Qt::white);
     for (int i : labelled) {
-        const Band &b = m_bands[i];
+        const SpectrumBand &b = m_plan.bands()[i];
         const QRectF r(xAt(b.lower), area.top(), (b.upper - b.lower) * scale, area.height());
         p.drawText(r, Qt::AlignCenter, b.name);
     }
@@ -322,7 +268,13 @@ void SpectrumView::paintEvent(QPaintEvent *)
     for (double f = std::ceil(m_viewLower / step) * step; f <= m_viewUpper; f += step) {
         const int x = int(std::lround(xAt(f)));
         p.drawLine(x, axisTop, x, axisTop + 3);
-        p.drawText(QRect(x - 40, axisTop + 2, 80, kAxisHeight - 2), Qt::AlignHCenter | Qt::AlignTop,
+        // Labels at the ends stay inside the widget.
+        const int left = std::clamp(x - 40, 0, std::max(0, width() - 80));
+        p.drawText(QRect(left, axisTop + 2, 80, kAxisHeight - 2),
+            (x - 40 < 0                ? Qt::AlignLeft
+                    : x + 40 > width() ? Qt::AlignRight
+                                       : Qt::AlignHCenter)
+                | Qt::AlignTop,
             mhz(f));
     }
     if (hasFocus()) {
@@ -345,18 +297,14 @@ void SpectrumView::stepSelection(int direction)
 {
     if (m_dirty)
         rebuild();
-    if (m_bands.isEmpty())
+    const QList<SpectrumBand> &bands = m_plan.bands();
+    if (bands.isEmpty())
         return;
-    const int current = m_selection ? m_selection->currentIndex().row() : -1;
-    int at = -1;
-    for (int i = 0; i < m_bands.size() && at < 0; ++i) {
-        if (m_bands[i].row == current)
-            at = i;
-    }
-    const int next = at < 0 ? (direction > 0 ? 0 : int(m_bands.size()) - 1)
-                            : std::clamp(at + direction, 0, int(m_bands.size()) - 1);
-    selectRow(m_bands[next].row);
-    const Band &b = m_bands[next];
+    const int at = m_plan.indexOfRow(m_selection ? m_selection->currentIndex().row() : -1);
+    const int next = at < 0 ? (direction > 0 ? 0 : int(bands.size()) - 1)
+                            : std::clamp(at + direction, 0, int(bands.size()) - 1);
+    selectRow(bands[next].row);
+    const SpectrumBand &b = bands[next];
     if (b.upper > m_viewUpper || b.lower < m_viewLower) {
         const double span = m_viewUpper - m_viewLower;
         const double centre = (b.lower + b.upper) / 2;
@@ -441,7 +389,7 @@ bool SpectrumView::event(QEvent *event)
             event->ignore();
             return true;
         }
-        const Band &b = m_bands[i];
+        const SpectrumBand &b = m_plan.bands()[i];
         QToolTip::showText(help->globalPos(),
             kBandTip.text()
                 .arg(b.name, b.digital ? QStringLiteral("DIGI") : QStringLiteral("TV"),

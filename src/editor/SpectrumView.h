@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/SpectrumBands.h"
+
 #include <QColor>
 #include <QList>
 #include <QPointer>
@@ -63,33 +65,22 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    struct Band
-    {
-        double lower = 0;
-        double upper = 0;
-        int row = -1;
-        bool digital = false;
-        bool overlapping = false;
-        QString name;
-    };
-
     void planChanged();
     void selectionChanged();
     void rebuild();
     void selectRow(int row);
     void stepSelection(int direction);
     QRect bandRect() const;
-    int bandAt(double x); // index into m_bands
+    int bandAt(double x); // index into m_plan.bands()
 
     QPointer<QAbstractItemModel> m_model;
     QPointer<QItemSelectionModel> m_selection;
     double m_viewLower = kBandLower;
     double m_viewUpper = kBandUpper;
 
-    QList<Band> m_bands; // by lower edge
+    SpectrumBands m_plan;
     QList<char> m_rowSelected; // by model row
     bool m_dirty = true;
-    int m_overlapCount = 0;
     bool m_rebuildQueued = false;
 
     QPoint m_pressPos;

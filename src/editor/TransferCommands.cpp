@@ -93,6 +93,13 @@ TransferCommands::TransferCommands(ChannelStore &store, QProgressBar *progress, 
 
 TransferCommands::~TransferCommands() = default;
 
+void TransferCommands::releasePort()
+{
+    // Between transfers the port is free for other programs.
+    if (DeviceLink *link = ProcessLink::get())
+        link->ReleasePort();
+}
+
 std::optional<PlanTransfer> TransferCommands::makeTransfer() const
 {
     DeviceLink *link = ProcessLink::get();
@@ -121,6 +128,7 @@ bool TransferCommands::begin()
         return true;
     m_progress->hide();
     m_timer->stop();
+    releasePort();
     reportUnreachable(transfer ? transfer->errorText() : QString());
     return false;
 }
@@ -130,6 +138,7 @@ void TransferCommands::end()
     m_progress->setValue(m_progress->maximum());
     m_progress->hide();
     m_timer->stop();
+    releasePort();
 }
 
 void TransferCommands::keepInHistory(
@@ -217,6 +226,7 @@ void TransferCommands::sendPanel(const PanelTexts &panel)
     }
     DeviceLink *link = ProcessLink::get();
     if (!link || !link->CheckConnection()) {
+        releasePort();
         reportUnreachable(link ? link->lastError() : QString());
         return;
     }
@@ -224,6 +234,7 @@ void TransferCommands::sendPanel(const PanelTexts &panel)
     PlanTransfer transfer(watch);
     transfer.setPause(waitPainting);
     transfer.sendPanel(panel);
+    releasePort();
     // The panel is on the instrument once it took the write.
     if (watch.panelWritten)
         MessageBox::showCatalogue(72, StyleExclamationOk);

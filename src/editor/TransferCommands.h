@@ -32,7 +32,8 @@ public:
     // Shows the progress bar and checks the connection; an unreachable
     // instrument is reported (message 16) and gives false.
     bool begin();
-    // Sets the final progress, hides the bar and stops the timer.
+    // Sets the final progress, hides the bar, stops the timer and lets go
+    // of the port.
     void end();
 
     // Reads the plan and stores it; its panel when it was stored, nothing
@@ -45,6 +46,7 @@ public:
     void sendPanel(const PanelTexts &panel);
 
 private:
+    static void releasePort();
     void keepInHistory(PlanHistory::Direction direction, const QList<ChannelValues> &rows,
         const PanelTexts &panel);
     std::optional<PlanTransfer> makeTransfer() const;

@@ -108,6 +108,7 @@ PlanUndo::PlanUndo(EditorWindow &window)
     connect(m_undoAction, &QAction::triggered, this, &PlanUndo::undo);
     connect(m_redoAction, &QAction::triggered, this, &PlanUndo::redo);
     connect(m_stack, &QUndoStack::indexChanged, this, &PlanUndo::updateActions);
+    connect(&window, &EditorWindow::stateChanged, this, &PlanUndo::updateActions);
     updateActions();
 
     if (auto state = currentState())
@@ -271,15 +272,20 @@ void PlanUndo::redo()
 
 void PlanUndo::updateActions()
 {
-    m_undoAction->setEnabled(m_stack->canUndo());
-    m_redoAction->setEnabled(m_stack->canRedo());
+    const bool idle = !m_window.isTransferring();
+    m_undoAction->setEnabled(idle && m_stack->canUndo());
+    m_redoAction->setEnabled(idle && m_stack->canRedo());
     const QString undoText
         = m_stack->canUndo() ? kUndoStep.text().arg(m_stack->undoText()) : kUndo.text();
     const QString redoText
         = m_stack->canRedo() ? kRedoStep.text().arg(m_stack->redoText()) : kRedo.text();
+    // The toolbar shows the short caption so that a long step name does not
+    // widen it; the tooltip, the menu and screen readers get the whole name.
     m_undoAction->setText(undoText);
+    m_undoAction->setIconText(kUndo.text());
     m_undoAction->setToolTip(undoText);
     m_redoAction->setText(redoText);
+    m_redoAction->setIconText(kRedo.text());
     m_redoAction->setToolTip(redoText);
 }
 

@@ -1,28 +1,24 @@
 #include "store/ChannelColumns.h"
 
 #include "base/NumberText.h"
+#include "base/TextCatalogue.h"
 
 #include <cmath>
 #include <limits>
 
 namespace plandor {
 
+qint16 ChannelColumns::headingId(int column)
+{
+    static constexpr qint16 kIds[kChannelColumnCount] = { 45, 47, 50, 51, 52 };
+    return column >= 0 && column < kChannelColumnCount ? kIds[column] : 0;
+}
+
 QString ChannelColumns::fieldName(int column)
 {
-    switch (column) {
-    case ColumnId:
-        return QStringLiteral("ID");
-    case ColumnName:
-        return QStringLiteral("CHName");
-    case ColumnType:
-        return QStringLiteral("Type");
-    case ColumnFreq:
-        return QStringLiteral("Freq");
-    case ColumnAudio1:
-        return QStringLiteral("Audio1");
-    default:
-        return {};
-    }
+    // The grid's heading, so that a message names a field as the user sees it.
+    return column >= 0 && column < kChannelColumnCount ? CatalogueText(headingId(column)).trimmed()
+                                                       : QString();
 }
 
 std::optional<QVariant> ChannelColumns::fromText(int column, const QString &text)

@@ -49,6 +49,9 @@ struct StoredRow
 class ChannelColumns
 {
 public:
+    // The catalogue text of a column's heading in the grid, and that text
+    // in the run's language without its layout blanks.
+    static qint16 headingId(int column);
     static QString fieldName(int column);
 
     // A text converted to the column's kind, as the store holds it: ID a

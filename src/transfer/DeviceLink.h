@@ -53,6 +53,12 @@ public:
 
     // The most channels the instrument takes, once it has said so; 0 before.
     virtual int InstrumentMaxChannels() const { return 0; }
+
+    // Lets go of the port between transfers, so that another program
+    // (plandor-cli, a terminal) can use the instrument while the window is
+    // open; the next call opens it again. What the instrument said of itself
+    // is kept.
+    virtual void ReleasePort() { }
 };
 
 } // namespace plandor

@@ -1,5 +1,6 @@
 #include "widgets/WindowPlacement.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -27,6 +28,28 @@ int WindowPlacement::twipsToPixels(const QWidget *widget, int twips)
 double WindowPlacement::pixelsToTwips(const QWidget *widget, double pixels)
 {
     return pixels * 1440.0 / widget->logicalDpiX();
+}
+
+QWidget *WindowPlacement::bringForward()
+{
+    QWidget *window = QApplication::activeModalWidget();
+    if (!window)
+        window = QApplication::activeWindow();
+    if (!window) {
+        // The last visible top-level window is the one shown most recently.
+        for (QWidget *candidate : QApplication::topLevelWidgets()) {
+            const Qt::WindowType type = candidate->windowType();
+            if (candidate->isVisible() && (type == Qt::Window || type == Qt::Dialog))
+                window = candidate;
+        }
+    }
+    if (!window)
+        return nullptr;
+    if (window->isMinimized())
+        window->showNormal();
+    window->raise();
+    window->activateWindow();
+    return window;
 }
 
 } // namespace plandor

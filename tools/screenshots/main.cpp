@@ -5,8 +5,10 @@
 #include "base/Language.h"
 #include "editor/EditorWindow.h"
 #include "editor/FavoritesPanel.h"
+#include "editor/PlanTools.h"
 #include "store/ChannelStore.h"
 #include "store/DatabaseLocation.h"
+#include "store/StandardPlans.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -43,6 +45,35 @@ bool grab(QWidget *window, const QString &path)
     const bool ok = window->grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
     return ok;
+}
+
+// The editor with its plan tools: a standard plan in the spectrum, with two
+// channels added by hand that the plan check finds fault with (one overlaps
+// its neighbour, one is off the standard's raster).
+bool grabPlanTools(const QString &path)
+{
+    plandor::StandardPlans standards;
+    QString error;
+    const plandor::StandardTable *table
+        = standards.load(&error) ? standards.find(QStringLiteral("china-dk")) : nullptr;
+    if (!table) {
+        std::fprintf(stderr, "no standard plans: %s\n", qPrintable(error));
+        return false;
+    }
+    const int last = qMin(int(table->channels.size()) - 1, 59);
+    plandor::StandardPlan plan
+        = plandor::StandardPlans::build(*table, plandor::PlanVariant::Analogue, 0, last);
+    plan.rows.append(row(plan.rows.size() + 1, "X1", "DIGI", 474, 8));
+    plan.rows.append(row(plan.rows.size() + 1, "X2", "TV", 303.3, 6.5));
+
+    plandor::ChannelStore store;
+    plandor::EditorWindow editor(store);
+    plandor::PlanTools *tools = plandor::PlanTools::attach(editor);
+    if (!editor.replacePlan(plan.rows, editor.panel()->panel(), plan.caption))
+        return false;
+    editor.resize(1100, 820);
+    tools->checkPlan();
+    return grab(&editor, path);
 }
 
 } // namespace
@@ -94,6 +125,8 @@ int main(int argc, char **argv)
         editor.setState({ true, true, true, true, false, false });
         ok &= grab(
             &editor, out + QStringLiteral("/editor-%1.png").arg(QLatin1String(language.suffix)));
+        ok &= grabPlanTools(
+            out + QStringLiteral("/plan-tools-%1.png").arg(QLatin1String(language.suffix)));
     }
     return ok ? 0 : 1;
 }

@@ -55,12 +55,14 @@ QString SerialDeviceLink::deviceForPortNumber(qint16 port)
 void SerialDeviceLink::SetPort(qint16 port)
 {
     closePort();
+    m_identity.reset();
     m_deviceName = deviceForPortNumber(port);
 }
 
 void SerialDeviceLink::SetPortName(const QString &deviceName)
 {
     closePort();
+    m_identity.reset();
     if (!deviceName.trimmed().isEmpty())
         m_deviceName = deviceName.trimmed();
 }
@@ -86,7 +88,16 @@ QString SerialDeviceLink::InstrumentIdentity() const
 
 std::optional<Messages::HelloReply> SerialDeviceLink::identity() const
 {
-    return m_client ? m_client->identity() : std::nullopt;
+    if (m_client && m_client->identity())
+        return m_client->identity();
+    return m_identity;
+}
+
+void SerialDeviceLink::ReleasePort()
+{
+    // Never from inside a call's wait: the call still uses the port.
+    if (!m_busy)
+        closePort();
 }
 
 bool SerialDeviceLink::ensureOpen()
@@ -147,6 +158,8 @@ bool SerialDeviceLink::ensureOpen()
 
 void SerialDeviceLink::closePort()
 {
+    if (m_client && m_client->identity())
+        m_identity = m_client->identity();
     m_client.reset();
     m_transport.reset();
     if (m_port) {

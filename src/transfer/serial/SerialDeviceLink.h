@@ -43,6 +43,7 @@ public:
     void SetBaudRate(qint32 baud) override;
     WriteCheck ConfirmLastWrite() override;
     int InstrumentMaxChannels() const override;
+    void ReleasePort() override;
 
     // The device a port number names on this system; empty for 0 or less.
     static QString deviceForPortNumber(qint16 port);
@@ -74,6 +75,8 @@ private:
     std::unique_ptr<FrameTransport> m_transport;
     std::unique_ptr<LinkClient> m_client;
     std::optional<LinkClient::WrittenState> m_lastWrite;
+    // The last handshake's answer, kept when the port is closed.
+    std::optional<Messages::HelloReply> m_identity;
     bool m_busy = false;
     bool m_lineBroken = false;
 };

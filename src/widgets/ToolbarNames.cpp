@@ -1,0 +1,57 @@
+#include "widgets/ToolbarNames.h"
+
+#include <QAction>
+#include <QActionEvent>
+#include <QTimer>
+#include <QToolBar>
+
+namespace plandor {
+
+ToolbarNames::ToolbarNames(QToolBar *toolbar)
+    : QObject(toolbar)
+{
+    setObjectName(QStringLiteral("toolbarNames"));
+    toolbar->installEventFilter(this);
+}
+
+void ToolbarNames::watch(QToolBar *toolbar)
+{
+    if (!toolbar->findChild<ToolbarNames *>(QString(), Qt::FindDirectChildrenOnly))
+        new ToolbarNames(toolbar);
+    apply(toolbar);
+}
+
+void ToolbarNames::apply(QToolBar *toolbar)
+{
+    for (QAction *action : toolbar->actions()) {
+        QWidget *button = toolbar->widgetForAction(action);
+        if (!button || action->isSeparator())
+            continue;
+        if (button->objectName().isEmpty() && !action->objectName().isEmpty())
+            button->setObjectName(action->objectName() + QStringLiteral("Button"));
+        // The whole caption (the button may show a shorter one) without its
+        // mnemonic marker, as a person reads it.
+        QString caption = action->text();
+        caption.remove(QLatin1Char('&'));
+        button->setAccessibleName(caption);
+        button->setAccessibleDescription(action->toolTip());
+    }
+}
+
+bool ToolbarNames::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::ActionAdded || type == QEvent::ActionChanged) && !m_posted) {
+        // The toolbar makes the button while it handles the event, after
+        // this filter: name it once the event is over.
+        m_posted = true;
+        auto *toolbar = static_cast<QToolBar *>(watched);
+        QTimer::singleShot(0, this, [this, toolbar] {
+            m_posted = false;
+            apply(toolbar);
+        });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace plandor
