@@ -65,6 +65,8 @@ EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
     gridArea->addLayout(captionRow);
     gridArea->addWidget(m_view, 1);
     auto *body = new QHBoxLayout;
+    // Room between the channel count and the panel's heading above it.
+    body->setSpacing(12);
     body->addLayout(gridArea, 1);
     body->addWidget(m_panel);
     auto *layout = new QVBoxLayout(central);

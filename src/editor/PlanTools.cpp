@@ -132,7 +132,12 @@ QList<PlanFinding> PlanTools::checkPlan()
     const QList<PlanFinding> findings
         = PlanCheck::run(PlanCheckList::rowsOf(*m_window.model()), options);
     m_findings->setFindings(findings);
-    m_findings->show();
+    if (m_findings->isHidden()) {
+        m_findings->show();
+        // The spectrum keeps the larger share once the list appears.
+        if (auto *split = qobject_cast<QSplitter *>(m_findings->parentWidget()))
+            split->setSizes({ 3 * split->height() / 5, 2 * split->height() / 5 });
+    }
     m_dock->show();
     return findings;
 }

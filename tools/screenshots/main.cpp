@@ -5,6 +5,7 @@
 #include "base/Language.h"
 #include "editor/EditorWindow.h"
 #include "editor/FavoritesPanel.h"
+#include "editor/PlanExchange.h"
 #include "editor/PlanTools.h"
 #include "store/ChannelStore.h"
 #include "store/DatabaseLocation.h"
@@ -69,6 +70,7 @@ bool grabPlanTools(const QString &path)
     plandor::ChannelStore store;
     plandor::EditorWindow editor(store);
     plandor::PlanTools *tools = plandor::PlanTools::attach(editor);
+    plandor::PlanExchange::attach(editor);
     if (!editor.replacePlan(plan.rows, editor.panel()->panel(), plan.caption))
         return false;
     editor.resize(1100, 820);
