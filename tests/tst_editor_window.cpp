@@ -4,6 +4,7 @@
 
 #include "base/TextCatalogue.h"
 #include "editor/ChannelCountLabel.h"
+#include "editor/FavoritesPanel.h"
 #include "editor/PlanTableModel.h"
 #include "editor/PlanTableView.h"
 #include "rules/PlanSizeLimit.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -75,6 +77,29 @@ private slots:
         QTest::mouseClick(command10, Qt::LeftButton);
         QVERIFY(!form.isVisible());
         QVERIFY(f.messages.shown.isEmpty());
+    }
+
+    // The panel and caption come back with the plan at the next start: typed
+    // into the boxes, or brought in with a plan.
+    void panelAndCaptionComeBackWithThePlan()
+    {
+        EditorFixture f;
+        PanelTexts panel;
+        for (int slot = 0; slot < 6; ++slot)
+            panel.favorites[slot] = QString::number(slot + 1);
+        panel.unit = QStringLiteral("dBmV");
+        panel.span = QStringLiteral("8");
+        QVERIFY(f.form->replacePlan(mixedPlan(), panel, QStringLiteral("Head-end B")));
+        f.box(1)->clear();
+        QTest::keyClicks(f.box(1), QStringLiteral("42"));
+        panel.favorites[1] = QStringLiteral("42");
+        f.form->close();
+        f.form.reset();
+
+        EditorWindow next(f.channels);
+        QCOMPARE(next.caption(), QStringLiteral("Head-end B"));
+        QCOMPARE(next.panel()->panel(), panel);
+        QCOMPARE(next.model()->rowCount(), mixedPlan().size());
     }
 
     // A caption from a plan file is shown as its characters, markup and all.

@@ -106,6 +106,11 @@ EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
         run(kCommands[int(key)]);
     });
     connect(m_panel, &FavoritesPanel::downloadRequested, this, &EditorWindow::sendPanel);
+    m_detailsTimer = new QTimer(this);
+    m_detailsTimer->setSingleShot(true);
+    m_detailsTimer->setInterval(300);
+    connect(m_detailsTimer, &QTimer::timeout, this, &EditorWindow::keepDetails);
+    connect(m_panel, &FavoritesPanel::panelChanged, this, &EditorWindow::keepDetailsSoon);
 
     applyCaptions();
     setState({});
@@ -118,6 +123,8 @@ EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
 
 EditorWindow::~EditorWindow()
 {
+    if (m_detailsTimer->isActive())
+        keepDetails();
     // The grid's editor may still write into the model while the children go.
     m_view->setModel(nullptr);
 }
@@ -160,9 +167,14 @@ void EditorWindow::applyCaptions()
 void EditorWindow::showStoredPlan()
 {
     // A plan left in the store by the last run (or a crash) is shown as if
-    // it had just been loaded.
+    // it had just been loaded, with the panel and caption it had.
     if (!reload(PlanOrder::ByFreq) || m_model->rowCount() == 0)
         return;
+    if (const auto details = m_store.details()) {
+        m_panel->setPanel(details->panel);
+        if (!details->caption.isEmpty())
+            setCaption(details->caption);
+    }
     EditorState s;
     s.planLoaded = s.saveReady = true;
     setState(s);
@@ -184,6 +196,24 @@ void EditorWindow::setCaption(const QString &caption)
     // no "&" taken for the mnemonic that the label's buddy would give it.
     m_caption->setText(QString(caption).replace(QLatin1Char('&'), QStringLiteral("&&")));
     m_view->setAccessibleName(caption.trimmed());
+    keepDetailsSoon();
+}
+
+void EditorWindow::keepDetailsSoon()
+{
+    // Typing in a panel box changes it once a key: the details are written
+    // once the typing pauses, and at close.
+    if (m_detailsTimer)
+        m_detailsTimer->start();
+}
+
+void EditorWindow::keepDetails()
+{
+    if (m_detailsTimer)
+        m_detailsTimer->stop();
+    // A store that cannot write reports that on the plan's own next write;
+    // the details alone are not worth a message each keystroke.
+    m_store.keepDetails({ m_panel->panel(), caption() });
 }
 
 void EditorWindow::setState(const EditorState &state)
@@ -359,6 +389,8 @@ void EditorWindow::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
+    if (m_detailsTimer->isActive())
+        keepDetails();
     // Closing the editor ends the program; nothing else is saved on the way.
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget *w : windows) {

@@ -10,6 +10,7 @@
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QTimer;
 class QToolButton;
 
 namespace plandor {
@@ -84,6 +85,9 @@ private:
     void runCommand(EditorCommand command);
     void upload();
     void download();
+    // The panel and caption are kept in the store beside the plan.
+    void keepDetailsSoon();
+    void keepDetails();
 
     ChannelStore &m_store;
     PlanTableModel *m_model = nullptr;
@@ -98,6 +102,7 @@ private:
     TransferCommands *m_transfer = nullptr;
     EditorState m_state;
     bool m_closeWhenIdle = false;
+    QTimer *m_detailsTimer = nullptr;
 };
 
 } // namespace plandor

@@ -35,7 +35,10 @@ FavoritesPanel::FavoritesPanel(QWidget *parent)
         m_boxes[i]->setObjectName(QStringLiteral("Text1(%1)").arg(i));
         // Typed or written by the program, every change is checked; a box the
         // check empties is checked once more and passes.
-        connect(m_boxes[i], &QLineEdit::textChanged, this, [this, i] { checkBox(i); });
+        connect(m_boxes[i], &QLineEdit::textChanged, this, [this, i] {
+            checkBox(i);
+            emit panelChanged();
+        });
     }
     for (int i : { 0, 1, 3, 4, 5, 6, 7 }) {
         m_headings[i] = new QLabel(this);
@@ -63,6 +66,7 @@ FavoritesPanel::FavoritesPanel(QWidget *parent)
     m_unit->setObjectName(QStringLiteral("Combo5"));
     m_unit->addItems({ QStringLiteral("dBuV"), QStringLiteral("dBmV") });
     m_unit->setCurrentIndex(-1); // no unit is chosen yet
+    connect(m_unit, &QComboBox::currentTextChanged, this, &FavoritesPanel::panelChanged);
     m_headings[kUnitHeading]->setBuddy(m_unit);
     form->addWidget(m_headings[kUnitHeading]);
     form->addWidget(m_unit);

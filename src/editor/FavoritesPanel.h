@@ -36,6 +36,8 @@ public:
 
 signals:
     void downloadRequested();
+    // A box or the unit changed (typed, or written by the program).
+    void panelChanged();
 
 private:
     void checkBox(int box);

@@ -240,4 +240,59 @@ bool ChannelStore::restore(const QList<StoredRow> &rows)
     return transaction && clear() && insert(rows) && commit(*transaction);
 }
 
+namespace {
+
+// The names under which the details are kept, each with its text.
+QList<std::pair<QString, QString *>> detailFields(PlanDetails &d)
+{
+    QList<std::pair<QString, QString *>> fields;
+    for (int slot = 0; slot < 6; ++slot)
+        fields.append({ QStringLiteral("favorite%1").arg(slot + 1), &d.panel.favorites[slot] });
+    fields.append({ QStringLiteral("unit"), &d.panel.unit });
+    fields.append({ QStringLiteral("span"), &d.panel.span });
+    fields.append({ QStringLiteral("caption"), &d.caption });
+    return fields;
+}
+
+} // namespace
+
+std::optional<PlanDetails> ChannelStore::details()
+{
+    clearError();
+    if (!isOpen())
+        return failNotOpen(), std::nullopt;
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("SELECT Name, Value FROM %1").arg(SqlDialect::detailsTableName())))
+        return fail(q.lastError()), std::nullopt;
+    PlanDetails d;
+    const auto fields = detailFields(d);
+    while (q.next()) {
+        const QString name = q.value(0).toString();
+        for (const auto &[fieldName, text] : fields) {
+            if (fieldName == name)
+                *text = q.value(1).toString();
+        }
+    }
+    return d;
+}
+
+bool ChannelStore::keepDetails(const PlanDetails &details)
+{
+    auto transaction = begin();
+    if (!transaction)
+        return false;
+    QSqlQuery q(database());
+    if (!q.prepare(QStringLiteral("INSERT OR REPLACE INTO %1 (Name, Value) VALUES (?, ?)")
+                       .arg(SqlDialect::detailsTableName())))
+        return fail(q.lastError());
+    PlanDetails copy = details;
+    for (const auto &[name, text] : detailFields(copy)) {
+        q.bindValue(0, name);
+        q.bindValue(1, *text);
+        if (!q.exec())
+            return fail(q.lastError());
+    }
+    return commit(*transaction);
+}
+
 } // namespace plandor

@@ -2,6 +2,7 @@
 
 #include "store/ChannelColumns.h"
 #include "store/DatabaseLocation.h"
+#include "store/PanelTexts.h"
 #include "store/PlanOrder.h"
 #include "store/StoreConnection.h"
 #include "store/StoreProblem.h"
@@ -22,6 +23,15 @@ namespace plandor {
 // plan shares it. Every change is one transaction, taken whole or not at all.
 // Failures return false (or nothing) with the reason, in the run's language
 // and naming the file, in errorText() and its kind in problem().
+// What goes with the plan beside its channels: the settings panel and the
+// grid's caption, kept so that the next start shows them with the plan.
+struct PlanDetails
+{
+    PanelTexts panel;
+    QString caption;
+    friend bool operator==(const PlanDetails &, const PlanDetails &) = default;
+};
+
 class ChannelStore
 {
 public:
@@ -56,6 +66,10 @@ public:
     std::optional<QList<StoredRow>> snapshot();
     // Puts back exactly the rows of a snapshot, identities included.
     bool restore(const QList<StoredRow> &rows);
+    // The panel and caption last kept; nothing on failure, and empty details
+    // when none were ever kept.
+    std::optional<PlanDetails> details();
+    bool keepDetails(const PlanDetails &details);
 
 private:
     friend class RecordOperations;

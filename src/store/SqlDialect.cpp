@@ -16,6 +16,13 @@ QString SqlDialect::createTable()
         .arg(tableName());
 }
 
+QString SqlDialect::createDetailsTable()
+{
+    return QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS %1 (Name TEXT PRIMARY KEY, Value TEXT) STRICT")
+        .arg(detailsTableName());
+}
+
 QString SqlDialect::insertRow()
 {
     return QStringLiteral("INSERT INTO %1 (rowid, %2) VALUES (?, ?, ?, ?, ?, ?)")

@@ -19,6 +19,9 @@ public:
     static QString createTable();
     // The one INSERT: the row's identity (null for a new one) and its five values.
     static QString insertRow();
+    // The settings panel and caption that go with the plan: one value a name.
+    static QString detailsTableName() { return QStringLiteral("PlanDetails"); }
+    static QString createDetailsTable();
     // An ORDER BY clause; rows the order does not tell apart keep their stored order.
     static QString orderBy(PlanOrder order);
 };

@@ -94,9 +94,9 @@ int StoreConnection::prepare()
     // an interrupted transaction is rolled back when the file is next opened.
     // quick_check reads every page once, so a truncated or damaged file is
     // found now rather than in the middle of an edit.
-    for (const QString &sql :
-        { QStringLiteral("PRAGMA journal_mode=DELETE"), QStringLiteral("PRAGMA synchronous=FULL"),
-            SqlDialect::createTable(), QStringLiteral("PRAGMA quick_check") }) {
+    for (const QString &sql : { QStringLiteral("PRAGMA journal_mode=DELETE"),
+             QStringLiteral("PRAGMA synchronous=FULL"), SqlDialect::createTable(),
+             SqlDialect::createDetailsTable(), QStringLiteral("PRAGMA quick_check") }) {
         if (!q.exec(sql))
             return codeOf(q.lastError(), database());
     }
