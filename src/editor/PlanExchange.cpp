@@ -245,6 +245,18 @@ bool PlanExchange::compareWithInstrument()
     return true;
 }
 
+std::optional<PlanFileContent> PlanExchange::readPlan(
+    const std::function<bool(PlanFileContent &, QString *)> &reader)
+{
+    PlanFileContent content;
+    QString error;
+    if (reader(content, &error))
+        return content;
+    // As Open tells of a file it refuses: message 21 and the reason.
+    showError(CatalogueText(21) + QLatin1Char('\n') + error);
+    return std::nullopt;
+}
+
 QFileDialog *PlanExchange::fileDialog(const QStringList &filters, const QString &suffix)
 {
     if (!m_fileDialog) {
@@ -265,14 +277,12 @@ bool PlanExchange::compareWithFile()
         fileDialog({ kPlanFiles.text(), kAllFiles.text() }, QStringLiteral("txt")), false);
     if (path.isEmpty())
         return false;
-    PlanFileContent content;
-    QString error;
-    if (!(isCsv(path) ? PlanCsv::read(path, content, &error)
-                      : PlanFile::read(path, content, &error))) {
-        showError(CatalogueText(21) + QLatin1Char('\n') + error);
+    const auto content = readPlan([&](PlanFileContent &out, QString *error) {
+        return isCsv(path) ? PlanCsv::read(path, out, error) : PlanFile::read(path, out, error);
+    });
+    if (!content)
         return false;
-    }
-    showComparison(content.rows, QFileInfo(path).fileName());
+    showComparison(content->rows, QFileInfo(path).fileName());
     return true;
 }
 
@@ -280,13 +290,11 @@ bool PlanExchange::compareWithEntry(const PlanHistory::Entry &entry)
 {
     if (!ready())
         return false;
-    PlanFileContent content;
-    QString error;
-    if (!PlanHistory::load(entry, content, &error)) {
-        showError(CatalogueText(21) + QLatin1Char('\n') + error);
+    const auto content = readPlan(
+        [&](PlanFileContent &out, QString *error) { return PlanHistory::load(entry, out, error); });
+    if (!content)
         return false;
-    }
-    showComparison(content.rows,
+    showComparison(content->rows,
         kEntryName.text().arg(PlanHistory::directionText(entry.direction),
             entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
     return true;
@@ -296,14 +304,11 @@ bool PlanExchange::openEntry(const PlanHistory::Entry &entry)
 {
     if (!ready())
         return false;
-    PlanFileContent content;
-    QString error;
-    if (!PlanHistory::load(entry, content, &error)) {
-        showError(CatalogueText(21) + QLatin1Char('\n') + error);
-        return false;
-    }
-    if (!m_window.replacePlan(
-            content.rows, PlanFile::panelFromSlots(content.panelSlots), content.caption))
+    const auto content = readPlan(
+        [&](PlanFileContent &out, QString *error) { return PlanHistory::load(entry, out, error); });
+    if (!content
+        || !m_window.replacePlan(
+            content->rows, PlanFile::panelFromSlots(content->panelSlots), content->caption))
         return false;
     if (auto *undo = m_window.findChild<PlanUndo *>())
         undo->settle(PlanUndo::historyName());
@@ -349,14 +354,11 @@ bool PlanExchange::importCsv()
     if (path.isEmpty())
         return false;
     // Read and checked whole before anything changes, as Open does.
-    PlanFileContent content;
-    QString error;
-    if (!PlanCsv::read(path, content, &error)) {
-        showError(CatalogueText(21) + QLatin1Char('\n') + error);
-        return false;
-    }
+    const auto content = readPlan(
+        [&](PlanFileContent &out, QString *error) { return PlanCsv::read(path, out, error); });
     // A table has no panel: the panel stays as it is.
-    if (!m_window.replacePlan(content.rows, m_window.panel()->panel(), content.caption))
+    if (!content
+        || !m_window.replacePlan(content->rows, m_window.panel()->panel(), content->caption))
         return false;
     if (auto *undo = m_window.findChild<PlanUndo *>())
         undo->settle(kImportStep.text());

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 
+#include <functional>
 #include <optional>
 
 class QAction;
@@ -63,6 +64,10 @@ private:
     std::optional<QList<ChannelValues>> currentRows();
     void showComparison(const QList<ChannelValues> &other, const QString &otherName);
     QFileDialog *fileDialog(const QStringList &filters, const QString &suffix);
+    // Runs a reader of a plan (file, table, history entry); a refusal is
+    // shown and gives nothing.
+    std::optional<PlanFileContent> readPlan(
+        const std::function<bool(PlanFileContent &, QString *)> &reader);
 
     EditorWindow &m_window;
     QAction *m_menuAction;
