@@ -190,6 +190,14 @@ private slots:
         QVERIFY(tools->confirmDownload()); // nothing found: no question
         QVERIFY(f.messages.shown.isEmpty());
 
+        // A channel off the raster is listed, but the Download is not held up.
+        QVERIFY(f.form->model()->setData(
+            f.form->model()->index(48, ColumnFreq), QStringLiteral("858.25"), Qt::EditRole));
+        QVERIFY(f.form->commitPending());
+        QVERIFY(tools->confirmDownload());
+        QVERIFY(f.messages.shown.isEmpty());
+        QCOMPARE(tools->checkPlan().size(), 1);
+
         // Two channels on one carrier: Download asks, and No keeps the plan home.
         QVERIFY(f.form->model()->setData(
             f.form->model()->index(1, ColumnFreq), QStringLiteral("471.25"), Qt::EditRole));

@@ -19,6 +19,8 @@
 #include <QStyle>
 #include <QToolBar>
 
+#include <algorithm>
+
 namespace plandor {
 namespace {
 
@@ -145,10 +147,14 @@ QList<PlanFinding> PlanTools::checkPlan()
 bool PlanTools::confirmDownload()
 {
     const QList<PlanFinding> findings = checkPlan();
-    if (findings.isEmpty())
+    // A channel off the standard's raster is listed but does not stop the
+    // Download: mixed and custom plans are common, and the instrument takes
+    // them as they are.
+    const auto problems = std::count_if(findings.cbegin(), findings.cend(),
+        [](const PlanFinding &f) { return f.kind != PlanFinding::OffRaster; });
+    if (problems == 0)
         return true;
-    return MessageBox::show(
-               kSendAnyway.text().arg(findings.size()), StyleQuestionYesNo, CatalogueText(2))
+    return MessageBox::show(kSendAnyway.text().arg(problems), StyleQuestionYesNo, CatalogueText(2))
         == AnswerYes;
 }
 

@@ -33,8 +33,8 @@ public:
     bool newFromStandard();
     // Checks the plan in the grid and lists the findings.
     QList<PlanFinding> checkPlan();
-    // Before a Download: true when the check finds nothing or the user
-    // chooses to send anyway.
+    // Before a Download: true when the check finds nothing beyond channels
+    // off the standard's raster, or the user chooses to send anyway.
     bool confirmDownload();
 
 private:
