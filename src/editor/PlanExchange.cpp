@@ -201,7 +201,12 @@ HistoryDialog *PlanExchange::historyDialog()
 {
     if (!m_historyDialog) {
         m_historyDialog = new HistoryDialog(&m_window);
-        connect(m_historyDialog, &HistoryDialog::openRequested, this, &PlanExchange::openEntry);
+        connect(m_historyDialog, &HistoryDialog::openRequested, this,
+            [this](const PlanHistory::Entry &entry) {
+                // The opened plan is what the user wants to see next.
+                if (openEntry(entry))
+                    m_historyDialog->close();
+            });
         connect(m_historyDialog, &HistoryDialog::compareRequested, this,
             &PlanExchange::compareWithEntry);
     }
