@@ -46,7 +46,8 @@ QList<ChannelValues> plan()
         row.values[ColumnName] = QString::number(i % 250 + 1);
         row.values[ColumnType] = (i % 3) ? QStringLiteral("DIGI") : QStringLiteral("TV");
         // IDs against frequency order, so that Order rewrites every row.
-        row.values[ColumnFreq] = 999.0 - (i * 953.0) / kChannels;
+        // Within 50..990 MHz, so that every channel passes the rules with its 8 MHz.
+        row.values[ColumnFreq] = 990.0 - (i * 940.0) / kChannels;
         row.values[ColumnAudio1] = 8.0;
         rows.append(row);
     }
