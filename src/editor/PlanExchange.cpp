@@ -8,6 +8,7 @@
 #include "editor/EditorWindow.h"
 #include "editor/FavoritesPanel.h"
 #include "editor/HistoryDialog.h"
+#include "editor/PlanCommands.h"
 #include "editor/PlanTableModel.h"
 #include "editor/TransferCommands.h"
 #include "editor/UndoCommands.h"
@@ -367,6 +368,9 @@ bool PlanExchange::importCsv()
         return false;
     if (auto *undo = m_window.findChild<PlanUndo *>())
         undo->settle(kImportStep.text());
+    // Marked rows and a plan past the limit are told as Open tells them.
+    if (auto *commands = m_window.findChild<PlanCommands *>())
+        commands->tellAboutPlan(content->tooLarge());
     return true;
 }
 
