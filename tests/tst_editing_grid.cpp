@@ -1,6 +1,7 @@
 // Editing the plan in the grid as a user does (typing, the lists, clicks and
 // keys), and the traps where an edit used to be lost.
 #include "EditorFixture.h"
+#include "OtherConnection.h"
 
 #include "base/TextCatalogue.h"
 #include "editor/FavoritesPanel.h"
@@ -14,8 +15,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 using namespace plandor;
@@ -186,28 +185,19 @@ private slots:
         QCOMPARE(g.stored(1, ColumnFreq).toDouble(), 474.0);
     }
 
-    // The rules' messages through the cell editors; a refused cell gets the
-    // row's stored value back. The plan file cannot carry a TAB, "*" or "ID"
-    // in a name, so the grid takes none of them.
+    // The rules' messages through the cell editors (the rules' own edges are
+    // checked with the rules); a refused cell gets the row's stored value back.
     void rulesRefuseThroughTheEditor_data()
     {
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message"); // empty: accepted
-        const QString fileChars = ChannelRules::kNameFileCharacters.text();
         QTest::newRow("name of four") << int(ColumnName) << "ABCD" << CatalogueText(26);
-        QTest::newRow("empty name") << int(ColumnName) << "" << CatalogueText(26);
-        QTest::newRow("Chinese name")
-            << int(ColumnName) << QStringLiteral("中") << CatalogueText(59);
-        QTest::newRow("TAB in a name") << int(ColumnName) << "A\tB" << fileChars;
-        QTest::newRow("star in a name") << int(ColumnName) << "A*" << fileChars;
-        QTest::newRow("ID in a name") << int(ColumnName) << "xID" << fileChars;
-        QTest::newRow("Id is a name") << int(ColumnName) << "Id" << QString();
+        QTest::newRow("TAB in a name")
+            << int(ColumnName) << "A\tB" << ChannelRules::kNameFileCharacters.text();
         QTest::newRow("name of three") << int(ColumnName) << "XYZ" << QString();
         QTest::newRow("below 46") << int(ColumnFreq) << "45.99" << CatalogueText(27);
-        QTest::newRow("above 1000") << int(ColumnFreq) << "1000.01" << CatalogueText(27);
         QTest::newRow("edge beyond 1000") << int(ColumnFreq) << "998" << CatalogueText(30);
-        QTest::newRow("edge at 46") << int(ColumnFreq) << "48.25" << QString();
     }
     void rulesRefuseThroughTheEditor()
     {
@@ -220,8 +210,6 @@ private slots:
         const QString shownBefore = g.shown(2, column);
         QWidget *editor = g.typeInto(2, column, typed);
         QVERIFY(editor);
-        if (typed.isEmpty())
-            QTest::keyClick(editor, Qt::Key_Delete);
         g.enter(editor);
         if (!message.isEmpty()) // put back at once, before the row is left
             QCOMPARE(g.shown(2, column), shownBefore);
@@ -354,16 +342,10 @@ private slots:
     {
         Grid g;
         QVERIFY(QTest::qWaitForWindowActive(g.f.form.get()));
-        {
-            auto db
-                = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("refuse"));
-            db.setDatabaseName(g.f.store.path());
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec(
-                QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON ChannelPlanUser "
-                               "BEGIN SELECT RAISE(ABORT, 'no writes today'); END")));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("refuse"));
+        OtherConnection trigger(g.f.store.path(),
+            "CREATE TRIGGER refuse BEFORE UPDATE ON ChannelPlanUser "
+            "BEGIN SELECT RAISE(ABORT, 'no writes today'); END");
+        QVERIFY(trigger.ok());
         QVERIFY(g.typeInto(2, ColumnName, QStringLiteral("Q")));
         g.enter(QApplication::focusWidget());
         g.leaveRow(2);

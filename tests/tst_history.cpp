@@ -52,14 +52,11 @@ private slots:
     // the order it travelled.
     void entriesHoldWhatTravelled()
     {
-        const QList<ChannelValues> sent
-            = { channel(7, QStringLiteral("B"), 63.25), channel(3, QStringLiteral("A"), 55.25) };
-        const QList<ChannelValues> received = { channel(1, QStringLiteral("X"), 800) };
+        const QList<ChannelValues> sent = { channel(7, "B", 63.25), channel(3, "A", 55.25) };
         const QString odd = QStringLiteral("Meter/2 \"中\" 50%");
-        QVERIFY(PlanHistory::record(PlanHistory::Direction::Sent, odd, sent,
-            panel(QStringLiteral("dBmV"), QStringLiteral("8"))));
-        QVERIFY(PlanHistory::record(PlanHistory::Direction::Received, QString(), received,
-            panel(QStringLiteral("dBuV"), QStringLiteral("7"))));
+        QVERIFY(PlanHistory::record(PlanHistory::Direction::Sent, odd, sent, panel("dBmV", "8")));
+        QVERIFY(PlanHistory::record(PlanHistory::Direction::Received, QString(),
+            { channel(1, "X", 800) }, panel("dBuV", "7")));
 
         const QList<PlanHistory::Entry> entries = PlanHistory::entries();
         QCOMPARE(entries.size(), 2);
@@ -74,25 +71,21 @@ private slots:
         PlanFileContent content;
         QString error;
         QVERIFY2(PlanHistory::load(entries[1], content, &error), qPrintable(error));
-        QCOMPARE(content.rows,
-            QList<ChannelValues>({ channel(1, QStringLiteral("B"), 63.25),
-                channel(2, QStringLiteral("A"), 55.25) }));
-        QCOMPARE(PlanFile::panelFromSlots(content.panelSlots),
-            panel(QStringLiteral("dBmV"), QStringLiteral("8")));
+        QCOMPARE(
+            content.rows, QList<ChannelValues>({ channel(1, "B", 63.25), channel(2, "A", 55.25) }));
+        QCOMPARE(PlanFile::panelFromSlots(content.panelSlots), panel("dBmV", "8"));
     }
 
     // The 201st entry drops the oldest; files that are not entries stay.
     void keepsTheNewest200()
     {
         QDir().mkpath(PlanHistory::folder());
-        QFile notes(PlanHistory::folder() + QStringLiteral("/notes.txt"));
+        QFile notes(PlanHistory::folder() + "/notes.txt");
         QVERIFY(notes.open(QIODevice::WriteOnly));
-        notes.close();
         const int total = PlanHistory::kKeptEntries + 5;
-        for (int n = 1; n <= total; ++n) {
-            QVERIFY(PlanHistory::record(PlanHistory::Direction::Received, QStringLiteral("M"),
-                QList<ChannelValues>(n % 50 + 1, channel(1, QStringLiteral("C"), 55.25)), {}));
-        }
+        for (int n = 1; n <= total; ++n)
+            QVERIFY(PlanHistory::record(PlanHistory::Direction::Received, "M",
+                QList<ChannelValues>(n % 50 + 1, channel(1, "C", 55.25)), {}));
         const QList<PlanHistory::Entry> entries = PlanHistory::entries();
         QCOMPARE(entries.size(), PlanHistory::kKeptEntries);
         // Newest first: the last recorded had total % 50 + 1 channels.
@@ -105,28 +98,21 @@ private slots:
     // entry each, holding the plan as the instrument has it.
     void cliTransfersAreKept()
     {
-        SimProcess sim(
-            m_dir->filePath(QStringLiteral("state")), m_dir->filePath(QStringLiteral("ports")));
+        SimProcess sim(m_dir->filePath("state"), m_dir->filePath("ports"));
         QVERIFY2(sim.start(), "PLANDOR_SIM does not start");
-        const QString plan = m_dir->filePath(QStringLiteral("plan.txt"));
-        QVERIFY(plandor::test::writePlanFile(plan,
-            { channel(1, QStringLiteral("HI"), 300), channel(2, QStringLiteral("LO"), 100) }));
+        const QString plan = m_dir->filePath("plan.txt");
+        QVERIFY(
+            plandor::test::writePlanFile(plan, { channel(1, "HI", 300), channel(2, "LO", 100) }));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PLANDOR_HISTORY_DIR"), PlanHistory::folder());
+        env.insert("PLANDOR_HISTORY_DIR", PlanHistory::folder());
         auto cli = [&env](const QString &command, const QString &port, const QString &file) {
-            return plandor::test::runCli(
-                { command, QStringLiteral("--port"), port,
-                    command == QLatin1String("read") ? QStringLiteral("--out")
-                                                     : QStringLiteral("--in"),
-                    file },
-                env)
-                .code;
+            const QString io = command == "read" ? "--out" : "--in";
+            return plandor::test::runCli({ command, "--port", port, io, file }, env).code;
         };
-        QCOMPARE(cli(QStringLiteral("send"), sim.port(), plan), 0);
-        QCOMPARE(
-            cli(QStringLiteral("read"), sim.port(), m_dir->filePath(QStringLiteral("back"))), 0);
+        QCOMPARE(cli("send", sim.port(), plan), 0);
+        QCOMPARE(cli("read", sim.port(), m_dir->filePath("back")), 0);
         // A transfer that fails leaves no entry.
-        QCOMPARE(cli(QStringLiteral("send"), m_dir->filePath(QStringLiteral("nothing")), plan), 3);
+        QCOMPARE(cli("send", m_dir->filePath("nothing"), plan), 3);
 
         const QList<PlanHistory::Entry> entries = PlanHistory::entries();
         QCOMPARE(entries.size(), 2);
@@ -135,8 +121,7 @@ private slots:
         QVERIFY2(!entries[0].instrument.isEmpty(), "the handshake names the instrument");
         QCOMPARE(entries[0].instrument, entries[1].instrument);
         // Sent in frequency order, and read back so.
-        const QList<ChannelValues> expected
-            = { channel(1, QStringLiteral("LO"), 100), channel(2, QStringLiteral("HI"), 300) };
+        const QList<ChannelValues> expected = { channel(1, "LO", 100), channel(2, "HI", 300) };
         for (const PlanHistory::Entry &entry : entries) {
             PlanFileContent content;
             QVERIFY(PlanHistory::load(entry, content, nullptr));

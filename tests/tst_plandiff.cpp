@@ -119,40 +119,33 @@ private slots:
     void cliDiff()
     {
         QTemporaryDir dir;
-        const QString a = dir.filePath(QStringLiteral("a.txt"));
-        const QString b = dir.filePath(QStringLiteral("b.txt"));
+        const QString a = dir.filePath("a.txt"), b = dir.filePath("b.txt");
+        QVERIFY(plandor::test::writePlanFile(a, { row(1, "A", 55.25), row(2, "B", 63.25) }));
         QVERIFY(plandor::test::writePlanFile(
-            a, { row(1, QStringLiteral("A"), 55.25), row(2, QStringLiteral("B"), 63.25) }));
-        QVERIFY(plandor::test::writePlanFile(b,
-            { row(1, QStringLiteral("A"), 55.25), row(2, QStringLiteral("B"), 64.25),
-                row(3, QStringLiteral("C"), 77.25) }));
+            b, { row(1, "A", 55.25), row(2, "B", 64.25), row(3, "C", 77.25) }));
         QString out;
         auto cli = [&out](const QStringList &arguments) {
             const plandor::test::CliResult r = plandor::test::runCli(arguments);
             out = r.out;
             return r.code;
         };
-        const QString in = QStringLiteral("--in");
-        const QString against = QStringLiteral("--against");
-        QCOMPARE(cli({ QStringLiteral("diff"), in, a, against, a }), 0);
+        QCOMPARE(cli({ "diff", "--in", a, "--against", a }), 0);
         QVERIFY2(out.contains(QStringLiteral("same 2 channels")), qPrintable(out));
-        QCOMPARE(cli({ QStringLiteral("diff"), in, a, against, b }), 1);
+        QCOMPARE(cli({ "diff", "--in", a, "--against", b }), 1);
         QVERIFY2(out.contains(QStringLiteral("Freq 64.25 -> 63.25")), qPrintable(out));
         QVERIFY2(out.contains(QStringLiteral("removed  ID 3 C TV 77.25 6.5 (only in b.txt)")),
             qPrintable(out));
-        QCOMPARE(cli({ QStringLiteral("diff"), in, dir.filePath("none.txt"), against, a }), 4);
+        QCOMPARE(cli({ "diff", "--in", dir.filePath("none.txt"), "--against", a }), 4);
 
-        SimProcess sim(
-            dir.filePath(QStringLiteral("state")), dir.filePath(QStringLiteral("ports")));
+        SimProcess sim(dir.filePath("state"), dir.filePath("ports"));
         QVERIFY2(sim.start(), "PLANDOR_SIM does not start");
-        const QString port = QStringLiteral("--port");
         qputenv("PLANDOR_HISTORY_DIR", dir.filePath(QStringLiteral("history")).toLocal8Bit());
-        QCOMPARE(cli({ QStringLiteral("send"), port, sim.port(), in, b }), 0);
-        QCOMPARE(cli({ QStringLiteral("diff"), port, sim.port(), in, b }), 0);
-        QCOMPARE(cli({ QStringLiteral("diff"), port, sim.port(), in, a }), 1);
+        QCOMPARE(cli({ "send", "--port", sim.port(), "--in", b }), 0);
+        QCOMPARE(cli({ "diff", "--port", sim.port(), "--in", b }), 0);
+        QCOMPARE(cli({ "diff", "--port", sim.port(), "--in", a }), 1);
         QVERIFY2(out.contains(QStringLiteral("(only in the instrument)")), qPrintable(out));
         QCOMPARE(out.count(QLatin1Char('\n')), 3); // two differences and the count
-        QCOMPARE(cli({ QStringLiteral("diff"), port, dir.filePath("none"), in, a }), 3);
+        QCOMPARE(cli({ "diff", "--port", dir.filePath("none"), "--in", a }), 3);
     }
 };
 

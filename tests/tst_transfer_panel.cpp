@@ -44,12 +44,9 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         const QStringList id = { CatalogueText(67) }, bw = { CatalogueText(29) }, none;
         QTest::newRow("300: the third digit") << 0 << QStringList { "300", "" } << id;
-        QTest::newRow("250") << 2 << QStringList { "250", "250" } << none;
         QTest::newRow("minus") << 6 << QStringList { "-", "" } << id;
         QTest::newRow("typing on after a refusal") << 3 << QStringList { "2517", "7" } << id;
-        QTest::newRow("4.5.6 passes at each key") << 4 << QStringList { "4.5.6", "4.5.6" } << none;
         QTest::newRow("9.95") << 4 << QStringList { "9.95", "" } << bw;
-        QTest::newRow("first digit 1") << 4 << QStringList { "1", "" } << bw;
         QTest::newRow("blank in the bandwidth: silent") << 4 << QStringList { " ", "" } << none;
     }
     void typing()

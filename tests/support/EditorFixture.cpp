@@ -3,6 +3,7 @@
 #include "base/Language.h"
 #include "editor/PlanTableModel.h"
 #include "transfer/ProcessLink.h"
+#include "transfer/serial/SerialDeviceLink.h"
 #include "widgets/FileDialogs.h"
 
 #include <QAbstractItemModelTester>
@@ -54,8 +55,16 @@ QString EditorFixture::buttonStates() const
 void EditorFixture::click(const char *key)
 {
     auto *button = form->findChild<QToolButton *>(QStringLiteral("ToolDs_") + QLatin1String(key));
-    QVERIFY(button);
+    QVERIFY2(button && button->isEnabled(), key);
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void EditorFixture::useSerialLink(const QString &port)
+{
+    auto serial = std::make_unique<SerialDeviceLink>();
+    serial->SetPortName(port);
+    ProcessLink::set(std::move(serial));
+    link = nullptr;
 }
 
 QLineEdit *EditorFixture::box(int index) const

@@ -39,8 +39,10 @@ public:
     void load(const QList<ChannelValues> &rows, PlanOrder order = PlanOrder::ById);
     // Which toolbar buttons (Upload..Order) are enabled, as "EDEDDDDDD".
     QString buttonStates() const;
-    // Clicks a toolbar button by its key ("Upload", ...).
+    // Clicks a toolbar button by its key ("Upload", ...); it must be enabled.
     void click(const char *key);
+    // A serial link to this port replaces the scripted one as the process's link.
+    void useSerialLink(const QString &port);
     QLineEdit *box(int index) const; // Text1(index)
     QComboBox *unit() const; // Combo5
 
