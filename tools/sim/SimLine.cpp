@@ -1,5 +1,7 @@
 #include "SimLine.h"
 
+#include "SimPort.h"
+
 #include "transfer/serial/Protocol.h"
 
 #include <QElapsedTimer>
@@ -30,43 +32,18 @@ qint64 nowUs()
     return clock.nsecsElapsed() / 1000;
 }
 
-// The termios code of a standard rate; 0 for another.
-speed_t standardSpeed(qint32 baud)
-{
-    switch (baud) {
-    case 4800:
-        return B4800;
-    case 9600:
-        return B9600;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    case 57600:
-        return B57600;
-    case 115200:
-        return B115200;
-    case 230400:
-        return B230400;
-    default:
-        return 0;
-    }
-}
-
 } // namespace
 
 bool SimLine::rateMismatch() const
 {
     // The two ends of a pseudo-terminal share one set of line settings, so
     // the rate the client chose is seen here.
-    const speed_t line = standardSpeed(m_baud);
+    const speed_t line = termiosSpeed(m_baud);
     termios tio {};
     if (line == 0 || tcgetattr(m_fd, &tio) != 0)
         return false;
     const speed_t client = cfgetospeed(&tio);
-    return client != line
-        && (client == B4800 || client == B9600 || client == B19200 || client == B38400
-            || client == B57600 || client == B115200 || client == B230400);
+    return client != line && isStandardSpeed(client);
 }
 
 void SimLine::requestStop()

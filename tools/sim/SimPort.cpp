@@ -16,29 +16,33 @@ QString lastErrno(const char *what)
         QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-speed_t speedFor(qint32 baud)
+const struct
 {
-    switch (baud) {
-    case 9600:
-        return B9600;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    case 57600:
-        return B57600;
-    case 230400:
-        return B230400;
-    case 460800:
-        return B460800;
-    case 921600:
-        return B921600;
-    default:
-        return B115200;
-    }
-}
+    qint32 baud;
+    speed_t code;
+} kSpeeds[]
+    = { { 4800, B4800 }, { 9600, B9600 }, { 19200, B19200 }, { 38400, B38400 }, { 57600, B57600 },
+          { 115200, B115200 }, { 230400, B230400 }, { 460800, B460800 }, { 921600, B921600 } };
 
 } // namespace
+
+speed_t termiosSpeed(qint32 baud)
+{
+    for (const auto &speed : kSpeeds) {
+        if (speed.baud == baud)
+            return speed.code;
+    }
+    return 0;
+}
+
+bool isStandardSpeed(speed_t code)
+{
+    for (const auto &speed : kSpeeds) {
+        if (speed.code == code)
+            return true;
+    }
+    return false;
+}
 
 SimPort::~SimPort()
 {
@@ -101,7 +105,8 @@ bool SimPort::openDevice(const QString &path, qint32 baud, QString *error)
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
-    cfsetspeed(&tio, speedFor(baud > 0 ? baud : 115200));
+    const speed_t code = termiosSpeed(baud);
+    cfsetspeed(&tio, code != 0 ? code : B115200);
     tcsetattr(m_fd, TCSANOW, &tio);
     m_clientPath = path;
     return true;

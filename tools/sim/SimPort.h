@@ -2,7 +2,14 @@
 
 #include <QString>
 
+#include <termios.h>
+
 namespace plandor::sim {
+
+// The termios code of a standard line rate; 0 for a rate it has none for.
+speed_t termiosSpeed(qint32 baud);
+// Whether a termios code is that of one of those rates.
+bool isStandardSpeed(speed_t code);
 
 // The instrument's end of the line: the master side of a new
 // pseudo-terminal in raw mode, or a serial device. Closes what it opened.
