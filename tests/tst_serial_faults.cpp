@@ -12,6 +12,7 @@
 #include "transfer/serial/SerialDeviceLink.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -194,6 +195,10 @@ private slots:
         verifyKept(m_known, m_knownPanel);
 
         m_sim->stop(SIGKILL);
+        // An unplugged instrument's device node goes away; the link a killed
+        // simulator leaves behind could meanwhile lead to another test's
+        // simulator on a reused pseudo-terminal number.
+        QFile::remove(fixed);
         QTest::qWait(200); // idle, as a window would be
         clock.restart();
         LinkRecordArray records;
