@@ -11,7 +11,6 @@
 #include "editor/PlanTableModel.h"
 #include "store/ChannelStore.h"
 #include "transfer/ProcessLink.h"
-#include "transfer/serial/PortList.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -23,7 +22,6 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSysInfo>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace plandor;
@@ -64,7 +62,6 @@ private slots:
         ProcessLink::reset();
         ProcessLink::setFactory({});
         LanguageOffset = kEnglishOffset;
-        qunsetenv("PLANDOR_PORTS_DIR");
     }
 
     void languageFollowsTheSystemLocale()
@@ -120,49 +117,6 @@ private slots:
         QCOMPARE(rates->count(), 9);
         QCOMPARE(rates->itemText(8), QStringLiteral("256000"));
         QCOMPARE(rates->currentText(), QStringLiteral("9600"));
-    }
-
-    // The system's ports may come after the window shows: the list fills in
-    // then, the last port preselected unless the user has typed one.
-    void systemPortsFillTheShownWindow_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("untouched") << QString();
-        QTest::newRow("typed first") << QStringLiteral("/dev/ttyTyped");
-    }
-    void systemPortsFillTheShownWindow()
-    {
-        QFETCH(QString, typed);
-        QTemporaryDir ports;
-        QVERIFY(ports.isValid());
-        QFile target(ports.filePath("pty"));
-        QVERIFY(target.open(QIODevice::WriteOnly));
-        const QString link = ports.filePath(
-            QStringLiteral("1700000000000-sim-%1").arg(QCoreApplication::applicationPid()));
-        QVERIFY(QFile::link(target.fileName(), link));
-        qputenv("PLANDOR_PORTS_DIR", QFile::encodeName(ports.path()));
-        const QStringList expected = PortList::available();
-        QCOMPARE(expected.last(), link);
-
-        TempStore store;
-        Form1 form({}, [] { return kLangIdEnglishUS; });
-        form.setStore(&store.store());
-        form.show();
-        auto *combo = child<QComboBox>(form, "Combo1");
-        // Nothing was prefetched, so the list is still on its way.
-        QCOMPARE(combo->count(), 0);
-        if (!typed.isEmpty())
-            QTest::keyClicks(combo, typed);
-        QTRY_COMPARE(combo->count(), expected.size());
-        QStringList shown;
-        for (int i = 0; i < combo->count(); ++i)
-            shown.append(combo->itemText(i));
-        QCOMPARE(shown, expected);
-        QCOMPARE(combo->currentText(), typed.isEmpty() ? link : typed);
-        QCOMPARE(combo->accessibleName(), CatalogueText(3));
-        QTest::mouseClick(child<QPushButton>(form, "Command1"), Qt::LeftButton);
-        QCOMPARE(m_link->portNames, QStringList { typed.isEmpty() ? link : typed });
-        form.editor()->close();
     }
 
     void captionsFollowTheSystemLanguageAndTheOptions()

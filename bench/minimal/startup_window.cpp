@@ -1,7 +1,6 @@
 // The program's real start (as src/app/main.cpp: ports asked early, message
 // boxes, single-instance lock, database, device link) up to the start-up
-// window Form1, with the probe that reports its first paint. As in the
-// program, the window may paint before its port list has arrived.
+// window Form1, with the probe that reports its first paint.
 #include "StartupProbe.h"
 
 #include "app/SingleInstance.h"

@@ -18,8 +18,7 @@
 int main(int argc, char **argv)
 {
     // Asking the system for its serial ports takes a few milliseconds: let it
-    // run while the toolkit starts. The start-up window does not wait for it;
-    // it fills its port list when the list arrives.
+    // run while the toolkit starts.
     plandor::PortList::prefetch();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plandor"));

@@ -29,7 +29,7 @@ const char *const kBaudRates[]
 
 Form1::Form1(PortSource ports, LanguageSource language, QWidget *parent)
     : QWidget(parent)
-    , m_ports(std::move(ports))
+    , m_ports(ports ? std::move(ports) : PortSource(&PortList::available))
     , m_language(language ? std::move(language) : LanguageSource(&SystemDefaultLangId))
 {
     setObjectName(QStringLiteral("Form1"));
@@ -151,30 +151,10 @@ void Form1::ApplyCaptions()
 
 void Form1::GetCOM()
 {
-    if (m_ports) {
-        showPorts(m_ports());
-        return;
-    }
-    // The system may still be enumerating: the window does not wait for it.
-    PortList::whenAvailable(this, [this](const QStringList &ports) { showPorts(ports); });
-}
-
-void Form1::showPorts(const QStringList &ports)
-{
-    // A port typed before a late list arrived stays what OK hands over.
-    const QString typed = m_combo1->currentText();
-    const QSize hintBefore = sizeHint();
+    const QStringList ports = m_ports();
     for (const QString &port : ports) {
         m_combo1->addItem(port);
         m_combo1->setCurrentText(port);
-    }
-    if (!typed.isEmpty())
-        m_combo1->setCurrentText(typed);
-    if (isVisible() && sizeHint() != hintBefore) {
-        // A late list with longer names widens the box: the window takes the
-        // size and place it would have had with the list at once.
-        adjustSize();
-        WindowPlacement::centreOnScreen(this);
     }
 }
 

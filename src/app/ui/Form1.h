@@ -30,8 +30,7 @@ public:
     using LanguageSource = std::function<quint16()>;
 
     // ports lists the machine's serial ports in enumeration order, language
-    // gives the system default language identifier; the defaults ask the
-    // system. The system's ports may arrive after the window shows.
+    // gives the system default language identifier; the defaults ask the system.
     explicit Form1(PortSource ports = {}, LanguageSource language = {}, QWidget *parent = nullptr);
     ~Form1() override;
 
@@ -58,7 +57,6 @@ private:
     void load();
     void buildControls();
     void optionClicked(qint16 offset);
-    void showPorts(const QStringList &ports);
 
     PortSource m_ports;
     LanguageSource m_language;

@@ -4,12 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
-#include <QThread>
 
 #include <algorithm>
-#include <chrono>
 #include <future>
-#include <memory>
 #include <mutex>
 
 #ifdef Q_OS_UNIX
@@ -73,38 +70,6 @@ QStringList PortList::available()
     }
     ports += published();
     return ports;
-}
-
-void PortList::whenAvailable(QObject *context, std::function<void(const QStringList &)> onReady)
-{
-    std::future<QStringList> pending;
-    {
-        std::lock_guard lock(g_prefetchMutex);
-        if (g_prefetched.valid()
-            && g_prefetched.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
-            pending = std::move(g_prefetched);
-        } else {
-            // The worker takes the prefetched list over (or enumerates), so
-            // it never touches the shared state again.
-            auto result = std::make_shared<QStringList>();
-            auto prefetched = std::make_shared<std::future<QStringList>>(std::move(g_prefetched));
-            QThread *worker = QThread::create([result, prefetched] {
-                *result = prefetched->valid() ? prefetched->get() : systemPorts();
-                *result += published();
-            });
-            worker->setObjectName(QStringLiteral("PortList"));
-            // finished comes from the worker; the connection to context
-            // queues the list to context's thread and goes with context.
-            QObject::connect(worker, &QThread::finished, context,
-                [result, onReady = std::move(onReady)] { onReady(*result); });
-            QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-            worker->start();
-            return;
-        }
-    }
-    QStringList ports = pending.get();
-    ports += published();
-    onReady(ports);
 }
 
 QString PortList::publishDirectory()

@@ -3,10 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
-class QObject;
-
 namespace plandor {
 
 // The serial ports offered to the user: the machine's serial devices in the
@@ -16,12 +12,6 @@ class PortList
 {
 public:
     static QStringList available();
-
-    // Hands available() to onReady on context's thread: at once when the
-    // prefetched list is ready, else as soon as a worker thread has it, so a
-    // window can show while the system is still enumerating. Nothing is
-    // delivered once context is gone.
-    static void whenAvailable(QObject *context, std::function<void(const QStringList &)> onReady);
 
     // Starts enumerating the machine's ports on another thread, so that the
     // start-up window finds the list ready instead of waiting for the system.
