@@ -4,12 +4,14 @@
 #include "SimProcess.h"
 #include "TestTiming.h"
 
+#include "transfer/serial/PortList.h"
 #include "transfer/serial/Protocol.h"
 #include "transfer/serial/SerialDeviceLink.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSerialPortInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -89,6 +91,48 @@ private slots:
         QCOMPARE(readBack(link), std::nullopt);
         QVERIFY(link.lastError().contains(QLatin1String("no-such-port")));
         QVERIFY(clock.elapsed() < plandor::test::scaledMs(1000));
+    }
+
+    // The machine's ports come from the tty class in sysfs: terminals on a
+    // device, less UARTs their driver never found, plus parentless links.
+    void portListFromSysfs()
+    {
+        QTemporaryDir sys;
+        const auto add = [&](const char *name, bool device, const char *type = nullptr) {
+            QDir(sys.path()).mkpath(QStringLiteral("%1/%2").arg(name, device ? "device" : "power"));
+            if (type) {
+                QFile file(sys.filePath(QStringLiteral("%1/type").arg(name)));
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write(type) > 0);
+            }
+        };
+        add("ttyS0", true, "4\n");
+        add("ttyS1", true, "0\n");
+        add("ttyS10", true, "4\n");
+        add("ttyS2", true, "4\n");
+        add("ttyUSB0", true);
+        add("ttyACM0", true);
+        add("tty0", false);
+        add("ptmx", false);
+        add("rfcomm0", false);
+        QCOMPARE(PortList::fromSysfs(sys.path()),
+            QStringList({ "/dev/rfcomm0", "/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS2", "/dev/ttyS10",
+                "/dev/ttyUSB0" }));
+        QCOMPARE(PortList::fromSysfs(sys.filePath("missing")), std::nullopt);
+
+        // On this machine the scan finds what the toolkit finds, less UARTs
+        // that no driver found (which some kernels let the toolkit list).
+        if (const auto ports = PortList::fromSysfs(QStringLiteral("/sys/class/tty"))) {
+            QStringList fromQt;
+            for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+                QFile type(QStringLiteral("/sys/class/tty/%1/type").arg(info.portName()));
+                if (!type.open(QIODevice::ReadOnly) || type.readAll().trimmed() != "0")
+                    fromQt.append(info.systemLocation());
+            }
+            QStringList found = *ports;
+            found.sort();
+            fromQt.sort();
+            QCOMPARE(found, fromQt);
+        }
     }
 
     void planRoundTrip_data()

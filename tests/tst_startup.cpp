@@ -1,8 +1,10 @@
 // The start-up window, the language of the run and the text catalogue.
+#include "RecordingPrompter.h"
 #include "ScriptedLink.h"
 #include "TempStore.h"
 
 #include "app/SingleInstance.h"
+#include "app/StartupStore.h"
 #include "app/ui/Form1.h"
 #include "base/Language.h"
 #include "base/QtTranslations.h"
@@ -21,7 +23,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QSysInfo>
 #include <QtTest>
 
 using namespace plandor;
@@ -203,6 +204,38 @@ private slots:
         editor->close();
     }
 
+    // The database is opened once the start-up window is on screen, or by
+    // OK if that comes first; a damaged file is explained once either way.
+    void databaseOpensAfterTheWindowIsShown()
+    {
+        for (const bool okFirst : { false, true }) {
+            TempStore dir;
+            QFile damaged(dir.path());
+            QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(4096, 'x')) > 0);
+            damaged.close();
+            RecordingPrompter messages;
+            StartupStore store(dir.path());
+            auto form
+                = std::make_unique<Form1>([] { return QStringList { QStringLiteral("COM1") }; },
+                    [] { return kLangIdEnglishUS; });
+            form->setStoreSource([&store] { return &store.store(); });
+            form->show();
+            store.openAfterFirstPaint(form.get());
+            QVERIFY(!store.isOpened());
+            if (okFirst) {
+                QTest::mouseClick(child<QPushButton>(*form, "Command1"), Qt::LeftButton);
+                QVERIFY(store.isOpened());
+                QVERIFY(form->editor());
+                form->editor()->close();
+            } else {
+                QTRY_VERIFY(store.isOpened());
+            }
+            QVERIFY(store.store().isOpen());
+            QCOMPARE(messages.shown.size(), 1);
+            QVERIFY(messages.texts().first().contains(QDir::toNativeSeparators(dir.path())));
+        }
+    }
+
     // One Plandor per database; a lock whose process is gone does not block.
     void onePlandorPerDatabase()
     {
@@ -225,21 +258,25 @@ private slots:
         QVERIFY(!SingleInstance::alreadyRunningText().isEmpty());
     }
 
+    // A run that is killed leaves no lock behind, whatever its lock file
+    // still says.
     void lockOfACrashedRunIsTakenOver()
     {
         TempStore store;
-        QProcess gone;
-        gone.start(QStringLiteral("true"));
-        QVERIFY(gone.waitForStarted());
-        const qint64 deadPid = gone.processId();
-        QVERIFY(gone.waitForFinished());
-        QFile lock(SingleInstance::lockPathFor(store.path()));
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write(QByteArray::number(deadPid) + "\nplandor\n"
-            + QSysInfo::machineHostName().toUtf8() + "\n");
-        lock.close();
-        SingleInstance next(store.path());
-        QVERIFY(next.acquire());
+        const QString lockPath = SingleInstance::lockPathFor(store.path());
+        QProcess holder; // holds the lock as a running Plandor does
+        holder.start(QStringLiteral("flock"),
+            { QStringLiteral("-o"), lockPath, QStringLiteral("-c"),
+                QStringLiteral("echo locked; read line") });
+        QVERIFY(holder.waitForReadyRead());
+        QCOMPARE(holder.readAllStandardOutput(), QByteArray("locked\n"));
+        QVERIFY(!SingleInstance(store.path()).acquire());
+
+        holder.kill();
+        QVERIFY(holder.waitForFinished());
+        holder.closeWriteChannel();
+        QVERIFY(QFile::exists(lockPath));
+        QVERIFY(SingleInstance(store.path()).acquire());
     }
 };
 

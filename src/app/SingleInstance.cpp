@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QFile>
 
+#ifdef Q_OS_UNIX
+#include <sys/file.h>
+#endif
+
 namespace plandor {
 namespace {
 
@@ -16,10 +20,16 @@ constexpr Phrase kAlreadyRunning { u"Plandor 已在使用这个数据库。\n%1\
 
 SingleInstance::SingleInstance(const QString &databasePath)
     : m_databasePath(databasePath)
+#ifdef Q_OS_UNIX
+    , m_lockFile(lockPathFor(databasePath))
+#else
     , m_lock(lockPathFor(databasePath))
+#endif
 {
+#ifndef Q_OS_UNIX
     // Only a lock whose process is gone is stale, however old it is.
     m_lock.setStaleLockTime(0);
+#endif
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this](const QString &path) {
         // A writer that replaced the file ends the watch: watch it again.
         if (!m_watcher.files().contains(path) && QFile::exists(path))
@@ -30,8 +40,15 @@ SingleInstance::SingleInstance(const QString &databasePath)
 
 SingleInstance::~SingleInstance()
 {
+#ifdef Q_OS_UNIX
+    // The lock file stays: removing it could let a start that has just
+    // opened it lock a file that the next start no longer sees.
+    if (m_locked)
+        QFile::remove(wakePathFor(m_databasePath));
+#else
     if (m_lock.isLocked())
         QFile::remove(wakePathFor(m_databasePath));
+#endif
 }
 
 QString SingleInstance::lockPathFor(const QString &databasePath)
@@ -46,12 +63,29 @@ QString SingleInstance::wakePathFor(const QString &databasePath)
 
 bool SingleInstance::acquire()
 {
-    if (m_lock.isLocked())
-        return true;
-    if (!m_lock.tryLock(0))
+    if (!tryLock())
         return false;
     listen();
     return true;
+}
+
+bool SingleInstance::tryLock()
+{
+#ifdef Q_OS_UNIX
+    // A lock on the open file rather than a lock file with our process
+    // number in it: nothing to write and sync to disk at every start, and
+    // nothing stale after a crash.
+    if (m_locked)
+        return true;
+    if (!m_lockFile.isOpen() && !m_lockFile.open(QIODevice::ReadWrite))
+        return false;
+    m_locked = ::flock(m_lockFile.handle(), LOCK_EX | LOCK_NB) == 0;
+    if (!m_locked)
+        m_lockFile.close();
+    return m_locked;
+#else
+    return m_lock.isLocked() || m_lock.tryLock(0);
+#endif
 }
 
 void SingleInstance::listen()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QFileSystemWatcher>
 #include <QLockFile>
 #include <QObject>
@@ -7,9 +8,10 @@
 
 namespace plandor {
 
-// One Plandor per database: a lock file beside the database, held while the
-// program runs. A lock left behind by a run that crashed does not block: its
-// process is gone, so the lock is taken over.
+// One Plandor per database: a lock on a file beside the database, held while
+// the program runs. A run that crashed leaves no lock behind: on Unix the
+// system drops a process's file locks when it ends, so the file only marks the
+// place; elsewhere a lock file whose process is gone is taken over.
 //
 // A second start asks the first one to come forward by writing to a wake file
 // beside the lock, which the first run watches (inotify on Linux): no socket
@@ -37,8 +39,15 @@ signals:
 private:
     void listen();
 
+    bool tryLock();
+
     QString m_databasePath;
+#ifdef Q_OS_UNIX
+    QFile m_lockFile;
+    bool m_locked = false;
+#else
     QLockFile m_lock;
+#endif
     QFileSystemWatcher m_watcher;
 };
 

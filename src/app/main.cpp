@@ -1,13 +1,12 @@
 #include "app/SingleInstance.h"
+#include "app/StartupStore.h"
 #include "app/ui/Form1.h"
 #include "base/Language.h"
 #include "base/MessageBox.h"
 #include "base/QtTranslations.h"
 #include "base/TextCatalogue.h"
-#include "store/ChannelStore.h"
 #include "store/DatabaseLocation.h"
 #include "transfer/ProcessLink.h"
-#include "transfer/serial/PortList.h"
 #include "transfer/serial/SerialDeviceLink.h"
 #include "widgets/QtMessagePrompter.h"
 #include "widgets/WindowPlacement.h"
@@ -17,9 +16,6 @@
 
 int main(int argc, char **argv)
 {
-    // Asking the system for its serial ports takes a few milliseconds: let it
-    // run while the toolkit starts.
-    plandor::PortList::prefetch();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plandor"));
     QApplication::setOrganizationName(QStringLiteral("Plandor"));
@@ -50,18 +46,11 @@ int main(int argc, char **argv)
     plandor::ProcessLink::setFactory([] { return std::make_unique<plandor::SerialDeviceLink>(); });
 
     // One connection for the whole run, shared by every part of the editor.
-    plandor::ChannelStore store(database);
-    // A damaged database was moved aside for a fresh one: the user learns
-    // where the old file went. One that cannot be opened at all is explained
-    // with its path; the editor then reports each operation that fails.
-    if (const QString moved = store.movedAsideText(); !moved.isEmpty())
-        plandor::MessageBox::show(moved, plandor::StyleExclamationOk, plandor::CatalogueText(2));
-    else if (!store.isOpen())
-        plandor::MessageBox::show(
-            store.errorText(), plandor::StyleExclamationOk, plandor::CatalogueText(2));
+    plandor::StartupStore store(database);
     plandor::Form1 form1;
-    form1.setStore(&store);
+    form1.setStoreSource([&store] { return &store.store(); });
     form1.show();
+    store.openAfterFirstPaint(&form1);
     const int rc = app.exec();
     plandor::MessageBox::setPrompter(nullptr);
     return rc;

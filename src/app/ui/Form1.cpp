@@ -197,11 +197,12 @@ void Form1::Command1Click()
         link->SetBaudRate(m_combo2->currentText().trimmed().toInt());
     }
     if (!m_editor) {
-        if (!m_store) {
+        ChannelStore *store = m_storeSource ? m_storeSource() : nullptr;
+        if (!store) {
             m_ownStore = std::make_unique<ChannelStore>();
-            m_store = m_ownStore.get();
+            store = m_ownStore.get();
         }
-        m_editor = new EditorWindow(*m_store);
+        m_editor = new EditorWindow(*store);
         // The standard plans, the spectrum and the plan check.
         PlanTools::attach(*m_editor);
         // History, Compare and CSV behind one toolbar button.

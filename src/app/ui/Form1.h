@@ -34,9 +34,14 @@ public:
     explicit Form1(PortSource ports = {}, LanguageSource language = {}, QWidget *parent = nullptr);
     ~Form1() override;
 
-    // The store the editor window works on (not owned); without one, OK
-    // opens the default database itself.
-    void setStore(ChannelStore *store) { m_store = store; }
+    // Where OK finds the store the editor window works on (not owned);
+    // without one, OK opens the default database itself.
+    using StoreSource = std::function<ChannelStore *()>;
+    void setStoreSource(StoreSource source) { m_storeSource = std::move(source); }
+    void setStore(ChannelStore *store)
+    {
+        setStoreSource([store] { return store; });
+    }
 
     void ApplyCaptions();
     void GetCOM();
@@ -60,7 +65,7 @@ private:
 
     PortSource m_ports;
     LanguageSource m_language;
-    ChannelStore *m_store = nullptr;
+    StoreSource m_storeSource;
     std::unique_ptr<ChannelStore> m_ownStore;
     QPointer<EditorWindow> m_editor;
 
