@@ -172,8 +172,22 @@ private slots:
         for (QByteArray &l : after)
             l = l.trimmed().split('\t').last();
         // 5.5 MHz goes to the even neighbour, 6.
-        QCOMPARE(after.mid(257, 8),
-            (QList<QByteArray> { "11", "12", "13", "14", "15", "16", "dBmV", "6" }));
+        const QList<QByteArray> panel { "11", "12", "13", "14", "15", "16", "dBmV", "6" };
+        QCOMPARE(after.mid(257, 8), panel);
+
+        // A file with a blank panel, as a converted table gives, leaves the
+        // instrument's panel as it was.
+        QCOMPARE(cli("send --port PORT --in @in",
+                     planText(3).replace(kPanel,
+                         "*\t\r\n*\t\r\n*\t\r\n*\t\r\n*\t\r\n*\t\r\n"
+                         "*Unit\t\r\n*Span\t0\r\n")),
+            0);
+        QVERIFY(m_out.contains("kept its own"));
+        after = readBack().split('\n');
+        QCOMPARE(after[4].trimmed(), QByteArray("3\tC1\tTV\t897.25\t6.5"));
+        for (QByteArray &l : after)
+            l = l.trimmed().split('\t').last();
+        QCOMPARE(after.mid(5, 8), panel);
     }
 };
 

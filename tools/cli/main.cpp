@@ -185,6 +185,18 @@ int sendOutcome(PlanTransfer &transfer, PlanTransfer::SendOutcome outcome, const
         QStringLiteral("sending %1 failed: %2").arg(what, transfer.errorText()));
 }
 
+// No favourite, no unit and no bandwidth: what a plan file made from a table
+// holds, not a panel anyone set.
+bool isBlank(const PanelTexts &panel)
+{
+    for (const QString &favorite : panel.favorites) {
+        if (!favorite.trimmed().isEmpty())
+            return false;
+    }
+    const QString span = panel.span.trimmed();
+    return panel.unit.trimmed().isEmpty() && (span.isEmpty() || span == QLatin1String("0"));
+}
+
 int runSend(Session &s, const QString &inPath)
 {
     PlanFileContent content;
@@ -202,16 +214,33 @@ int runSend(Session &s, const QString &inPath)
         });
     if (const int rc = checkConnection(s))
         return rc;
+    PlanTransfer transfer(s.link);
+    PanelTexts panel = PlanFile::panelFromSlots(content.panelSlots);
+    // A file without a settings panel (a table converted to a plan file)
+    // would blank the instrument's: its own panel goes back with the channels.
+    const bool keepPanel = isBlank(panel);
+    if (keepPanel) {
+        s.link.setProgress(
+            [&s](int done, int total) { s.progress.show(QStringLiteral("reading"), done, total); });
+        const auto held = transfer.read();
+        s.progress.clear();
+        if (!held)
+            return fail(ExitTransferFailed,
+                QStringLiteral("%1 has no settings panel, and the instrument's could not be read "
+                               "to keep it: %2")
+                    .arg(inPath, transfer.errorText()));
+        panel = held->panel;
+    }
     s.link.setProgress(
         [&s](int done, int total) { s.progress.show(QStringLiteral("sending"), done, total); });
-    PlanTransfer transfer(s.link);
-    const auto outcome = transfer.send(content.rows, PlanFile::panelFromSlots(content.panelSlots));
+    const auto outcome = transfer.send(content.rows, panel);
     s.progress.clear();
     if (const int rc = sendOutcome(transfer, outcome, QStringLiteral("the plan")))
         return rc;
-    keepInHistory(s, PlanHistory::Direction::Sent, content.rows,
-        PlanFile::panelFromSlots(content.panelSlots));
+    keepInHistory(s, PlanHistory::Direction::Sent, content.rows, panel);
     say(QStringLiteral("sent %1 channels").arg(content.rows.size()));
+    if (keepPanel)
+        say(QStringLiteral("%1 has no settings panel: the instrument kept its own").arg(inPath));
     return ExitOk;
 }
 
@@ -262,7 +291,9 @@ int main(int argc, char **argv)
                        "  check --port P             ask the instrument who it is\n"
                        "  read --port P --out FILE   read the plan and panel into a plan file\n"
                        "  send --port P --in FILE    send a plan file (channels in frequency "
-                       "order)\n"
+                       "order;\n"
+                       "                             a file with a blank panel keeps the "
+                       "instrument's)\n"
                        "  send-panel --port P (--in FILE | --favorites a,b,c,d,e,f --unit "
                        "dBmV|dBuV --span MHz)\n"
                        "                             send the settings panel alone\n"
