@@ -2,9 +2,12 @@
 
 #include <QFile>
 #include <QFileSystemWatcher>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
+
+#ifndef Q_OS_UNIX
+#include <QLockFile>
+#endif
 
 namespace plandor {
 

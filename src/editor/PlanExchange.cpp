@@ -263,7 +263,7 @@ std::optional<PlanFileContent> PlanExchange::readPlan(
     return std::nullopt;
 }
 
-QFileDialog *PlanExchange::fileDialog(const QStringList &filters, const QString &suffix)
+QString PlanExchange::askPath(const QStringList &filters, const QString &suffix, bool save)
 {
     if (!m_fileDialog) {
         m_fileDialog = new QFileDialog(&m_window);
@@ -272,15 +272,15 @@ QFileDialog *PlanExchange::fileDialog(const QStringList &filters, const QString 
     FileDialogs::prepare(m_fileDialog);
     m_fileDialog->setNameFilters(filters);
     m_fileDialog->setDefaultSuffix(suffix);
-    return m_fileDialog;
+    return FileDialogs::run(m_fileDialog, save);
 }
 
 bool PlanExchange::compareWithFile()
 {
     if (!ready())
         return false;
-    const QString path = FileDialogs::run(
-        fileDialog({ kPlanFiles.text(), kAllFiles.text() }, QStringLiteral("txt")), false);
+    const QString path
+        = askPath({ kPlanFiles.text(), kAllFiles.text() }, QStringLiteral("txt"), false);
     if (path.isEmpty())
         return false;
     const auto content = readPlan([&](PlanFileContent &out, QString *error) {
@@ -335,8 +335,8 @@ bool PlanExchange::exportCsv()
         MessageBox::showCatalogue(20, StyleExclamationOk);
         return false;
     }
-    const QString path = FileDialogs::run(
-        fileDialog({ kCsvFiles.text(), kAllFiles.text() }, QStringLiteral("csv")), true);
+    const QString path
+        = askPath({ kCsvFiles.text(), kAllFiles.text() }, QStringLiteral("csv"), true);
     if (path.isEmpty())
         return false;
     QList<ChannelValues> rows;
@@ -355,8 +355,8 @@ bool PlanExchange::importCsv()
 {
     if (!ready())
         return false;
-    const QString path = FileDialogs::run(
-        fileDialog({ kCsvFiles.text(), kAllFiles.text() }, QStringLiteral("csv")), false);
+    const QString path
+        = askPath({ kCsvFiles.text(), kAllFiles.text() }, QStringLiteral("csv"), false);
     if (path.isEmpty())
         return false;
     // Read and checked whole before anything changes, as Open does.

@@ -63,7 +63,8 @@ private:
     bool ready();
     std::optional<QList<ChannelValues>> currentRows();
     void showComparison(const QList<ChannelValues> &other, const QString &otherName);
-    QFileDialog *fileDialog(const QStringList &filters, const QString &suffix);
+    // The path the user picks in the window's one file dialog; empty when cancelled.
+    QString askPath(const QStringList &filters, const QString &suffix, bool save);
     // Runs a reader of a plan (file, table, history entry); a refusal is
     // shown and gives nothing.
     std::optional<PlanFileContent> readPlan(
