@@ -3,10 +3,12 @@
 
 #include "base/Language.h"
 #include "base/TextCatalogue.h"
+#include "store/PlanCsv.h"
 #include "store/PlanFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -211,15 +213,30 @@ private slots:
             == (PanelTexts { { "12", "*no tab", "4\t5" }, "", "0" }));
     }
 
-    // The old file stays whole and no temporary file is left behind.
+    // A write that runs out of room fails, for the plan file and the table
+    // alike: the old file stays whole and no temporary file is left behind.
+    void failedSaveKeepsOldFile_data()
+    {
+        QTest::addColumn<bool>("table");
+        QTest::newRow("plan file") << false;
+        QTest::newRow("table") << true;
+    }
     void failedSaveKeepsOldFile()
     {
+        QFETCH(bool, table);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("plan.txt"));
+        const QString path
+            = dir.filePath(table ? QStringLiteral("plan.csv") : QStringLiteral("plan.txt"));
         PlanFileSource s = source(kChineseOffset, kRows);
-        QVERIFY(PlanFile::write(path, s, PlanFile::Encoding::Gb18030, nullptr));
+        const auto save = [&](const QString &to, QString *error) {
+            return table ? PlanCsv::write(to, s.rows, kChineseOffset, error)
+                         : PlanFile::write(to, s, PlanFile::Encoding::Gb18030, error);
+        };
+        QVERIFY(save(path, nullptr));
         const QByteArray oldBytes = readAll(path);
-        QVERIFY(oldBytes.endsWith("*Span\t8\r\n"));
+        QVERIFY(oldBytes.contains("S1"));
+        // A name long enough that the data passes 4 KiB.
+        s.rows[1].values[ColumnName] = QString(8192, QLatin1Char('x'));
         s.caption = QString(8192, QLatin1Char('x'));
         // Writes beyond 4 KiB fail (EFBIG), which refuses a save even to root.
         rlimit limit {};
@@ -228,12 +245,25 @@ private slots:
         const auto handler = std::signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &small);
         QString error;
-        const bool written = PlanFile::write(path, s, PlanFile::Encoding::Gb18030, &error);
+        const bool written = save(path, &error);
         setrlimit(RLIMIT_FSIZE, &limit);
         std::signal(SIGXFSZ, handler);
         QVERIFY(!written && !error.isEmpty());
         QCOMPARE(readAll(path), oldBytes);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "plan.txt" });
+        QCOMPARE(
+            QDir(dir.path()).entryList(QDir::Files), QStringList { QFileInfo(path).fileName() });
+
+        // A device that is always full is written in place, never replaced.
+        if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full here");
+        error.clear();
+        QVERIFY(!save(QStringLiteral("/dev/full"), &error));
+        QVERIFY(!error.isEmpty());
+        struct stat info
+        {
+        };
+        QCOMPARE(::stat("/dev/full", &info), 0);
+        QVERIFY(S_ISCHR(info.st_mode));
     }
 
     // Names in both code pages, written by one run and read by the other:

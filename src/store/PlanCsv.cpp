@@ -4,9 +4,9 @@
 #include "base/NumberText.h"
 #include "base/Phrase.h"
 #include "base/TextCatalogue.h"
+#include "store/WholeFileWrite.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <array>
@@ -226,14 +226,7 @@ QByteArray PlanCsv::format(const QList<ChannelValues> &rows, qint16 languageOffs
 bool PlanCsv::write(
     const QString &path, const QList<ChannelValues> &rows, qint16 languageOffset, QString *error)
 {
-    QSaveFile file(path);
-    const QByteArray bytes = format(rows, languageOffset);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeWholeFile(path, format(rows, languageOffset), error);
 }
 
 bool PlanCsv::isHeader(const QStringList &fields)

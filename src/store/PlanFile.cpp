@@ -6,9 +6,9 @@
 #include "base/TextCatalogue.h"
 #include "rules/PlanSizeLimit.h"
 #include "store/RowChecks.h"
+#include "store/WholeFileWrite.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -55,7 +55,6 @@ const Phrase kCannotHold { u"所选编码无法保存：%1。", u"The chosen enc
 const Phrase kChannels { u"频道 %1", u"channels %1" };
 const Phrase kCaption { u"标题", u"the caption" };
 const Phrase kPanel { u"设置栏", u"the panel" };
-const Phrase kShortWrite { u"只写入了 %1 / %2 字节。", u"Only %1 of %2 bytes were written." };
 
 QString decoderName(PlanEncoding encoding)
 {
@@ -470,28 +469,7 @@ bool PlanFile::write(const QString &path, const PlanFileSource &source, Encoding
     if (!found.isEmpty())
         return failWith(error, kCannotHold.text().arg(found.describe(source)));
 
-    QSaveFile file(path);
-    // Unbuffered, so that a short write (a full disk, a file size limit) shows
-    // here: a buffered flush that writes only part of the data still lets
-    // commit() rename the truncated file over the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failWith(error, file.errorString());
-    const QByteArray bytes = format(source, encoding);
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0)
-            break;
-        written += n;
-    }
-    if (written != bytes.size() || !file.commit()) {
-        const QString reason = file.error() != QFileDevice::NoError
-            ? file.errorString()
-            : kShortWrite.text().arg(written).arg(bytes.size());
-        file.cancelWriting();
-        return failWith(error, reason);
-    }
-    return true;
+    return writeWholeFile(path, format(source, encoding), error);
 }
 
 // Slots that no line filled read as empty texts.
