@@ -3,7 +3,8 @@
 # Usage: scripts/setup.sh [build-dir] [extra cmake arguments...]
 # The build folder is configured again whenever the arguments, the compilers
 # (CC, CXX) or CI change. With CI=true warnings are errors (PLANDOR_WERROR).
-# PLANDOR_EXTRA_PACKAGES adds Debian packages to install (space-separated).
+# PLANDOR_EXTRA_PACKAGES adds Debian packages to install (space-separated);
+# PLANDOR_SETUP_PACKAGES_ONLY=1 installs them and builds nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,6 +43,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
     apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+if [ -n "${PLANDOR_SETUP_PACKAGES_ONLY:-}" ]; then exit 0; fi
 
 build="${1:-build}"
 shift || true

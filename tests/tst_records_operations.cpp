@@ -59,6 +59,7 @@ private slots:
         QTest::newRow("past the end") << plan(5) << 6 << "250";
         QTest::newRow("250 taken, 200 free")
             << plan(250).mid(0, 199) + plan(250).mid(200) << 1 << "200";
+        QTest::newRow("every name but 1 taken") << plan(250).mid(1) << 1 << "1";
     }
     void insertAt()
     {

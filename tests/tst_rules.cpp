@@ -1,9 +1,11 @@
 // The channel and panel rules, every boundary in one place: what each door
 // (grid, plan file, paste, send, command line) accepts is what these accept.
 #include "base/Language.h"
+#include "base/NumberText.h"
 #include "rules/ChannelRules.h"
 #include "rules/FavoritesPanelCheck.h"
 #include "rules/PlanSizeLimit.h"
+#include "transfer/PlanRecords.h"
 
 #include <QTest>
 
@@ -191,6 +193,56 @@ private slots:
         std::copy(favorites.begin(), favorites.end(), texts.begin());
         const auto refusal = FavoritesPanelCheck::checkSendable(texts, unit, span);
         QCOMPARE(refusal ? refusal->box : -1, box);
+    }
+
+    // The panel's 16-bit span field gets a number only from a finite value in
+    // range; anything else is no number at all, never what a cast makes of it.
+    void panelInt16_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("expected"); // -99999: no 16-bit number
+        QTest::newRow("NaN") << kNaN << -99999;
+        QTest::newRow("+inf") << kInf << -99999;
+        QTest::newRow("-inf") << -kInf << -99999;
+        QTest::newRow("8.5 to even") << 8.5 << 8;
+        QTest::newRow("9.5 to even") << 9.5 << 10;
+        QTest::newRow("32767") << 32767.0 << 32767;
+        QTest::newRow("32767.5") << 32767.5 << -99999;
+        QTest::newRow("-32768.5") << -32768.5 << -32768;
+        QTest::newRow("-32769") << -32769.0 << -99999;
+    }
+    void panelInt16()
+    {
+        QFETCH(double, value);
+        QFETCH(int, expected);
+        const auto number = NumberText::toInt16(value);
+        QCOMPARE(number ? int(*number) : -99999, expected);
+    }
+
+    // What a panel's boxes become on the way to the instrument when a value is
+    // out of any range: the nearest end, not a wrapped or made-up number.
+    void panelReachingTheLink_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("span");
+        QTest::addColumn<int>("favorite");
+        QTest::newRow("8") << "8" << 8 << 8;
+        QTest::newRow("1e999") << "1e999" << 32767 << 255;
+        QTest::newRow("-1e999") << "-1e999" << -32768 << 0;
+        QTest::newRow("nan") << "nan" << 0 << 0;
+        QTest::newRow("300") << "300" << 300 << 255;
+    }
+    void panelReachingTheLink()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, span);
+        QFETCH(int, favorite);
+        PanelTexts panel;
+        panel.favorites[5] = text;
+        panel.span = text;
+        const FavoritesRecord record = PlanRecords::toFavorites(panel);
+        QCOMPARE(int(record.Span), span);
+        QCOMPARE(int(record.Favorite6), favorite);
     }
 
     void planSize()
