@@ -135,6 +135,36 @@ private slots:
         QCOMPARE(describe(PlanCheck::run(rows, options)), QStringLiteral("0:6,12"));
     }
 
+    // A plan is judged against a standard only when at least half of it lies
+    // on that standard's raster; the standard's own channels may overlap by
+    // design, its first channel too.
+    void rasterChoice_data()
+    {
+        QTest::addColumn<QList<double>>("carriers");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("1 of 3 on it: not that standard")
+            << QList<double> { 100.25, 300.1, 400.1 } << QString();
+        QTest::newRow("2 of 3 on it") << QList<double> { 100.25, 200.25, 400.1 } << "5:2";
+        QTest::newRow("its first two overlap") << QList<double> { 100.25, 103.25 } << QString();
+        QTest::newRow("off it and overlapping")
+            << QList<double> { 200.25, 103.25, 104.25 } << "0:1,2 5:2";
+    }
+    void rasterChoice()
+    {
+        QFETCH(QList<double>, carriers);
+        QFETCH(QString, expected);
+        PlanCheckOptions options;
+        options.rasters = { PlanRaster { QStringLiteral("Test"), { 100.25, 103.25, 200.25 }, {} } };
+        QList<PlanCheckRow> rows;
+        for (double freq : carriers)
+            rows << row("1", "", "TV", freq, 4.5);
+        for (int i = 0; i < rows.size(); ++i) {
+            rows[i].id = QString::number(i + 1);
+            rows[i].fields.name = QString::number(i + 1);
+        }
+        QCOMPARE(describe(PlanCheck::run(rows, options)), expected);
+    }
+
     void silentOnEveryStandardPlan()
     {
         PlanCheckOptions options;

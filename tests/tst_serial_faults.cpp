@@ -12,7 +12,6 @@
 #include "transfer/serial/SerialDeviceLink.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,15 +19,13 @@ using namespace plandor;
 
 namespace {
 
+// n TV channels 4 MHz apart from 47 MHz + shift.
 LinkRecordArray planOf(int n, float shift)
 {
     LinkRecordArray a;
-    a.items.resize(n);
     for (int i = 0; i < n; ++i)
-        std::tie(a.items[i].Position, a.items[i].Type, a.items[i].Freq, a.items[i].Audio1,
-            a.items[i].Name)
-            = std::tuple(quint8(i + 1), QStringLiteral("TV"), 47.0f + shift + 4.0f * float(i), 6.5f,
-                QString::number(i));
+        a.items.append({ 0, "TV", quint8(i + 1), 47.0f + shift + 4.0f * float(i), 0,
+            QString::number(i), 6.5f, 0, {} });
     return a;
 }
 
@@ -48,8 +45,10 @@ class TestSerialFaults : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    const LinkRecordArray m_known = planOf(12, 0.0f);
+    // What each test starts with, and what it tries to send.
+    const LinkRecordArray m_known = planOf(12, 0.0f), m_sent = planOf(200, 0.5f);
     const FavoritesRecord m_knownPanel { 2, 0, 0, 0, 0, 11, 8, kUnitDbuV };
+    const FavoritesRecord m_sentPanel { 1, 2, 3, 4, 5, 6, 7, kUnitDbmV };
     std::unique_ptr<test::SimProcess> m_sim;
     SerialDeviceLink m_link;
 
@@ -83,25 +82,22 @@ private slots:
         QVERIFY(qint16(m_link.EndTransfer()) != 0);
     }
 
-    // The call, the instrument's faults and the seed of its randomness. On
-    // every frame a fault hits the first exchange of any call alike; refused
-    // writes reach the later ones. Occasional damage (with seeds that bring
-    // it into the write) is retried unseen.
+    // The call, the instrument's faults and the seed of its randomness: each
+    // failure the link tells apart once (no answer, garbled, malformed or
+    // late answers, a refusal). On every frame a fault hits the first
+    // exchange of any call alike; refused writes reach the later ones.
+    // Occasional damage (with seeds that bring it into the write) is retried
+    // unseen.
     void faultyInstrument_data()
     {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<bool>("occasional");
         QTest::newRow("silent") << "check --silent --seed 1" << false;
-        QTest::newRow("all bytes lost") << "read --drop 1 --seed 1" << false;
         QTest::newRow("all bytes damaged") << "write --corrupt 1 --seed 1" << false;
         QTest::newRow("all replies malformed") << "panel --malformed 1 --seed 1" << false;
         QTest::newRow("all replies late") << "read --delay 1 --delay-ms 4000 --seed 1" << false;
-        QTest::newRow("noise inside frames") << "write --noise 0.5 --seed 7" << false;
         QTest::newRow("writes refused, write") << "write --refuse-writes --seed 1" << false;
-        QTest::newRow("writes refused, panel") << "panel --refuse-writes --seed 1" << false;
-        QTest::newRow("some bytes lost") << "write --drop 0.002 --seed 3" << true;
         QTest::newRow("some bytes damaged") << "write --corrupt 0.0005 --seed 3" << true;
-        QTest::newRow("some noise") << "write --noise 0.01 --seed 5" << true;
         QTest::newRow("some replies malformed") << "write --malformed 0.1 --seed 6" << true;
         QTest::newRow("some replies late") << "write --delay 0.15 --delay-ms 400 --seed 8" << true;
         QTest::newRow("noise before frames") << "write --preamble 300 --seed 1" << true;
@@ -113,8 +109,7 @@ private slots:
         QFETCH(bool, occasional);
         QStringList faults = arguments.split(QLatin1Char(' '));
         const QString call = faults.takeFirst();
-        const LinkRecordArray plan = planOf(200, 0.5f);
-        FavoritesRecord panel { 1, 2, 3, 4, 5, 6, 7, kUnitDbmV };
+        FavoritesRecord panel = m_sentPanel;
         LinkRecordArray records;
         QVERIFY(start(faults));
         QElapsedTimer clock;
@@ -122,7 +117,7 @@ private slots:
         const bool done = (call == "check"          ? qint16(m_link.CheckConnection())
                                   : call == "read"  ? qint16(m_link.ReadPlan(0, records, panel))
                                   : call == "panel" ? qint16(m_link.WriteFavorites(panel))
-                                                    : qint16(m_link.WritePlan(plan, 0, panel)))
+                                                    : qint16(m_link.WritePlan(m_sent, 0, panel)))
             && (call != "write" || qint16(m_link.EndTransfer()));
         QVERIFY2(done == occasional, qPrintable(m_link.lastError()));
         QVERIFY(occasional || clock.elapsed() <= kFailureBoundMs);
@@ -132,7 +127,7 @@ private slots:
         // Neither a failed write nor an ended one leaves anything to end.
         QCOMPARE(qint16(m_link.EndTransfer()), qint16(0));
         QVERIFY(m_sim->clearFaults());
-        verifyKept(occasional ? plan : m_known, occasional ? panel : m_knownPanel);
+        verifyKept(occasional ? m_sent : m_known, occasional ? m_sentPanel : m_knownPanel);
     }
 
     // An acknowledgement lost after the instrument acted, or the request
@@ -154,7 +149,6 @@ private slots:
         QTest::newRow("panel lost") << "--lose-request 2" << true << int(O::Failed) << false;
         QTest::newRow("line cut after the panel")
             << "--unplug-after 3" << true << int(O::Sent) << true;
-        QTest::newRow("panel refused") << "--refuse-writes" << true << int(O::Failed) << false;
     }
 
     void outcomeSettled()
@@ -163,24 +157,22 @@ private slots:
         QFETCH(bool, panelAlone);
         QFETCH(int, outcome);
         QFETCH(bool, stored);
-        const LinkRecordArray plan = planOf(200, 0.5f);
-        const FavoritesRecord panel { 1, 2, 3, 4, 5, 6, 7, kUnitDbmV };
         QVERIFY(start(fault.split(QLatin1Char(' '))));
         PlanTransfer transfer(m_link);
         transfer.setPause([](std::chrono::milliseconds) {});
         QVERIFY(transfer.checkConnection());
-        const auto got = panelAlone
-            ? transfer.sendPanel(PlanRecords::fromFavorites(panel))
-            : transfer.send(PlanRecords::fromReceived(plan), PlanRecords::fromFavorites(panel));
+        const PanelTexts panel = PlanRecords::fromFavorites(m_sentPanel);
+        const auto got = panelAlone ? transfer.sendPanel(panel)
+                                    : transfer.send(PlanRecords::fromReceived(m_sent), panel);
         QCOMPARE(int(got), outcome);
         QCOMPARE(transfer.errorText().isEmpty(), got == PlanTransfer::SendOutcome::Sent);
         QVERIFY(start({}));
-        verifyKept(stored && !panelAlone ? plan : m_known, stored ? panel : m_knownPanel);
+        verifyKept(stored && !panelAlone ? m_sent : m_known, stored ? m_sentPanel : m_knownPanel);
     }
 
-    // The line goes away in the middle of a write (after hello, begin and
-    // two batches), later the instrument vanishes while the link is idle;
-    // each time a new instrument on the same path is found again.
+    // The line goes away in the middle of a write (at its fourth request):
+    // the write fails in time, and a new instrument on the same path is
+    // found again.
     void instrumentLostAndReplaced()
     {
         const QString fixed = m_dir.filePath(QStringLiteral("meter-port"));
@@ -191,19 +183,6 @@ private slots:
         QCOMPARE(qint16(m_link.WritePlan(planOf(200, 2.0f), 0, panel)), qint16(0));
         QVERIFY(clock.elapsed() <= kFailureBoundMs);
         QCOMPARE(qint16(m_link.EndTransfer()), qint16(0));
-        QVERIFY(start({ "--link", fixed }));
-        verifyKept(m_known, m_knownPanel);
-
-        m_sim->stop(SIGKILL);
-        // An unplugged instrument's device node goes away; the link a killed
-        // simulator leaves behind could meanwhile lead to another test's
-        // simulator on a reused pseudo-terminal number.
-        QFile::remove(fixed);
-        QTest::qWait(200); // idle, as a window would be
-        clock.restart();
-        LinkRecordArray records;
-        QCOMPARE(qint16(m_link.ReadPlan(0, records, panel)), qint16(0));
-        QVERIFY(clock.elapsed() <= kFailureBoundMs);
         QVERIFY(start({ "--link", fixed }));
         verifyKept(m_known, m_knownPanel);
     }

@@ -1,10 +1,12 @@
-// Every refusal of the serial protocol, once, against the simulated
-// instrument on a real pseudo-terminal: a 1.0 session is opened, the row's
-// requests go out in turn, and each gets the answer the protocol document
-// gives it (an acceptance, or a refusal with its reason).
+// The content rules of the line at each edge, then every refusal of the
+// serial protocol, once, against the simulated instrument on a real
+// pseudo-terminal: a 1.0 session is opened, the row's requests go out in
+// turn, and each gets the answer the protocol document gives it (an
+// acceptance, or a refusal with its reason).
 
 #include "SimProcess.h"
 
+#include "transfer/serial/ContentRules.h"
 #include "transfer/serial/FrameTransport.h"
 #include "transfer/serial/Messages.h"
 #include "transfer/serial/RecordCodec.h"
@@ -31,15 +33,17 @@ struct Step
 };
 using Steps = QList<Step>;
 
-LinkRecord channel(quint8 position = 1)
+// Channels 1..count and their whole check value.
+QList<LinkRecord> channels(int count)
 {
-    LinkRecord r;
-    r.Position = position;
-    r.Type = QStringLiteral("TV");
-    r.Freq = 49.75f;
-    r.Audio1 = 6.5f;
-    r.Name = QStringLiteral("C%1").arg(position);
-    return r;
+    QList<LinkRecord> plan;
+    for (int i = 1; i <= count; ++i)
+        plan.append({ 0, "TV", quint8(i), 49.75f, 0, "C" + QString::number(i), 6.5f, 0, {} });
+    return plan;
+}
+quint32 crcOf(int count)
+{
+    return RecordCodec::planCrc(channels(count));
 }
 
 const FavoritesRecord kPanel { 1, 2, 3, 4, 5, 250, 8, kUnitDbmV, 0 };
@@ -49,14 +53,11 @@ Step hello(quint8 min, quint8 max, int refusal = 0)
     return { MessageType::Hello, Messages::encode(Messages::HelloRequest { min, max }), refusal };
 }
 
-Step begin(int count, int refusal = 0, FavoritesRecord panel = kPanel, qint32 selector = 0)
+Step begin(int count, int refusal = 0, FavoritesRecord panel = kPanel)
 {
-    QList<LinkRecord> plan;
-    for (int i = 1; i <= count; ++i)
-        plan.append(channel(quint8(i)));
-    const Messages::WriteBeginRequest m { selector, quint16(count), RecordCodec::planCrc(plan),
-        panel };
-    return { MessageType::WriteBegin, Messages::encode(m), refusal };
+    return { MessageType::WriteBegin,
+        Messages::encode(Messages::WriteBeginRequest { 0, quint16(count), crcOf(count), panel }),
+        refusal };
 }
 
 Step records(QList<LinkRecord> batch, int refusal = 0, quint16 first = 0)
@@ -65,34 +66,11 @@ Step records(QList<LinkRecord> batch, int refusal = 0, quint16 first = 0)
         Messages::encode(Messages::RecordBatch { first, std::move(batch) }), refusal };
 }
 
-Step commitment(
-    MessageType type, protocol::StagedKind kind, int count, quint32 crc, int refusal = 0)
+// A WriteCheck or EndTransfer, of the one-channel plan unless told otherwise.
+Step commit(MessageType type, int refusal = 0, quint32 crc = crcOf(1), int count = 1,
+    protocol::StagedKind kind = protocol::StagedKind::Plan)
 {
     return { type, Messages::encode(Messages::Commitment { kind, quint16(count), crc }), refusal };
-}
-
-// The whole check value of channels 1..count.
-quint32 crcOf(int count)
-{
-    QList<LinkRecord> plan;
-    for (int i = 1; i <= count; ++i)
-        plan.append(channel(quint8(i)));
-    return RecordCodec::planCrc(plan);
-}
-
-// A one-channel write with the channel changed, refused for its content.
-Steps badChannel(void (*change)(LinkRecord &))
-{
-    LinkRecord r = channel();
-    change(r);
-    return { begin(1), records({ r }, int(NakReason::ContentRefused)) };
-}
-
-FavoritesRecord panelWith(void (*change)(FavoritesRecord &))
-{
-    FavoritesRecord f = kPanel;
-    change(f);
-    return f;
 }
 
 } // namespace
@@ -106,139 +84,102 @@ class TestSimRules : public QObject
     QTemporaryDir m_dir;
 
 private slots:
+    // What a record and a panel may hold, as the instrument applies it to a
+    // write and the PC to a read: the refusal names the field.
+    void contentRules()
+    {
+        const auto record = [](quint8 position, const QString &type, float freq, float audio,
+                                const QString &name) {
+            return ContentRules::refuseRecord({ 0, type, position, freq, 0, name, audio, 0, {} }, 0)
+                .value_or(QStringLiteral("channel 1: none"));
+        };
+        const auto panel = [](qint16 span, quint8 unit, quint8 favorite, quint8 filler) {
+            return ContentRules::refusePanel({ 1, 2, favorite, 4, 5, 6, span, unit, filler })
+                .value_or(QStringLiteral("none"));
+        };
+        constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+        QCOMPARE(record(1, "TV", 5.0f, 0.0f, QStringLiteral(" ~\u00A0")), "channel 1: none");
+        QCOMPARE(record(1, "DIGI", 1000.0f, 10.0f, QStringLiteral("\u00FE99")), "channel 1: none");
+        QCOMPARE(record(2, "TV", 49.75f, 6.5f, "C1"), "channel 1: position");
+        QCOMPARE(record(1, "tv", 49.75f, 6.5f, "C1"), "channel 1: type");
+        for (const QString &name : { QString(), QStringLiteral("C123"), QStringLiteral("C\x1F"),
+                 QStringLiteral("C\x7F"), QStringLiteral("C\u009F"), QStringLiteral("C\u00FF") })
+            QCOMPARE(record(1, "TV", 49.75f, 6.5f, name), "channel 1: name");
+        for (float freq : { 4.99f, 1000.01f, kNaN })
+            QCOMPARE(record(1, "TV", freq, 6.5f, "C1"), "channel 1: frequency");
+        for (float audio : { -0.01f, 10.01f, kNaN })
+            QCOMPARE(record(1, "TV", 49.75f, audio, "C1"), "channel 1: audio/bandwidth");
+        QCOMPARE(panel(0, kUnitDbuV, 250, 0), "none");
+        QCOMPARE(panel(10, kUnitDbmV, 0, 0), "none");
+        QCOMPARE(panel(8, kUnitDbmV, 251, 0), "favourite above 250");
+        QCOMPARE(panel(-1, kUnitDbmV, 3, 0), "span");
+        QCOMPARE(panel(11, kUnitDbmV, 3, 0), "span");
+        QCOMPARE(panel(8, 3, 3, 0), "unit");
+        QCOMPARE(panel(8, kUnitDbmV, 3, 1), "filler");
+    }
+
     void refusals_data()
     {
         QTest::addColumn<Steps>("steps");
         QTest::addColumn<QStringList>("simArguments");
-
+        const auto row = [](const char *name, const Steps &steps, const QStringList &args = {}) {
+            QTest::newRow(name) << steps << args;
+        };
         constexpr int kContent = int(NakReason::ContentRefused);
         using K = protocol::StagedKind;
-        const QStringList plain;
+        constexpr MessageType kCheck = MessageType::WriteCheck, kEnd = MessageType::EndTransfer;
+        const auto staged = [] { return Steps { begin(1), records(channels(1)) }; }; // sent
 
-        // Content rules: records as their WriteRecords arrives.
-        QTest::newRow("11 position not index + 1")
-            << badChannel([](LinkRecord &r) { r.Position = 2; }) << plain;
-        QTest::newRow("11 type other than TV or DIGI")
-            << badChannel([](LinkRecord &r) { r.Type = QStringLiteral("tv"); }) << plain;
-        QTest::newRow("11 name empty")
-            << badChannel([](LinkRecord &r) { r.Name.clear(); }) << plain;
-        QTest::newRow("11 name of 4 characters")
-            << badChannel([](LinkRecord &r) { r.Name = QStringLiteral("C123"); }) << plain;
-        QTest::newRow("11 name with a control character")
-            << badChannel([](LinkRecord &r) { r.Name = QStringLiteral("C\x7F"); }) << plain;
-        QTest::newRow("11 name beyond U+00FE")
-            << badChannel([](LinkRecord &r) { r.Name = QStringLiteral("C\u00FF"); }) << plain;
-        QTest::newRow("11 frequency below 5 MHz")
-            << badChannel([](LinkRecord &r) { r.Freq = 4.99f; }) << plain;
-        QTest::newRow("11 frequency above 1000 MHz")
-            << badChannel([](LinkRecord &r) { r.Freq = 1000.01f; }) << plain;
-        QTest::newRow("11 audio negative")
-            << badChannel([](LinkRecord &r) { r.Audio1 = -0.01f; }) << plain;
-        QTest::newRow("11 audio above 10 MHz")
-            << badChannel([](LinkRecord &r) { r.Audio1 = 10.01f; }) << plain;
-        QTest::newRow("11 audio infinite")
-            << badChannel([](LinkRecord &r) { r.Audio1 = std::numeric_limits<float>::infinity(); })
-            << plain;
-        // The values at the edges pass.
-        LinkRecord edges = channel();
-        std::tie(edges.Freq, edges.Audio1, edges.Name)
-            = std::tuple(5.0f, 0.0f, QStringLiteral("\u00A0~\u00FE"));
-        QTest::newRow("edges accepted") << Steps { begin(1), records({ edges }) } << plain;
+        // The content rules at each door of a write.
+        row("11 count 0", { begin(0, kContent) });
+        row("11 panel in WriteBegin",
+            { begin(1, kContent, { 1, 2, 3, 4, 5, 251, 8, kUnitDbmV, 0 }) });
+        row("11 panel in WriteFavorites",
+            { { MessageType::WriteFavorites,
+                Messages::encodeFavorites({ 1, 2, 3, 4, 5, 6, 8, 3, 0 }), kContent } });
+        row("11 record in WriteRecords, and the staging discarded",
+            { begin(1), records(channels(2).mid(1), kContent), records(channels(1), 6) });
 
-        // Content rules of the panel and the count.
-        QTest::newRow("11 count 0") << Steps { begin(0, kContent) } << plain;
-        QTest::newRow("11 favourite 251") << Steps {
-            begin(1, kContent, panelWith([](FavoritesRecord &f) { f.Favorite3 = 251; }))
-        } << plain;
-        QTest::newRow("11 span negative")
-            << Steps { begin(1, kContent, panelWith([](FavoritesRecord &f) { f.Span = -1; })) }
-            << plain;
-        QTest::newRow("11 span above 10")
-            << Steps { begin(1, kContent, panelWith([](FavoritesRecord &f) { f.Span = 11; })) }
-            << plain;
-        QTest::newRow("11 unit 3 in a panel write") << Steps { { MessageType::WriteFavorites,
-            Messages::encodeFavorites(panelWith([](FavoritesRecord &f) { f.Unit = 3; })),
-            kContent } } << plain;
-        QTest::newRow("11 filler not 0")
-            << Steps { begin(1, kContent, panelWith([](FavoritesRecord &f) { f.Filler = 1; })) }
-            << plain;
+        row("1 no version in common", { hello(3, 4, 1) });
 
-        QTest::newRow("1 no version in common") << Steps { hello(3, 4, 1) } << plain;
+        row("2 bytes left over", { { MessageType::ReadBegin, QByteArray(5, '\0'), 2 } });
+        row("2 WriteRecords of no record", { begin(1), records({}, 2) });
+        row("2 kind 2 in WriteCheck", staged() << commit(kCheck, 2, crcOf(1), 1, K::Favorites));
+        row("2 kind 3 in EndTransfer", { commit(kEnd, 2, crcOf(1), 1, K(3)) });
 
-        QByteArray badUtf8 = Messages::encode(Messages::RecordBatch { 0, { channel() } });
-        badUtf8[badUtf8.size() - 1] = char(0xC3); // "C" then a lead byte alone
-        QTest::newRow("2 bytes left over")
-            << Steps { { MessageType::ReadBegin, QByteArray(5, '\0'), 2 } } << plain;
-        QTest::newRow("2 WriteRecords of no record") << Steps { begin(1), records({}, 2) } << plain;
-        QTest::newRow("2 text not UTF-8")
-            << Steps { begin(1), { MessageType::WriteRecords, badUtf8, 2 } } << plain;
-        QTest::newRow("2 kind 2 in WriteCheck") << Steps { begin(1), records({ channel() }),
-            commitment(MessageType::WriteCheck, K::Favorites, 1, crcOf(1), 2) }
-                                                << plain;
-        QTest::newRow("2 kind 3 in EndTransfer")
-            << Steps { commitment(MessageType::EndTransfer, K(3), 1, crcOf(1), 2) } << plain;
+        row("3 writes refused", { begin(1, 3) }, { "--refuse-writes" });
 
-        QTest::newRow("3 writes refused")
-            << Steps { begin(1, 3) } << QStringList { "--refuse-writes" };
+        row("4 first not the number staged", { begin(2), records(channels(2).mid(1), 4, 1) });
+        row("4 more records than the count", { begin(1), records(channels(2), 4) });
+        row("4 ReadRecords of an empty plan",
+            { { MessageType::ReadRecords, Messages::encode(Messages::ReadRecordsRequest { 0, 0 }),
+                4 } });
 
-        QTest::newRow("4 first not the number staged")
-            << Steps { begin(2), records({ channel(2) }, 4, 1) } << plain;
-        QTest::newRow("4 more records than the count")
-            << Steps { begin(1), records({ channel(1), channel(2) }, 4) } << plain;
-        QTest::newRow("4 ReadRecords of an empty plan") << Steps {
-            { MessageType::ReadRecords, Messages::encode(Messages::ReadRecordsRequest { 0, 0 }), 4 }
-        } << plain;
+        row("5 WriteCheck with another count", staged() << commit(kCheck, 5, crcOf(1), 2));
+        row("5 WriteCheck with another CRC", staged() << commit(kCheck, 5, crcOf(1) ^ 1));
+        row("5 EndTransfer with another CRC",
+            staged() << commit(kCheck) << commit(kEnd, 5, crcOf(1) ^ 1));
 
-        QTest::newRow("5 WriteCheck with another count") << Steps { begin(1),
-            records({ channel() }), commitment(MessageType::WriteCheck, K::Plan, 2, crcOf(1), 5) }
-                                                         << plain;
-        QTest::newRow("5 WriteCheck with another CRC") << Steps { begin(1), records({ channel() }),
-            commitment(MessageType::WriteCheck, K::Plan, 1, crcOf(1) ^ 1, 5) }
-                                                       << plain;
-        QTest::newRow("5 EndTransfer with another CRC") << Steps { begin(1), records({ channel() }),
-            commitment(MessageType::WriteCheck, K::Plan, 1, crcOf(1)),
-            commitment(MessageType::EndTransfer, K::Plan, 1, crcOf(1) ^ 1, 5) }
-                                                        << plain;
+        row("6 records without a write begun", { records(channels(1), 6) });
+        row("6 EndTransfer of a write not checked", staged() << commit(kEnd, 6));
+        row("6 panel end in a 1.1 session",
+            { hello(1, 2), { MessageType::WriteFavorites, Messages::encodeFavorites(kPanel) },
+                commit(kEnd, 6, RecordCodec::favoritesCrc(kPanel), 0, K::Favorites) });
 
-        QTest::newRow("6 records without a write begun")
-            << Steps { records({ channel() }, 6) } << plain;
-        QTest::newRow("6 staging discarded by a refusal")
-            << Steps { begin(1), records({ channel(2) }, kContent), records({ channel() }, 6) }
-            << plain;
-        QTest::newRow("6 staging discarded by a repeated Hello")
-            << Steps { begin(1), records({ channel() }), hello(1, 1),
-                   commitment(MessageType::WriteCheck, K::Plan, 1, crcOf(1), 6) }
-            << plain;
-        QTest::newRow("6 EndTransfer of a write not checked") << Steps { begin(1),
-            records({ channel() }), commitment(MessageType::EndTransfer, K::Plan, 1, crcOf(1), 6) }
-                                                              << plain;
-        QTest::newRow("6 panel end in a 1.1 session") << Steps { hello(1, 2),
-            { MessageType::WriteFavorites, Messages::encodeFavorites(kPanel) },
-            commitment(MessageType::EndTransfer, K::Favorites, 0, RecordCodec::favoritesCrc(kPanel),
-                6) } << plain;
-
-        QTest::newRow("7 more than maxChannels")
-            << Steps { begin(3, 7) } << QStringList { "--max-channels", "2" };
-        QTest::newRow("8 unknown request type") << Steps { { MessageType(0x09), {}, 8 } } << plain;
-        QTest::newRow("9 storage failed") << Steps { begin(1), records({ channel() }),
-            commitment(MessageType::WriteCheck, K::Plan, 1, crcOf(1)),
-            commitment(MessageType::EndTransfer, K::Plan, 1, crcOf(1), 9) }
-                                          << QStringList { "unstorable" };
-        QTest::newRow("10 selector 1")
-            << Steps { { MessageType::ReadBegin, Messages::encodeSelector(1), 10 } } << plain;
+        row("7 more than maxChannels", { begin(3, 7) }, { "--max-channels", "2" });
+        row("8 unknown request type", { { MessageType(0x09), {}, 8 } });
+        row("9 storage failed", staged() << commit(kCheck) << commit(kEnd, 9), { "unstorable" });
+        row("10 selector 1", { { MessageType::ReadBegin, Messages::encodeSelector(1), 10 } });
     }
 
     void refusals()
     {
         QFETCH(Steps, steps);
         QFETCH(QStringList, simArguments);
-        if (!QFileInfo(test::SimProcess::program()).isExecutable())
-            QSKIP("the simulated instrument is not built");
         // A state file under a plain file cannot be written.
         QString state = m_dir.filePath(QTest::currentDataTag());
         if (simArguments.removeAll("unstorable")) {
-            QFile blocker(state);
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            QVERIFY(QFile(state).open(QIODevice::WriteOnly));
             state += QStringLiteral("/state");
         }
         test::SimProcess sim(state, m_dir.filePath("ports"));
@@ -257,15 +198,11 @@ private slots:
             const auto nak = reply->type == quint8(MessageType::Nak)
                 ? Messages::decodeNak(reply->payload)
                 : std::nullopt;
-            const QByteArray where = QByteArray::number(i) + ": "
-                + (nak ? nak->text.toUtf8() : QByteArray("accepted"));
-            QVERIFY2(step.refusal || !nak, where);
-            if (step.refusal) {
-                QVERIFY2(nak, where);
-                QCOMPARE(int(nak->reason), step.refusal);
-                QCOMPARE(nak->requestType, quint8(step.type));
-                QVERIFY(nak->text.toUtf8().size() <= protocol::kMaxRefusalBytes);
-            }
+            QVERIFY2((nak ? int(nak->reason) : 0) == step.refusal,
+                qPrintable(QString::number(i) + ": " + (nak ? nak->text : "accepted")));
+            QVERIFY(!nak
+                || (nak->requestType == quint8(step.type)
+                    && nak->text.toUtf8().size() <= protocol::kMaxRefusalBytes));
         }
     }
 };

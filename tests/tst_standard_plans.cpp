@@ -1,5 +1,5 @@
-// The shipped standard plans: known carriers from the published tables, each
-// table's channel count, the plans made from them, and the dialog that picks one.
+// The shipped standard plans: each table's channels, known carriers from the
+// published tables, the plans made from them, and the dialog that picks one.
 #include "EditorFixture.h"
 
 #include "base/Language.h"
@@ -8,7 +8,6 @@
 #include "editor/PlanTools.h"
 #include "editor/SpectrumView.h"
 #include "editor/StandardPlanDialog.h"
-#include "rules/ChannelRules.h"
 #include "store/StandardPlans.h"
 
 #include <QApplication>
@@ -26,18 +25,6 @@ class StandardPlansTest : public QObject
 
     StandardPlans m_standards;
 
-    const StandardChannel *channel(const QString &key, const QString &name)
-    {
-        const StandardTable *t = m_standards.find(key);
-        if (!t)
-            return nullptr;
-        for (const StandardChannel &c : t->channels) {
-            if (c.name == name)
-                return &c;
-        }
-        return nullptr;
-    }
-
 private slots:
     void initTestCase()
     {
@@ -46,108 +33,91 @@ private slots:
         QVERIFY2(m_standards.load(&error), qPrintable(error));
     }
 
-    void carriers_data()
+    // Per table (the row's name is its key): the channel count, the audio
+    // offset, what the analogue and the digital plan of the whole table leave
+    // out ("analogue|digital"), and known channels as "name carrier
+    // digital-centre bandwidth".
+    void tables_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<double>("carrier");
-        QTest::addColumn<double>("digitalCentre");
-        QTest::addColumn<double>("bandwidth");
-        auto add = [](const char *key, const char *name, double carrier, double centre, double bw) {
-            QTest::addRow("%s %s", key, name)
-                << QString::fromLatin1(key) << QString::fromLatin1(name) << carrier << centre << bw;
-        };
-        add("na-std", "2", 55.25, 57, 6);
-        add("na-std", "7", 175.25, 177, 6);
-        add("na-std", "14", 121.25, 123, 6);
-        add("na-std", "95", 91.25, 93, 6);
-        add("na-std", "158", 997.25, 999, 6);
-        add("na-irc", "5", 79.25, 81, 6);
-        add("na-hrc", "7", 174.0087, 175.7587, 6);
-        add("na-air", "14", 471.25, 473, 6);
-        add("china-dk", "D1", 49.75, 52.5, 8);
-        add("china-dk", "Z1", 112.25, 115, 8);
-        add("china-dk", "D13", 471.25, 474, 8);
-        add("ccir-bg", "E2", 48.25, 50.5, 7);
-        add("ccir-bg", "E5", 175.25, 177.5, 7);
-        add("ccir-bg", "E21", 471.25, 474, 8);
-        add("oirt-dk", "R1", 49.75, 52.5, 8);
-        add("japan-air", "1", 91.25, 93, 6);
-        add("japan-cable", "C22", 165.25, 167, 6);
-    }
-    void carriers()
-    {
-        QFETCH(QString, key);
-        QFETCH(QString, name);
-        QFETCH(double, carrier);
-        QFETCH(double, digitalCentre);
-        QFETCH(double, bandwidth);
-        const StandardTable *t = m_standards.find(key);
-        const StandardChannel *c = channel(key, name);
-        QVERIFY(t && c);
-        QCOMPARE(c->carrier, carrier);
-        QCOMPARE(c->bandwidth, bandwidth);
-        QCOMPARE(StandardPlans::planFrequency(*t, *c, PlanVariant::Digital), digitalCentre);
-    }
-
-    void counts_data()
-    {
-        QTest::addColumn<QString>("key");
         QTest::addColumn<int>("channels");
         QTest::addColumn<double>("audioOffset");
-        QTest::addColumn<QStringList>("leftOutAnalogue");
-        QTest::addColumn<QStringList>("leftOutDigital");
-        const QStringList none;
+        QTest::addColumn<QString>("leftOut");
+        QTest::addColumn<QStringList>("known");
         // Digital 158 would reach 1002 MHz (centre 999, 6 MHz wide).
-        QTest::newRow("na-std") << "na-std" << 157 << 4.5 << none << QStringList { "158" };
-        QTest::newRow("na-hrc") << "na-hrc" << 157 << 4.5 << none << QStringList { "158" };
-        QTest::newRow("na-irc") << "na-irc" << 157 << 4.5 << none << QStringList { "158" };
-        QTest::newRow("na-air") << "na-air" << 68 << 4.5 << none << none;
+        QTest::newRow("na-std") << 157 << 4.5 << "|158"
+                                << QStringList { "2 55.25 57 6", "7 175.25 177 6",
+                                       "14 121.25 123 6", "95 91.25 93 6", "158 997.25 999 6" };
+        QTest::newRow("na-hrc") << 157 << 4.5 << "|158" << QStringList { "7 174.0087 175.7587 6" };
+        QTest::newRow("na-irc") << 157 << 4.5 << "|158" << QStringList { "5 79.25 81 6" };
+        QTest::newRow("na-air") << 68 << 4.5 << "|" << QStringList { "14 471.25 473 6" };
         // E2's lower edge (48.25 - 5.5/2) lies below 46 MHz.
-        QTest::newRow("ccir-bg") << "ccir-bg" << 100 << 5.5 << QStringList { "E2" } << none;
-        QTest::newRow("oirt-dk") << "oirt-dk" << 61 << 6.5 << none << none;
-        QTest::newRow("china-dk") << "china-dk" << 111 << 6.5 << none << none;
-        QTest::newRow("japan-air") << "japan-air" << 62 << 4.5 << none << none;
-        QTest::newRow("japan-cable") << "japan-cable" << 63 << 4.5 << none << none;
+        QTest::newRow("ccir-bg") << 100 << 5.5 << "E2|"
+                                 << QStringList { "E5 175.25 177.5 7", "E21 471.25 474 8" };
+        QTest::newRow("oirt-dk") << 61 << 6.5 << "|" << QStringList { "R1 49.75 52.5 8" };
+        QTest::newRow("china-dk") << 111 << 6.5 << "|"
+                                  << QStringList { "D1 49.75 52.5 8", "Z1 112.25 115 8" };
+        QTest::newRow("japan-air") << 62 << 4.5 << "|" << QStringList { "1 91.25 93 6" };
+        QTest::newRow("japan-cable") << 63 << 4.5 << "|" << QStringList { "C22 165.25 167 6" };
     }
-    void counts()
+    void tables()
     {
-        QFETCH(QString, key);
         QFETCH(int, channels);
         QFETCH(double, audioOffset);
-        QFETCH(QStringList, leftOutAnalogue);
-        QFETCH(QStringList, leftOutDigital);
-        const StandardTable *t = m_standards.find(key);
+        QFETCH(QString, leftOut);
+        QFETCH(QStringList, known);
+        const StandardTable *t = m_standards.find(QString::fromLatin1(QTest::currentDataTag()));
         QVERIFY(t);
         QCOMPARE(t->channels.size(), channels);
         QCOMPARE(t->audioOffset, audioOffset);
-        const int last = int(t->channels.size()) - 1;
-
-        const StandardPlan analogue = StandardPlans::build(*t, PlanVariant::Analogue, 0, last);
-        QCOMPARE(analogue.leftOut, leftOutAnalogue);
-        QCOMPARE(analogue.rows.size(), channels - leftOutAnalogue.size());
-        const StandardPlan digital = StandardPlans::build(*t, PlanVariant::Digital, 0, last);
-        QCOMPARE(digital.leftOut, leftOutDigital);
-        QCOMPARE(digital.rows.size(), channels - leftOutDigital.size());
-        // Rows are numbered 1..n in frequency order, and every one passes the rules.
-        double previous = 0;
-        for (int i = 0; i < digital.rows.size(); ++i) {
-            const ChannelValues &row = digital.rows[i];
-            QCOMPARE(row.values[ColumnId].toLongLong(), i + 1);
-            QCOMPARE(row.values[ColumnType].toString(), QStringLiteral("DIGI"));
-            QVERIFY(row.values[ColumnFreq].toDouble() > previous);
-            previous = row.values[ColumnFreq].toDouble();
+        for (const QString &line : known) {
+            const QStringList k = line.split(QLatin1Char(' '));
+            const auto c = std::find_if(t->channels.begin(), t->channels.end(),
+                [&](const StandardChannel &c) { return c.name == k[0]; });
+            QVERIFY2(c != t->channels.end(), qPrintable(line));
+            QCOMPARE(c->carrier, k[1].toDouble());
+            QCOMPARE(StandardPlans::planFrequency(*t, *c, PlanVariant::Digital), k[2].toDouble());
+            QCOMPARE(c->bandwidth, k[3].toDouble());
+        }
+        // Rows are numbered 1..n in frequency order, of the variant's type.
+        for (const PlanVariant v : { PlanVariant::Analogue, PlanVariant::Digital }) {
+            const StandardPlan plan = StandardPlans::build(*t, v, 0, channels - 1);
+            QCOMPARE(plan.leftOut.join(QLatin1Char(' ')), leftOut.split(QLatin1Char('|'))[int(v)]);
+            QCOMPARE(plan.rows.size(), channels - plan.leftOut.size());
+            double previous = 0;
+            for (int i = 0; i < plan.rows.size(); ++i) {
+                const ChannelValues &row = plan.rows[i];
+                QCOMPARE(row.values[ColumnId].toLongLong(), i + 1);
+                QCOMPARE(row.values[ColumnType].toString(),
+                    QString::fromLatin1(v == PlanVariant::Digital ? "DIGI" : "TV"));
+                QVERIFY(row.values[ColumnFreq].toDouble() > previous);
+                previous = row.values[ColumnFreq].toDouble();
+            }
         }
     }
 
-    // A range of one standard holds the table's channels between the two,
-    // whatever their names; a range the wrong way round makes nothing.
-    void rangeOfAStandard()
+    // The dialog: chosen through its boxes as a user would; a range of one
+    // standard holds the table's channels between the two, whatever their
+    // names; a range the wrong way round makes nothing and cannot be taken.
+    void dialog()
     {
         StandardPlanDialog dialog(m_standards);
+        auto *standardBox = dialog.findChild<QComboBox *>(QStringLiteral("standardBox"));
+        auto *lastBox = dialog.findChild<QComboBox *>(QStringLiteral("lastChannelBox"));
+        QVERIFY(standardBox && lastBox);
+        standardBox->setCurrentIndex(
+            standardBox->findText(QStringLiteral("Europe CCIR B/G (DIGI)")));
+        lastBox->setCurrentIndex(2); // E4
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.plan().rows.size(), 3);
+        QCOMPARE(dialog.plan().rows[0].values[ColumnFreq].toDouble(), 50.5);
+        QCOMPARE(dialog.plan().rows[0].values[ColumnAudio1].toDouble(), 7.0);
+
+        auto *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
         QVERIFY(dialog.choose(QStringLiteral("china-dk"), PlanVariant::Analogue,
             QStringLiteral("D1"), QStringLiteral("D13")));
-        auto *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
         QVERIFY(ok->isEnabled());
         const StandardPlan plan = dialog.plan();
         QCOMPARE(plan.caption, QStringLiteral("China cable D/K"));
@@ -178,8 +148,8 @@ private slots:
         tools->newFromStandardAction()->trigger();
 
         const StandardTable *ccir = m_standards.find(QStringLiteral("ccir-bg"));
-        const int last = int(ccir->channels.size()) - 1;
-        const QList<ChannelValues> expected
+        const int last = int(ccir->channels.size()) - 1; // E69
+        const auto expected
             = StandardPlans::build(*ccir, PlanVariant::Analogue, last - 48, last).rows;
         QCOMPARE(expected.first().values[ColumnName].toString(), QStringLiteral("E21"));
         QCOMPARE(f.store.rows(PlanOrder::ById), expected);
@@ -209,42 +179,14 @@ private slots:
         QVERIFY(tools->findingsList()->isVisible());
     }
 
-    // Choosing through the boxes as a user would.
-    void dialogByKeyboard()
-    {
-        StandardPlanDialog dialog(m_standards);
-        auto *standardBox = dialog.findChild<QComboBox *>(QStringLiteral("standardBox"));
-        QVERIFY(standardBox);
-        const int ccirDigital = standardBox->findText(QStringLiteral("Europe CCIR B/G (DIGI)"));
-        QVERIFY(ccirDigital >= 0);
-        standardBox->setCurrentIndex(ccirDigital);
-        auto *lastBox = dialog.findChild<QComboBox *>(QStringLiteral("lastChannelBox"));
-        lastBox->setCurrentIndex(2); // E4
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTest::keyClick(&dialog, Qt::Key_Return);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        const StandardPlan plan = dialog.plan();
-        QCOMPARE(plan.rows.size(), 3);
-        QCOMPARE(plan.rows[0].values[ColumnFreq].toDouble(), 50.5);
-        QCOMPARE(plan.rows[0].values[ColumnAudio1].toDouble(), 7.0);
-    }
-
-    void refusesBrokenTables_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("empty") << QByteArray("# nothing\n");
-        QTest::newRow("channel before standard") << QByteArray("C\tE2\t48.25\t7\n");
-        QTest::newRow("name too long") << QByteArray("S\tx\t5.5\tX\tX\nC\tE2AB\t48.25\t7\n");
-        QTest::newRow("carrier not a number") << QByteArray("S\tx\t5.5\tX\tX\nC\tE2\tabc\t7\n");
-    }
     void refusesBrokenTables()
     {
-        QFETCH(QByteArray, bytes);
-        StandardPlans plans;
-        QString error;
-        QVERIFY(!plans.parse(bytes, &error));
-        QVERIFY(!error.isEmpty());
+        for (const char *bytes : { "# nothing\n", "C\tE2\t48.25\t7\n", // channel before standard
+                 "S\tx\t5.5\tX\tX\nC\tE2AB\t48.25\t7\n", "S\tx\t5.5\tX\tX\nC\tE2\tabc\t7\n" }) {
+            StandardPlans plans;
+            QString error;
+            QVERIFY2(!plans.parse(bytes, &error) && !error.isEmpty(), bytes);
+        }
     }
 };
 

@@ -4,8 +4,6 @@
 
 #include "base/TextCatalogue.h"
 
-#include <QComboBox>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
@@ -13,20 +11,16 @@
 using namespace plandor;
 using namespace plandor::test;
 
-// Fills every box without running the check, as a starting state.
-static void fillPanel(EditorFixture &f, const QStringList &texts, const QString &unit = QString())
+// Fills the seven boxes ("1,,3,...") without running the check, as a
+// starting state, and chooses the unit.
+static void fillPanel(EditorFixture &f, const QString &texts, const QString &unit = QString())
 {
+    const QStringList boxes = texts.split(QLatin1Char(','));
     for (int i = 0; i < 7; ++i) {
         QSignalBlocker blocker(f.box(i));
-        f.box(i)->setText(texts.value(i));
+        f.box(i)->setText(boxes.value(i));
     }
     f.unit()->setCurrentIndex(f.unit()->findText(unit));
-}
-
-// The seven boxes without the unit.
-static QStringList boxes(EditorFixture &f)
-{
-    return panelTexts(*f.form).mid(0, 7);
 }
 
 class TransferPanelTest : public QObject
@@ -34,45 +28,36 @@ class TransferPanelTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Keystrokes into the real boxes: the check runs at every one of them and
-    // empties only the offending box; a change of a favourite leaves the
-    // (invalid) bandwidth unchecked.
+    // Keystrokes into the real boxes (what the rules accept is checked in
+    // tst_rules): the check runs at every one of them and empties only the
+    // offending box, where typing goes on; a change of a favourite leaves the
+    // (invalid) bandwidth unchecked, and a change of the bandwidth re-checks
+    // the favourites first and ends there.
     void typing_data()
     {
+        QTest::addColumn<QString>("before");
         QTest::addColumn<int>("box");
-        QTest::addColumn<QStringList>("keysAndResult");
+        QTest::addColumn<QString>("keys");
         QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("after");
         const QStringList id = { CatalogueText(67) }, bw = { CatalogueText(29) }, none;
-        QTest::newRow("300: the third digit") << 0 << QStringList { "300", "" } << id;
-        QTest::newRow("minus") << 6 << QStringList { "-", "" } << id;
-        QTest::newRow("typing on after a refusal") << 3 << QStringList { "2517", "7" } << id;
-        QTest::newRow("9.95") << 4 << QStringList { "9.95", "" } << bw;
-        QTest::newRow("blank in the bandwidth: silent") << 4 << QStringList { " ", "" } << none;
+        QTest::newRow("251, then 7") << "1,2,3,,12,5,6" << 3 << "2517" << id << "1,2,3,7,12,5,6";
+        QTest::newRow("9.95") << "1,2,3,4,,5,6" << 4 << "9.95" << bw << "1,2,3,4,,5,6";
+        QTest::newRow("blank bandwidth") << "1,2,3,4,,5,6" << 4 << " " << none << "1,2,3,4,,5,6";
+        QTest::newRow("favourites first") << "1,2,300,4,,5,6" << 4 << "1" << id << "1,2,,4,1,5,6";
     }
     void typing()
     {
+        QFETCH(QString, before);
         QFETCH(int, box);
-        QFETCH(QStringList, keysAndResult);
+        QFETCH(QString, keys);
         QFETCH(QStringList, messages);
+        QFETCH(QString, after);
         EditorFixture f;
-        QStringList expected = { "1", "2", "3", "4", "12", "5", "6" };
-        expected[box].clear();
-        fillPanel(f, expected);
-        QTest::keyClicks(f.box(box), keysAndResult[0]);
-        expected[box] = keysAndResult[1];
-        QCOMPARE(boxes(f), expected);
+        fillPanel(f, before);
+        QTest::keyClicks(f.box(box), keys);
+        QCOMPARE(panelTexts(*f.form).mid(0, 7).join(QLatin1Char(',')), after);
         QCOMPARE(f.messages.texts(), messages);
-    }
-
-    // A change of the bandwidth re-checks the favourites first and ends there.
-    void favoritesAreCheckedFirst()
-    {
-        EditorFixture f;
-        fillPanel(f, { "1", "2", "300", "4", "", "5", "6" });
-        QTest::keyClicks(f.box(4), "1");
-        QCOMPARE(f.messages.texts(), QStringList { CatalogueText(67) });
-        QCOMPARE(f.messages.shown.first().style, int(StyleExclamationOk));
-        QCOMPARE(boxes(f), QStringList({ "1", "2", "", "4", "1", "5", "6" }));
     }
 
     // The panel's own button; it leaves the toolbar and the progress bar
@@ -80,28 +65,28 @@ private slots:
     // success. An incomplete panel is refused before the link.
     void send_data()
     {
-        QTest::addColumn<QString>("unit");
-        QTest::addColumn<QVariantList>("results"); // connection, write, end
+        QTest::addColumn<QString>("results"); // of the connection, the write, the end
         QTest::addColumn<int>("calls");
+        QTest::addColumn<QString>("unit");
         QTest::addColumn<QStringList>("messages");
         auto text = [](qint16 id) { return QStringList { CatalogueText(id) }; };
-        QTest::newRow("accepted") << "dBmV" << QVariantList { 1, 1, 1 } << 3 << text(72);
-        QTest::newRow("end refused") << "dBmV" << QVariantList { 1, 1, 0 } << 3 << text(72);
-        QTest::newRow("write refused") << "dBmV" << QVariantList { 1, 0, 1 } << 2 << QStringList();
-        QTest::newRow("no link") << "dBmV" << QVariantList { QVariant(), 1, 1 } << 1 << text(16);
-        QTest::newRow("no unit") << "" << QVariantList { 1, 1, 1 } << 0 << text(68);
+        QTest::newRow("accepted") << "111" << 3 << "dBmV" << text(72);
+        QTest::newRow("end refused") << "110" << 3 << "dBmV" << text(72);
+        QTest::newRow("write refused") << "101" << 2 << "dBmV" << QStringList();
+        QTest::newRow("no link") << "011" << 1 << "dBmV" << text(16);
+        QTest::newRow("no unit") << "111" << 0 << "" << text(68);
     }
     void send()
     {
-        QFETCH(QString, unit);
-        QFETCH(QVariantList, results);
+        QFETCH(QString, results);
         QFETCH(int, calls);
+        QFETCH(QString, unit);
         QFETCH(QStringList, messages);
         EditorFixture f;
-        fillPanel(f, { "1", "2", "3", "4", "7.3", "5", "250" }, unit);
-        f.link->connectionResult = results[0].toInt() != 0;
-        f.link->writeFavoritesResult = results[1].toInt() != 0;
-        f.link->endResult = results[2].toInt() != 0;
+        fillPanel(f, "1,2,3,4,7.3,5,250", unit);
+        f.link->connectionResult = results[0] == '1';
+        f.link->writeFavoritesResult = results[1] == '1';
+        f.link->endResult = results[2] == '1';
         QTest::mouseClick(
             f.form->findChild<QPushButton *>(QStringLiteral("Command3")), Qt::LeftButton);
         QCOMPARE(f.link->calls,

@@ -4,15 +4,13 @@
 #include "store/PlanHistory.h"
 
 #include <QProcess>
-#include <QStringList>
 
 namespace plandor::test {
 
 struct CliResult
 {
-    int code = -1; // -1: it did not finish
-    QString out;
-    QString err;
+    int code = -1; // -1: it did not finish (killed when the run gives up)
+    QString out, err;
 };
 
 // plandor-cli ($PLANDOR_CLI) run to its end with these arguments.
@@ -23,8 +21,6 @@ inline CliResult runCli(const QStringList &arguments,
     p.setProcessEnvironment(env);
     p.start(qEnvironmentVariable("PLANDOR_CLI"), arguments);
     const bool finished = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
-    if (!finished)
-        p.kill();
     return { finished ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
         QString::fromLocal8Bit(p.readAllStandardError()) };
 }
@@ -35,12 +31,8 @@ inline bool writePlanFile(const QString &path, const QList<ChannelValues> &rows,
     const QString &unit = QStringLiteral("dBmV"), const QString &span = QStringLiteral("8"),
     const QString &caption = QString())
 {
-    PanelTexts panel;
-    panel.unit = unit;
-    panel.span = span;
-    PlanFileSource source = PlanHistory::fileSource(rows, panel);
-    if (!caption.isEmpty())
-        source.caption = caption;
+    PlanFileSource source = PlanHistory::fileSource(rows, PanelTexts { {}, unit, span });
+    source.caption = caption.isEmpty() ? source.caption : caption;
     return PlanFile::write(path, source, PlanFile::Encoding::Windows1252, nullptr);
 }
 

@@ -7,8 +7,6 @@
 #include "widgets/FileDialogs.h"
 
 #include <QAbstractItemModelTester>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
 
@@ -17,9 +15,7 @@ namespace plandor::test {
 EditorFixture::EditorFixture(qint16 languageOffset)
 {
     LanguageOffset = languageOffset;
-    auto scripted = std::make_unique<ScriptedLink>();
-    link = scripted.get();
-    ProcessLink::set(std::move(scripted));
+    ProcessLink::set(std::unique_ptr<ScriptedLink>(link = new ScriptedLink));
     form = std::make_unique<EditorWindow>(channels);
     m_tester = std::make_unique<QAbstractItemModelTester>(
         form->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -39,9 +35,7 @@ void EditorFixture::load(const QList<ChannelValues> &rows, PlanOrder order)
 {
     store.seed(rows);
     form->reload(order);
-    EditorState state;
-    state.planLoaded = state.saveReady = true;
-    form->setState(state);
+    form->setState({ true, true, false, false, false, false }); // loaded, save ready
 }
 
 QString EditorFixture::buttonStates() const
@@ -67,26 +61,16 @@ void EditorFixture::useSerialLink(const QString &port)
     link = nullptr;
 }
 
-QLineEdit *EditorFixture::box(int index) const
-{
-    return form->findChild<QLineEdit *>(QStringLiteral("Text1(%1)").arg(index));
-}
-
-QComboBox *EditorFixture::unit() const
-{
-    return form->findChild<QComboBox *>(QStringLiteral("Combo5"));
-}
-
 QStringList panelTexts(EditorWindow &form, const QStringList &texts)
 {
     QStringList result;
     for (int i = 0; i < 7; ++i) {
-        auto *box = form.findChild<QLineEdit *>(QStringLiteral("Text1(%1)").arg(i));
+        QLineEdit *box = panelBox(form, i);
         if (!texts.isEmpty())
             box->setText(texts[i]);
         result.append(box->text());
     }
-    auto *unit = form.findChild<QComboBox *>(QStringLiteral("Combo5"));
+    QComboBox *unit = panelUnit(form);
     if (!texts.isEmpty())
         unit->setCurrentIndex(unit->findText(texts[7]));
     return result << unit->currentText();

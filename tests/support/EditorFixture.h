@@ -5,18 +5,23 @@
 #include "TempStore.h"
 
 #include "editor/EditorWindow.h"
-#include "store/ChannelStore.h"
 
-#include <QStringList>
+#include <QComboBox>
+#include <QLineEdit>
 
-#include <memory>
-
-class QAbstractItemModel;
 class QAbstractItemModelTester;
-class QComboBox;
-class QLineEdit;
 
 namespace plandor::test {
+
+// The panel's box Text1(index) and its unit list Combo5.
+inline QLineEdit *panelBox(const EditorWindow &form, int index)
+{
+    return form.findChild<QLineEdit *>(QStringLiteral("Text1(%1)").arg(index));
+}
+inline QComboBox *panelUnit(const EditorWindow &form)
+{
+    return form.findChild<QComboBox *>(QStringLiteral("Combo5"));
+}
 
 // The editor window over a temporary store shared as the program shares it,
 // with a scripted link as the process's link, scripted message boxes and a
@@ -26,8 +31,6 @@ class EditorFixture
 public:
     explicit EditorFixture(qint16 languageOffset = 500);
     ~EditorFixture();
-    EditorFixture(const EditorFixture &) = delete;
-    EditorFixture &operator=(const EditorFixture &) = delete;
 
     TempStore store;
     ChannelStore channels { store.path() };
@@ -43,8 +46,8 @@ public:
     void click(const char *key);
     // A serial link to this port replaces the scripted one as the process's link.
     void useSerialLink(const QString &port);
-    QLineEdit *box(int index) const; // Text1(index)
-    QComboBox *unit() const; // Combo5
+    QLineEdit *box(int index) const { return panelBox(*form, index); }
+    QComboBox *unit() const { return panelUnit(*form); }
 
 private:
     std::unique_ptr<QAbstractItemModelTester> m_tester;

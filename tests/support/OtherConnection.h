@@ -18,13 +18,8 @@ public:
         db.setDatabaseName(path);
         m_ok = db.open() && QSqlQuery(db).exec(statement);
     }
-    ~OtherConnection()
-    {
-        QSqlDatabase::database(kName).close();
-        QSqlDatabase::removeDatabase(kName);
-    }
-    OtherConnection(const OtherConnection &) = delete;
-    OtherConnection &operator=(const OtherConnection &) = delete;
+    ~OtherConnection() { QSqlDatabase::removeDatabase(kName); } // which closes it
+    Q_DISABLE_COPY(OtherConnection)
 
     // The statement ran.
     bool ok() const { return m_ok; }

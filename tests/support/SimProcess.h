@@ -4,7 +4,6 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
-#include <QStringList>
 
 #include <csignal>
 
@@ -22,16 +21,15 @@ public:
     { }
     ~SimProcess() { stop(); }
 
-    static QString program() { return qEnvironmentVariable("PLANDOR_SIM"); }
     QString port() const { return m_port; }
 
     // (Re)starts it with extra arguments and waits for its "port:" line.
     bool start(const QStringList &arguments = {})
     {
         stop();
-        m_output.clear();
         qputenv("PLANDOR_PORTS_DIR", m_ports.toLocal8Bit()); // inherited by all it starts
-        m_process.start(program(), QStringList { QStringLiteral("--state"), m_state } + arguments);
+        m_process.start(qEnvironmentVariable("PLANDOR_SIM"),
+            QStringList { QStringLiteral("--state"), m_state } + arguments);
         m_port = waitForLine(QStringLiteral("port: "), 5000).mid(6);
         return !m_port.isEmpty();
     }
@@ -52,25 +50,24 @@ public:
             && !waitForLine(QStringLiteral("faults: off"), 3000).isEmpty();
     }
 
-    // The first whole output line that starts with prefix; empty if none came.
+private:
+    // The next whole output line that starts with prefix; empty if none came.
     QString waitForLine(const QString &prefix, int timeoutMs)
     {
-        QDeadlineTimer deadline(plandor::test::scaledMs(timeoutMs));
-        for (;;) {
-            const bool running = m_process.state() != QProcess::NotRunning;
-            m_output += QString::fromLocal8Bit(m_process.readAllStandardOutput());
-            const QStringList lines = m_output.split(QLatin1Char('\n'));
-            for (qsizetype i = 0; i + 1 < lines.size(); ++i) // the last may be unfinished
-                if (lines[i].startsWith(prefix))
-                    return lines[i];
-            if (!running || deadline.hasExpired())
-                return {};
-            m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        const QDeadlineTimer deadline(scaledMs(timeoutMs));
+        while (m_process.canReadLine()
+            || (!deadline.hasExpired()
+                && m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))) {
+            const QString line = m_process.canReadLine()
+                ? QString::fromLocal8Bit(m_process.readLine()).trimmed()
+                : QString(); // the rest of the line is still to come
+            if (line.startsWith(prefix))
+                return line;
         }
+        return {};
     }
 
-private:
-    QString m_state, m_ports, m_port, m_output;
+    QString m_state, m_ports, m_port;
     QProcess m_process;
 };
 
