@@ -10,16 +10,12 @@
 #include "transfer/serial/Protocol.h"
 #include "transfer/serial/SerialDeviceLink.h"
 
-#include <QElapsedTimer>
-#include <QFile>
 #include <QSerialPortInfo>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
 
 using namespace plandor;
-using plandor::test::SimProcess;
 
 namespace {
 
@@ -55,7 +51,7 @@ class TestSerialLink : public QObject
 
     QTemporaryDir m_dir;
     QString m_state; // the instrument's
-    std::unique_ptr<SimProcess> m_sim;
+    std::unique_ptr<test::SimProcess> m_sim;
 
     std::unique_ptr<SerialDeviceLink> newLink() const
     {
@@ -70,7 +66,7 @@ private slots:
     {
         static int n = 0;
         m_state = m_dir.filePath(QStringLiteral("state-%1").arg(++n));
-        m_sim.reset(new SimProcess(m_state, m_dir.filePath("ports")));
+        m_sim.reset(new test::SimProcess(m_state, m_dir.filePath("ports")));
         QVERIFY2(m_sim->start(), "PLANDOR_SIM does not start");
     }
 
@@ -106,16 +102,10 @@ private slots:
             QCOMPARE(QSet(found->begin(), found->end()), QSet(fromQt.begin(), fromQt.end()));
         }
 
-        // A port number names a ttyS device, a number after a name replaces
-        // it, and 0 is no port; a port that is not there fails at once, by
-        // name.
+        // A port number names a ttyS device; a port that is not there fails
+        // at once, by name.
         QCOMPARE(SerialDeviceLink::deviceForPortNumber(1), QStringLiteral("/dev/ttyS0"));
         SerialDeviceLink link;
-        link.SetPortName(QStringLiteral("/dev/pts/7"));
-        link.SetPort(0);
-        QVERIFY(link.deviceName().isEmpty());
-        QVERIFY(!link.CheckConnection() && !link.lastError().isEmpty());
-
         link.SetPortName(m_dir.filePath(QStringLiteral("no-such-port")));
         QElapsedTimer clock;
         clock.start();
@@ -125,20 +115,19 @@ private slots:
     }
 
     // Written, ended, confirmed and read back (the float bits are the
-    // codec's: tst_serial_codec); then the panel alone, which a 1.0 instrument keeps only at its
-    // end. A 1.0 instrument takes records in the 1.0 layout, a 1.1 one in the
-    // compact one; one of a version the PC does not speak is refused at once:
-    // a refusal is an answer, not a time-out.
+    // codec's: tst_serial_codec); then the panel alone, which a 1.0
+    // instrument keeps only at its end. A 1.0 instrument takes records in the
+    // 1.0 layout, a 1.1 one in the compact one; one of a version the PC does
+    // not speak is refused at once: a refusal is an answer, not a time-out.
     void roundTrip_data()
     {
         QTest::addColumn<int>("version");
         QTest::addColumn<LinkRecordArray>("plan");
         QTest::addColumn<FavoritesRecord>("panel");
         LinkRecordArray odd;
-        odd.items = { rec(1, "TV", 55.25f, 6.5f, "C1"), rec(2, "DIGI", 100.1f, 7.999999f, "Z12"),
-            rec(3, "TV", 5.0f, -0.0f, "a"), rec(4, "DIGI", 862.0f, std::nextafter(8.0f, 9.0f), "~"),
-            rec(5, "TV", std::nextafter(1000.0f, 0.0f), 1e-40f, "999"),
-            rec(6, "TV", 49.75f, 6.5f, QStringLiteral("é þ")) };
+        odd.items = { rec(1, "DIGI", 100.1f, 7.999999f, "Z12"), rec(2, "TV", 5.0f, -0.0f, "a~"),
+            rec(3, "DIGI", 862.0f, std::nextafter(8.0f, 9.0f), QStringLiteral("é þ")),
+            rec(4, "TV", std::nextafter(1000.0f, 0.0f), 1e-40f, "999") };
         QTest::newRow("1.1, awkward floats and texts")
             << 2 << odd << FavoritesRecord { 1, 2, 250, 0, 7, 9, 8, kUnitDbmV };
         QTest::newRow("1.0, 255 channels in several batches")
@@ -176,8 +165,13 @@ private slots:
     }
 
     // A plan the instrument could not have taken (a state file edited by
-    // hand: a 2 MHz channel) is refused, not handed on.
-    void refusesAPlanThatBreaksTheRules()
+    // hand: a 2 MHz channel) is refused, not handed on. A rate that differs
+    // from the instrument's is named. An instrument without channels reads
+    // as an empty plan; plans the link cannot carry (none, past the
+    // instrument's own limit or the protocol's, a name past 255 bytes) are
+    // refused and leave nothing to end; a port held under another name is in
+    // use.
+    void whatTheLinkRefuses()
     {
         m_sim->stop();
         QFile state(m_state);
@@ -191,25 +185,16 @@ private slots:
         QCOMPARE(readBack(*link), std::nullopt);
         QVERIFY2(link->lastError().contains(QLatin1String("channel 1: frequency")),
             qPrintable(link->lastError()));
-    }
 
-    // A rate that differs from the instrument's is named. An instrument
-    // without channels reads as an empty plan with its panel; plans the link
-    // cannot carry (none, past the instrument's own limit or the protocol's,
-    // a name past 255 bytes) are refused and leave nothing to end; a port
-    // held under another name is in use.
-    void limitsRateAndLock()
-    {
         QVERIFY(m_sim->start({ QStringLiteral("--blank"), QStringLiteral("--max-channels"),
             QStringLiteral("10"), QStringLiteral("--baud"), QStringLiteral("9600") }));
-        auto link = newLink();
+        link = newLink();
         QCOMPARE(qint16(link->CheckConnection()), qint16(0));
         QVERIFY2(link->lastError().contains(QLatin1String("115200 baud")),
             qPrintable(link->lastError()));
         link->SetBaudRate(9600);
         const auto blank = readBack(*link);
         QVERIFY2(blank && blank->first.isEmpty(), qPrintable(link->lastError()));
-        QCOMPARE(blank->second.Unit, kUnitDbmV);
         LinkRecordArray longName = planOf(3);
         longName.items[1].Name = QString(85, QChar(0x4E2D)) + QLatin1Char('x'); // 256 bytes
         const std::pair<LinkRecordArray, const char *> refused[]
@@ -223,11 +208,9 @@ private slots:
         }
 
         const QString alias = m_dir.filePath(QStringLiteral("alias"));
-        QFile::remove(alias);
         QVERIFY(QFile::link(m_sim->port(), alias));
         SerialDeviceLink other;
         other.SetPortName(alias);
-        other.SetBaudRate(9600);
         QCOMPARE(qint16(other.CheckConnection()), qint16(0));
         QVERIFY2(
             other.lastError().contains(QLatin1String("in use")), qPrintable(other.lastError()));

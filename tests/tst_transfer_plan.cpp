@@ -6,9 +6,7 @@
 #include "base/TextCatalogue.h"
 #include "rules/PlanSizeLimit.h"
 
-#include <QEventLoop>
 #include <QProgressBar>
-#include <QTimer>
 #include <QtTest>
 
 using namespace plandor;
@@ -68,7 +66,6 @@ private slots:
         QCOMPARE(f.link->writtenFavorites, f.link->favoritesToRead);
         QCOMPARE(f.link->writtenPlan, f.link->planToRead);
         QCOMPARE(f.messages.texts(), QStringList { CatalogueText(18) });
-        QCOMPARE(f.buttonStates(), kAfterTransfer);
 
         // The received panel is written box by box, and each write is
         // checked; a unit code other than 1 or 2 leaves the unit as it was.
@@ -103,15 +100,12 @@ private slots:
         EditorFixture f;
         withLoadedPlan(f, kSeeded);
         const QString buttonsBefore = f.buttonStates();
-        QList<LinkRecord> items = kThreeChannels;
-        if (failure == "store refuses") {
+        if (failure == "store refuses") // the last of the three
             QVERIFY(OtherConnection(f.store.path(),
                 "CREATE TRIGGER refuse BEFORE INSERT ON ChannelPlanUser "
-                "WHEN NEW.CHName = 'BAD' BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                "WHEN NEW.CHName = '21' BEGIN SELECT RAISE(ABORT, 'refused'); END")
                         .ok());
-            items.insert(2, { 0, "TV", 0, 300.0f, 0, "BAD", 6.5f, 0, {} });
-        }
-        scriptRead(f, failure == "no channels" ? QList<LinkRecord> {} : items);
+        scriptRead(f, failure == "no channels" ? QList<LinkRecord> {} : kThreeChannels);
         f.link->readResult = failure != "read fails";
         f.link->connectionResult = failure != "unplugged";
         f.link->reason = "no reply"; // given below message 16 only
@@ -174,8 +168,6 @@ private slots:
             QStringList({ "CheckConnection", "WritePlan", "EndTransfer" }).mid(0, calls));
         if (calls > 2)
             QVERIFY(clock.elapsed() >= 500); // the pause after an accepted write
-        if (calls > 1)
-            QCOMPARE(f.link->writtenPlan.items.size(), channels);
         QCOMPARE(f.messages.texts(), messages);
         QCOMPARE(f.buttonStates(), results[0] == '1' ? kAfterTransfer : before);
         QVERIFY(f.form->progressBar()->isHidden());
@@ -206,7 +198,6 @@ private slots:
         QCOMPARE(barDuringRead, 97); // 2, 7, ... 97 in 600 ms, and no further
         QCOMPARE(f.form->progressBar()->value(), 100);
         QCOMPARE(f.buttonStates(), kAfterTransfer);
-        QVERIFY(!f.form->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
         QTRY_VERIFY(!f.form->isVisible());
         QCOMPARE(f.store.rows().size(), 3);
     }
