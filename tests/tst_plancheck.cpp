@@ -144,10 +144,12 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("1 of 3 on it: not that standard")
             << QList<double> { 100.25, 300.1, 400.1 } << QString();
-        QTest::newRow("2 of 3 on it") << QList<double> { 100.25, 200.25, 400.1 } << "5:2";
+        QTest::newRow("half of it on it") << QList<double> { 100.25, 300.1 } << "5:1";
         QTest::newRow("its first two overlap") << QList<double> { 100.25, 103.25 } << QString();
+        QTest::newRow("its first two overlap, other order")
+            << QList<double> { 103.25, 100.25 } << QString();
         QTest::newRow("off it and overlapping")
-            << QList<double> { 200.25, 103.25, 104.25 } << "0:1,2 5:2";
+            << QList<double> { 200.25, 102.25, 103.25 } << "0:1,2 5:1";
     }
     void rasterChoice()
     {
