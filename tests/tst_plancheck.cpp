@@ -150,6 +150,8 @@ private slots:
             << QList<double> { 103.25, 100.25 } << QString();
         QTest::newRow("off it and overlapping")
             << QList<double> { 200.25, 102.25, 103.25 } << "0:1,2 5:1";
+        QTest::newRow("off it and overlapping, after it")
+            << QList<double> { 200.25, 103.25, 104.25 } << "0:1,2 5:2";
     }
     void rasterChoice()
     {
