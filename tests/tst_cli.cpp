@@ -10,8 +10,19 @@ using namespace plandor::test;
 
 namespace {
 
-const QByteArray kPanel
-    = "*\t4\r\n*\t5\r\n*\t6\r\n*\t7\r\n*\t8\r\n*\t9\r\n*Unit\tdBuV\r\n*Span\t7\r\n";
+// The eight panel lines with these values, labelled as an English run writes them.
+QByteArray panelLines(const QList<QByteArray> &values)
+{
+    const char *const labels[]
+        = { "1st Favorite CH  ID", "2nd Favorite CH  ID", "3rd Favorite CH ID",
+              "4th Favorite CH  ID", "5th Favorite CH  ID", "6th Favorite CH  ID", "Unit", "Span" };
+    QByteArray lines;
+    for (int i = 0; i < 8; ++i)
+        lines += '*' + QByteArray(labels[i]) + '\t' + values.value(i) + "\r\n";
+    return lines;
+}
+
+const QByteArray kPanel = panelLines({ "4", "5", "6", "7", "8", "9", "dBuV", "7" });
 
 // A plan text file with n channels, ID order not frequency order.
 QByteArray planText(int n)
@@ -87,6 +98,11 @@ private slots:
         add("read without file", "read --port PORT", {}, 2, { "--out" });
         add("unit", panel + "1,2 --unit dB --span 8", {}, 2, { "unit \"dB\"" });
         add("7 favourites", panel + "1,2,3,4,5,6,7 --unit dBmV --span 8", {}, 2, { "up to six" });
+        // The instrument keeps whole MHz: what it would not keep as given is refused.
+        add("span 8.5", panel + "1,2 --unit dBmV --span 8.5", {}, 2, { "bandwidth \"8.5\"" });
+        add("span 9.9", panel + "1,2 --unit dBmV --span 9.9", {}, 2, { "whole number of MHz" });
+        add("baud not listed", "check --port PORT --baud 99999999", {}, 2,
+            { "\"99999999\"", "4800, 9600, 14400, 19200, 38400, 56000, 115200, 128000, 256000" });
         add("COM0", "check --port COM0", {}, 2, { "COMn" });
         add("blank port", "check --port \t", {}, 2, { "--port" });
         add("no such port", "read --out @out --port @none", {}, 3);
@@ -96,8 +112,16 @@ private slots:
             planText(3).replace("\tC2\t", "\tABCD\t").replace("\tC3\tTV", "\tC3\tDUAL"), 4,
             { "line 4: channel \"ABCD\": Must be from 1 to 3",
                 "line 5: channel \"C3\": The 'Type'" });
-        add("favourite 999 in the file", send + "@in", planText(1).replace("*\t4\r", "*\t999\r"), 4,
-            { "favourite 1 \"999\"" });
+        add("a name of a megabyte, quoted cut", send + "@in",
+            planText(1).replace("\tC1\t", '\t' + QByteArray(1 << 20, 'N') + '\t'), 4,
+            { "channel \"" + QString(40, 'N') + "\u2026 (1048576 characters)\"" });
+        add("favourite 999 in the file", send + "@in",
+            planText(1).replace("CH  ID\t4\r", "CH  ID\t999\r"), 4, { "favourite 1 \"999\"" });
+        add("panel lines but the unit and span", send + "@in",
+            planText(1).replace(kPanel, "*Unit\tdBmV\r\n*Span\t8\r\n"), 4,
+            { "\"*1st Favorite CH  ID\" is missing" });
+        add("panel of a file without one", "send-panel --port PORT --in @in",
+            planText(1).replace(kPanel, ""), 4, { "no settings panel" });
         add("writes refused", send + "@in | --refuse-writes", planText(5), 5, { "refuse" });
     }
 
@@ -119,6 +143,36 @@ private slots:
             QVERIFY2(m_last.err.contains(reason), qPrintable(m_last.err));
         QVERIFY(!QFileInfo::exists(path("@out")));
         QCOMPARE(readBack(), before);
+    }
+
+    // check-plan lists what send refuses, at most 50 lines and then how many
+    // more there are; refused files on stderr.
+    void checkPlan_data()
+    {
+        QTest::addColumn<QByteArray>("in");
+        QTest::addColumn<int>("lines"); // on stdout
+        QTest::addColumn<QString>("reason"); // in the last line of stdout, or in stderr
+        QByteArray refused = planText(0);
+        for (int i = 1; i <= 80; ++i)
+            refused += QByteArray::number(i) + "\tX" + QByteArray::number(i) + "\tXX\t"
+                + QByteArray::number(100 + 10 * i) + ".25\t6.5\t\r\n";
+        QTest::newRow("80 channels of no type") << refused << 51 << "and 30 more";
+        QTest::newRow("favourite 999")
+            << planText(1).replace("CH  ID\t4\r", "CH  ID\t999\r") << 1 << "favourite 1 \"999\"";
+        QTest::newRow("no channel") << planText(0) << 1 << "no channel";
+        QTest::newRow("panel lines but the unit and span")
+            << planText(1).replace(kPanel, "*Unit\tdBmV\r\n*Span\t8\r\n") << 0 << "is missing";
+    }
+    void checkPlan()
+    {
+        QFETCH(QByteArray, in);
+        QFETCH(int, lines);
+        QFETCH(QString, reason);
+        QCOMPARE(cli("check-plan --in @in", in), 4);
+        const QStringList out = m_last.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(out.size(), lines);
+        const QString said = lines ? out.last() : m_last.err;
+        QVERIFY2(said.contains(reason), qPrintable(m_last.out + m_last.err));
     }
 
     // Listed by "ports"; sent, read back in frequency order and renumbered;
@@ -144,18 +198,24 @@ private slots:
             panelAt(lines, 257), (QList<QByteArray> { "4", "5", "6", "7", "8", "9", "dBuV", "7" }));
 
         QCOMPARE(
-            cli("send-panel --port PORT --favorites 11,12,13,14,15,16 --unit dBmV --span 5.5"), 0);
-        QList<QByteArray> after = readBack().split('\n');
+            cli("send-panel --port PORT --favorites 11,12,13,14,15,16 --unit dBmV --span 10"), 0);
+        const QByteArray readPlan = readBack();
+        QList<QByteArray> after = readPlan.split('\n');
         QCOMPARE(after.mid(0, 257), lines.mid(0, 257));
-        // 5.5 MHz goes to the even neighbour, 6.
-        const QList<QByteArray> panel { "11", "12", "13", "14", "15", "16", "dBmV", "6" };
+        // 10 MHz, what the window's 9.9 goes out as, is sent back as it was read.
+        const QList<QByteArray> panel { "11", "12", "13", "14", "15", "16", "dBmV", "10" };
         QCOMPARE(panelAt(after, 257), panel);
+        QCOMPARE(cli("send-panel --port PORT --in @in", readPlan), 0);
+        QCOMPARE(cli("send --port PORT --in @in", readPlan), 0);
+        QCOMPARE(readBack(), readPlan);
+        cli("check-plan --in @in", readPlan); // the plan's own overlaps are listed
+        QVERIFY2(
+            !(m_last.out + m_last.err).contains("bandwidth"), qPrintable(m_last.out + m_last.err));
 
         // A file with a blank panel, as a converted table gives, leaves the
         // instrument's panel as it was.
         QCOMPARE(cli("send --port PORT --in @in",
-                     planText(3).replace(kPanel,
-                         "*\t\r\n*\t\r\n*\t\r\n*\t\r\n*\t\r\n*\t\r\n*Unit\t\r\n*Span\t0\r\n")),
+                     planText(3).replace(kPanel, panelLines({ {}, {}, {}, {}, {}, {}, {}, "0" }))),
             0);
         QVERIFY(m_last.out.contains("kept its own"));
         after = readBack().split('\n');

@@ -50,6 +50,32 @@ private slots:
         }
     }
 
+    // A text cell that a spreadsheet would take for a formula gets a leading
+    // apostrophe, and one that already starts with an apostrophe before such
+    // a character another; reading drops it again. Numbers stay as they are.
+    void formulaCells_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("field");
+        const char *const cases[][2] = { { "=1", "'=1" }, { "+1", "'+1" }, { "-1", "'-1" },
+            { "@A", "'@A" }, { "=A1", "'=A1" }, { "\tA", "\"'\tA\"" }, { "\rA", "\"'\rA\"" },
+            { "'=1", "''=1" }, { "''", "'''" }, { "'A", "'A" }, { "A=1", "A=1" } };
+        for (const auto &[name, field] : cases)
+            QTest::newRow(QByteArray(name).replace('\t', "TAB").replace('\r', "CR"))
+                << QString::fromLatin1(name) << QByteArray(field);
+    }
+    void formulaCells()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, field);
+        const QList<ChannelValues> rows = { channel(1, name, QStringLiteral("=TV"), -1.5, 6.5) };
+        const QByteArray bytes = PlanCsv::format(rows, kEnglishOffset);
+        QVERIFY2(bytes.endsWith("\r\n1," + field + ",'=TV,-1.5,6.5\r\n"), bytes.constData());
+        PlanFileContent content;
+        QVERIFY(PlanCsv::parse(bytes, content, nullptr));
+        QCOMPARE(content.rows, rows);
+    }
+
     // What spreadsheets write, one channel each (the header, if any, first).
     void spreadsheetInput_data()
     {
@@ -97,6 +123,8 @@ private slots:
             << QByteArray("1,C1,TV,55.25,6.5\n\n2,C2,TV,x,6.5\n") << "Line 3";
         QTest::newRow("an ID below 32 bits")
             << QByteArray("-3000000000,C1,TV,55.25,6.5\r\n") << "Line 1";
+        QTest::newRow("a long value, cut") << "1,C1,TV," + QByteArray(99999, '5') + "x,6.5\r\n"
+                                           << "(100000 characters)";
         QTest::newRow("thousands and decimals") << QByteArray("1;C1;TV;1.000,5;6\r\n") << "Line 1";
         QTest::newRow("late header") << QByteArray("1,C1,TV,5,6\nID,Name,Type,F,A\n") << "Line 2";
         QTest::newRow("bad UTF-8 after a mark") << QByteArray("\xEF\xBB\xBF\xFF\xFE,x") << "UTF-8";
@@ -128,6 +156,25 @@ private slots:
 
         QCOMPARE(convert(dir.filePath("none.csv"), back), 4);
         QCOMPARE(convert(plan, QString()), 2);
+
+        // What send refuses is not converted either: no channel, or more
+        // than the instrument holds.
+        QByteArray tooMany;
+        for (int i = 1; i <= 256; ++i)
+            tooMany += QByteArray::number(i) + ",C1,TV," + QByteArray::number(50 + i) + ",6.5\n";
+        const std::pair<QByteArray, const char *> refused[] = { { "", "no channel" },
+            { "ID,Name,Type,Frequency,Audio\r\n", "no channel" }, { tooMany, "256" } };
+        for (const auto &[bytes, reason] : refused) {
+            QFile f(table);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                && f.write(bytes) == bytes.size());
+            f.close();
+            const QString out = dir.filePath("refused.txt");
+            const test::CliResult r = test::runCli({ "convert", "--in", table, "--out", out });
+            QCOMPARE(r.code, 4);
+            QVERIFY2(r.err.contains(QLatin1String(reason)), qPrintable(r.err));
+            QVERIFY(!QFileInfo::exists(out));
+        }
     }
 };
 

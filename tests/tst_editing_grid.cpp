@@ -242,6 +242,45 @@ private slots:
         QCOMPARE(g->stored(0, ColumnAudio1).toDouble(), 5.5);
     }
 
+    // Type and Audio1 take no typed text: a key on the DIGI row's cell opens
+    // nothing, and neither it nor one on the list while closed changes the
+    // cell or the cursor ("t" would make it TV at 471.25, "6" a bandwidth of
+    // 6, Up the type TV).
+    void keysOnListCellsChangeNothing_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("listOpen");
+        QTest::addColumn<int>("key");
+        QTest::newRow("t on Type") << int(ColumnType) << false << int(Qt::Key_T);
+        QTest::newRow("6 on Audio") << int(ColumnAudio1) << false << int(Qt::Key_6);
+        QTest::newRow("7 on Audio") << int(ColumnAudio1) << false << int(Qt::Key_7);
+        QTest::newRow("6 on the Audio list") << int(ColumnAudio1) << true << int(Qt::Key_6);
+        QTest::newRow("Up on the Type list") << int(ColumnType) << true << int(Qt::Key_Up);
+    }
+    void keysOnListCellsChangeNothing()
+    {
+        QFETCH(int, column);
+        QFETCH(bool, listOpen);
+        QFETCH(int, key);
+        const QStringList before = gridTexts(g->model);
+        g->view->setFocus();
+        g->view->setCurrentIndex(g->cell(1, column));
+        QWidget *target = g->view;
+        if (listOpen) {
+            g->view->edit(g->cell(1, column));
+            target = g->view->findChild<QComboBox *>();
+            QVERIFY(target);
+        }
+        QTest::keyClick(target, Qt::Key(key));
+        QCoreApplication::processEvents();
+        QCOMPARE(bool(g->view->findChild<QComboBox *>()), listOpen); // no list opened by a key
+        QCOMPARE(gridTexts(g->model), before);
+        QCOMPARE(g->view->currentIndex(), g->cell(1, column));
+        g->leaveRow(1);
+        QCOMPARE(g->f.store.rows(), kPlan);
+        QVERIFY(g->f.messages.shown.isEmpty());
+    }
+
     // Trap 4: a double-click opens the cell's editor and it stays open.
     void doubleClickEdits()
     {

@@ -9,6 +9,7 @@
 #include "editor/FavoritesPanel.h"
 #include "editor/PlanTableModel.h"
 #include "editor/PlanTableView.h"
+#include "editor/PlanTools.h"
 #include "rules/PlanSizeLimit.h"
 #include "widgets/FileDialogs.h"
 
@@ -115,6 +116,26 @@ private slots:
         QVERIFY(count);
         QCOMPARE(count->overLimit(), channels > 255);
         QCOMPARE(count->text(), QStringLiteral("%1 / 255 channels").arg(channels));
+    }
+
+    // Download of a plan past the instrument's limit is refused as it is,
+    // before the plan check could ask to send it anyway (its overlapping
+    // channels would be a question) and before the link is touched.
+    void oversizePlanIsRefusedFirst()
+    {
+        EditorFixture f;
+        PlanTools::attach(*f.form);
+        QList<ChannelValues> rows;
+        for (int i = 1; i <= 256; ++i)
+            rows.append(TempStore::row(i, "C", "TV", 50.0 + i, 6.5));
+        f.load(rows);
+        f.messages.clear();
+        f.messages.queueAnswers({ AnswerYes });
+        f.click("Download");
+        QCOMPARE(f.messages.texts(),
+            QStringList({ PlanSizeLimit::tooLargeText(256), CatalogueText(19) }));
+        QCOMPARE(f.messages.shown[0].style, int(StyleExclamationOk));
+        QVERIFY(f.link->calls.isEmpty());
     }
 
     // Paste says so once: when it takes the plan past the limit (not at the

@@ -60,7 +60,7 @@ private slots:
         QVERIFY(PlanHistory::load(entries[1], content, nullptr));
         QCOMPARE(
             content.rows, QList<ChannelValues>({ channel(1, "B", 63.25), channel(2, "A", 55.25) }));
-        QCOMPARE(PlanFile::panelFromSlots(content.panelSlots), kSentPanel);
+        QCOMPARE(content.panel, std::optional(kSentPanel));
     }
 
     // The 201st entry drops the oldest; files that are not entries stay.
@@ -107,7 +107,7 @@ private slots:
             PlanFileContent content;
             QVERIFY(PlanHistory::load(entry, content, nullptr));
             QCOMPARE(content.rows, expected);
-            QCOMPARE(PlanFile::panelFromSlots(content.panelSlots).unit, QStringLiteral("dBmV"));
+            QCOMPARE(content.panelOrBlank().unit, QStringLiteral("dBmV"));
         }
     }
 };

@@ -127,6 +127,18 @@ private slots:
         QCOMPARE(cli({ "diff", "--port", sim.port(), "--in", a }), 1);
         QVERIFY2(out.contains(QStringLiteral("(only in the instrument)")), qPrintable(out));
         QCOMPARE(out.count(QLatin1Char('\n')), 3); // two differences and the count
+
+        // A blank panel (as convert makes from a table) is no panel: right
+        // after such a file is sent it equals the instrument's plan, while a
+        // panel the file holds is compared.
+        const QString c = dir.filePath("c.txt");
+        const QList<ChannelValues> one = { row(1, "A", 55.25) };
+        QVERIFY(writePlanFile(c, one, QString(), QStringLiteral("0")));
+        QCOMPARE(cli({ "send", "--port", sim.port(), "--in", c }), 0);
+        QCOMPARE(cli({ "diff", "--port", sim.port(), "--in", c }), 0);
+        QVERIFY(writePlanFile(c, one, QStringLiteral("dBuV"), QStringLiteral("8")));
+        QCOMPARE(cli({ "diff", "--port", sim.port(), "--in", c }), 1);
+        QVERIFY2(out.startsWith(QStringLiteral("panel ")), qPrintable(out));
         QCOMPARE(cli({ "diff", "--port", dir.filePath("none"), "--in", a }), 3);
     }
 };

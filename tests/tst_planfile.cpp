@@ -45,6 +45,15 @@ QByteArray fileWith(const QByteArray &lines)
     return "  CH No\r\nID\tCHName\tTYPE\tFREQ\tAUDIO\t\r\n" + lines;
 }
 
+// A panel as its eight texts; none for no panel.
+QStringList panelTexts(const std::optional<PanelTexts> &panel)
+{
+    if (!panel)
+        return {};
+    QStringList texts(std::begin(panel->favorites), std::end(panel->favorites));
+    return texts << panel->unit << panel->span;
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
@@ -79,17 +88,43 @@ private slots:
             expected);
     }
 
-    // The "*" lines fill the panel's slots in file order, each with what
-    // follows its first TAB (or the whole line); slots the file lacks leave
-    // their boxes empty. The span is written and read back as its
-    // single-precision number.
+    // Panel lines are read by their labels, in either language and any
+    // order, each value what follows the first TAB; no panel lines, or only
+    // blank ones (as a plan made from a table has), are no panel.
+    void panel_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QStringList>("panel"); // favourites, unit, span; empty: none
+        const QByteArray english
+            = PlanFile::format(source(kEnglishOffset, kRows), PlanFile::Encoding::Windows1252);
+        const QByteArray blank
+            = PlanFile::format(PlanHistory::fileSource(kRows, {}), PlanFile::Encoding::Utf8Bom);
+        QTest::newRow("English labels") << english.mid(
+            english.indexOf('*')) << QStringList { "1", "2", "3", "4", "5", "6", "dBmV", "8" };
+        QTest::newRow("Chinese labels, another order, other spacing and case")
+            << QByteArray("*span\t7,5\r\n*单位\tdBuV\r\n*第6个喜好频道序号\t6\r\n"
+                          "*第 5 个喜好频道序号\t5\r\n*第4个喜好频道序号\t\r\n"
+                          "*3RD FAVORITE CH ID\t3\t4\r\n*第2个喜好频道序号\t2\r\n"
+                          "*第1个喜好频道序号\t1\r\n")
+            << QStringList { "1", "2", "3\t4", "", "5", "6", "dBuV", "7.5" };
+        QTest::newRow("no panel lines") << QByteArray() << QStringList();
+        QTest::newRow("blank panel lines") << blank.mid(blank.indexOf('*')) << QStringList();
+    }
     void panel()
     {
+        QFETCH(QByteArray, lines);
+        QFETCH(QStringList, panel);
         PlanFileContent content;
-        QVERIFY(PlanFile::parse(
-            fileWith("*1st ID\t12\r\n*no tab\r\n*3rd\t4\t5\r\n*\t\r\n"), content, nullptr));
-        QVERIFY(PlanFile::panelFromSlots(content.panelSlots)
-            == (PanelTexts { { "12", "*no tab", "4\t5", "", "", "" }, "", "0" }));
+        QString error;
+        QVERIFY2(PlanFile::parse(fileWith("1\tA\tTV\t5\t6\t\r\n" + lines), content, &error),
+            qPrintable(error));
+        QCOMPARE(panelTexts(content.panel), panel);
+        QCOMPARE(content.rows.size(), 1);
+    }
+
+    // The span is written and read back as its single-precision number.
+    void span()
+    {
         const char *const cases[][2] = { { "8.0", "8" }, { "4.5.6", "4.5" }, { "BW", "0" },
             { "1e39", "0" }, { "7,5", "7.5" } }; // 1e39: beyond single precision
         for (const auto &[text, number] : cases) {
@@ -97,8 +132,9 @@ private slots:
             s.panel.span = QString::fromLatin1(text);
             const QByteArray bytes = PlanFile::format(s, PlanFile::Encoding::Windows1252);
             QCOMPARE(bytes.mid(bytes.lastIndexOf('*')), "*Span\t" + QByteArray(number) + "\r\n");
-            QCOMPARE(PlanFile::panelFromSlots({ "1", "2", "3", "4", "5", "6", "dBmV", text }).span,
-                QString::fromLatin1(number));
+            PlanFileContent content;
+            QVERIFY(PlanFile::parse(bytes, content, nullptr) && content.panel);
+            QCOMPARE(content.panel->span, QString::fromLatin1(number));
         }
     }
 
@@ -162,7 +198,7 @@ private slots:
         QTest::addColumn<QString>("path"); // read instead of the bytes
         QTest::addColumn<QString>("reason");
         auto add = [](const char *name, const QByteArray &bytes, const char *reason) {
-            QTest::newRow(name) << bytes << QString() << QString::fromLatin1(reason);
+            QTest::newRow(name) << bytes << QString() << QString::fromUtf8(reason);
         };
         add("byte-order mark only", "\xEF\xBB\xBF", "no first line");
         add("trailing TAB after four values", fileWith("1\tA\tTV\t55.25\t\r\n"),
@@ -173,7 +209,26 @@ private slots:
         add("two decimal commas", fileWith("1\tA\tTV\t5,5,5\t4.5\t\r\n"), "Line 3, column Freq");
         add("NUL", fileWith(QByteArray("1\tA\tTV\t5\t4.5\t\r\n") + '\0'),
             "Line 4 holds the byte 0x00");
-        add("nine * lines", fileWith(QByteArray("*F\t1\r\n").repeated(9)), "Line 11: more than 8");
+        // Panel lines: all eight or none, each known by its label once.
+        const QByteArray panel = "*1st Favorite CH  ID\t1\r\n*2nd Favorite CH  ID\t2\r\n"
+                                 "*3rd Favorite CH ID\t3\r\n*4th Favorite CH  ID\t4\r\n"
+                                 "*5th Favorite CH  ID\t5\r\n*6th Favorite CH  ID\t6\r\n"
+                                 "*Unit\tdBmV\r\n*Span\t8\r\n";
+        add("only the unit and span lines",
+            fileWith("1\tA\tTV\t5\t4.5\t\r\n*Unit\tdBmV\r\n*Span\t8\r\n"),
+            "\"*1st Favorite CH  ID\" is missing");
+        add("a Chinese panel without its unit",
+            fileWith(QByteArray(panel)
+                         .replace("*Unit\tdBmV\r\n", "")
+                         .replace("*1st Favorite CH  ID", "*第1个喜好频道序号")),
+            "\"*单位\" is missing");
+        add("unknown label", fileWith("*Favourite\t1\r\n" + panel), "Line 3: \"*Favourite\"");
+        add("a long label, cut", fileWith("*" + QByteArray(99999, 'F') + "\t1\r\n"),
+            "(100000 characters)");
+        add("a ninth line, the unit again", fileWith(panel + "*Unit\tdBuV\r\n"),
+            "Line 11: a second \"*Unit\"");
+        add("no TAB", fileWith(QByteArray(panel).replace("*Unit\t", "*Unit ")),
+            "Line 9: the panel line");
         auto addFile = [](const char *name, const QString &path, const char *reason) {
             QTest::newRow(name) << QByteArray() << path << QString::fromLatin1(reason);
         };
@@ -307,7 +362,7 @@ private slots:
         QCOMPARE(content.encoding, expected);
         QCOMPARE(content.caption, caption);
         QCOMPARE(content.rows, rows);
-        QCOMPARE(PlanFile::panelFromSlots(content.panelSlots), s.panel);
+        QCOMPARE(content.panel, std::optional(s.panel));
     }
 };
 

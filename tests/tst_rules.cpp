@@ -2,6 +2,7 @@
 // (grid, plan file, paste, send, command line) accepts is what these accept.
 #include "base/Language.h"
 #include "base/NumberText.h"
+#include "base/ShownValue.h"
 #include "rules/ChannelRules.h"
 #include "rules/FavoritesPanelCheck.h"
 #include "rules/PlanSizeLimit.h"
@@ -67,7 +68,8 @@ private slots:
         add("code 0", QString(QChar(0)), "TV", 55.25, 4.5, "59@1");
         add("TAB", "A\tB", "TV", 55.25, 4.5, "file@1");
         add("DEL", QStringLiteral("A\u007f"), "TV", 55.25, 4.5, "file@1");
-        add("C1 control 159", QStringLiteral("A\u009f"), "TV", 55.25, 4.5, "file@1");
+        // U+009F is no character of Windows-1252 (its 0x9F is "Ÿ").
+        add("C1 control 159", QStringLiteral("A\u009f"), "TV", 55.25, 4.5, "59@1");
         add("code 160", QStringLiteral("A\u00a0"), "TV", 55.25, 4.5, "");
         add("asterisk", "S*", "TV", 55.25, 4.5, "file@1");
         add("xID", "xID", "TV", 55.25, 4.5, "file@1");
@@ -112,6 +114,30 @@ private slots:
         QFETCH(double, audio1);
         QFETCH(QString, expected);
         QCOMPARE(verdict(ChannelRules::checkChannel(fields(name, type, freq, audio1))), expected);
+    }
+
+    // The code of a name's character is its byte in the run's code page:
+    // Windows-1252 in an English run, GB18030 (ASCII alone single-byte) in a
+    // Chinese one.
+    void nameInRunCodePage_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("message");
+        QTest::newRow("euro, English") << QStringLiteral("\u20ac1") << int(kEnglishOffset) << 0;
+        QTest::newRow("euro, Chinese") << QStringLiteral("\u20ac1") << int(kChineseOffset) << 59;
+        QTest::newRow("e acute, English") << QStringLiteral("\u00e9") << int(kEnglishOffset) << 0;
+        QTest::newRow("e acute, Chinese") << QStringLiteral("\u00e9") << int(kChineseOffset) << 59;
+        QTest::newRow("A macron, English") << QStringLiteral("\u0100") << int(kEnglishOffset) << 59;
+        QTest::newRow("Chinese, Chinese") << QStringLiteral("\u4e2d") << int(kChineseOffset) << 59;
+        QTest::newRow("ASCII, Chinese") << QStringLiteral("Z~1") << int(kChineseOffset) << 0;
+    }
+    void nameInRunCodePage()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, language);
+        QFETCH(int, message);
+        QCOMPARE(int(ChannelRules::checkName(name, qint16(language))), message);
     }
 
     void missingNumbersAndPlans()
@@ -168,8 +194,15 @@ private slots:
         add("999 in the 5th", { "1", "2", "3", "4", "999", "" }, "dBuV", "8", 5);
         add("minus", { "-1", "", "", "", "", "" }, "dBuV", "8", 0);
         add("blank", { " ", "", "", "", "", "" }, "dBuV", "8", 0);
+        // Sent as it is: whole MHz from 4 to 10, what the window's 4.0..9.9
+        // reaches the instrument as.
         add("span 4", ok, "dBuV", "4", -1);
-        add("span 9.9", ok, "dBuV", "9.9", -1);
+        add("span 10, as 9.9 is sent", ok, "dBuV", "10", -1);
+        add("span 8.0", ok, "dBuV", "8.0", -1);
+        add("span 9.9, sent as 10", ok, "dBuV", "9.9", 4);
+        add("span 8.5, sent as 8", ok, "dBuV", "8.5", 4);
+        add("span 11", ok, "dBuV", "11", 4);
+        add("span 8e0", ok, "dBuV", "8e0", 4);
         add("span not set", ok, "", "", -1);
         add("span 0 (not set)", ok, "dBuV", "0", -1);
         add("span 3.9", ok, "dBuV", "3.9", 4);
@@ -234,30 +267,54 @@ private slots:
         QCOMPARE(NumberText::leadingNumber(QStringView(text).left(length)), expected);
     }
 
-    // What a panel's boxes become on the way to the instrument when a value is
-    // out of any range: the nearest end, not a wrapped or made-up number.
+    // What a panel's boxes become on the way to the instrument: the span in
+    // whole MHz, halves to even, and the user told when that is not the box's
+    // number; a value out of any range goes to the nearest end, not a wrapped
+    // or made-up number.
     void panelReachingTheLink_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("span");
         QTest::addColumn<int>("favorite");
-        QTest::newRow("8") << "8" << 8 << 8;
-        QTest::newRow("1e999") << "1e999" << 32767 << 255;
-        QTest::newRow("-1e999") << "-1e999" << -32768 << 0;
-        QTest::newRow("nan") << "nan" << 0 << 0;
-        QTest::newRow("300") << "300" << 300 << 255;
+        QTest::addColumn<bool>("told");
+        QTest::newRow("8") << "8" << 8 << 8 << false;
+        QTest::newRow("8.5") << "8.5" << 8 << 8 << true;
+        QTest::newRow("9.9") << "9.9" << 10 << 10 << true;
+        QTest::newRow("empty") << "" << 0 << 0 << false;
+        QTest::newRow("1e999") << "1e999" << 32767 << 255 << true;
+        QTest::newRow("-1e999") << "-1e999" << -32768 << 0 << true;
+        QTest::newRow("nan") << "nan" << 0 << 0 << false;
+        QTest::newRow("300") << "300" << 300 << 255 << false;
     }
     void panelReachingTheLink()
     {
         QFETCH(QString, text);
         QFETCH(int, span);
         QFETCH(int, favorite);
+        QFETCH(bool, told);
         PanelTexts panel;
         panel.favorites[5] = text;
         panel.span = text;
         const FavoritesRecord record = PlanRecords::toFavorites(panel);
         QCOMPARE(int(record.Span), span);
         QCOMPARE(int(record.Favorite6), favorite);
+        const auto note = FavoritesPanelCheck::roundedSpanNote(text);
+        QCOMPARE(bool(note), told);
+        if (note)
+            QVERIFY2(
+                note->contains(text + " MHz") && note->contains(QString::number(span) + " MHz"),
+                qPrintable(*note));
+    }
+
+    // A quoted value keeps 40 characters and says how long it was; a
+    // character beyond the basic plane is not split.
+    void shownValueIsCut()
+    {
+        const QString forty(40, QLatin1Char('x'));
+        QCOMPARE(ShownValue::cut(forty), forty);
+        QCOMPARE(ShownValue::cut(forty + "y"), forty + "\u2026 (41 characters)");
+        const QString emoji = QString(39, QLatin1Char('x')) + QString::fromUcs4(U"\U0001F600z");
+        QCOMPARE(ShownValue::cut(emoji), QString(39, QLatin1Char('x')) + "\u2026 (42 characters)");
     }
 
     void planSize()

@@ -30,6 +30,7 @@ QByteArray randomBytes(QRandomGenerator &rng, int n, int zeros)
 }
 
 constexpr auto kCompact = Messages::RecordLayout::Compact;
+constexpr auto kPacked = Messages::RecordLayout::Packed;
 
 LinkRecord channel(int position, const char *type, float freq, float audio, const QString &name)
 {
@@ -156,47 +157,183 @@ private slots:
         QVERIFY(!side.hasStaging());
     }
 
-    // The compact layout gives back every float bit pattern and every name,
-    // on the raster or off it, alone or after any neighbour. (That it leaves
-    // out what the last channel says: documentExamples.)
+    // The compact (1.1) and packed (1.2) layouts give back every float bit
+    // pattern and every name, on the raster or off it, alone or after any
+    // neighbour; a plan of kHz frequencies and names in no order, and one on
+    // a 100 Hz raster, take a few bytes a channel in the packed one. (That
+    // they leave out what the last channel says: documentExamples.)
     void compactRoundTrip_data()
     {
+        QTest::addColumn<Messages::RecordLayout>("layout");
         QTest::addColumn<QList<LinkRecord>>("records");
-        QList<LinkRecord> typical;
-        for (int i = 1; i <= 250; ++i)
-            typical.append(channel(i, i > 60 ? "DIGI" : "TV", 49.75f + 8.0f * float(i),
+        QTest::addColumn<int>("maxBytes"); // packed, header included; 0: no bound
+        QList<LinkRecord> typical, irregular, hrc;
+        QRandomGenerator rng(5);
+        const char symbols[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+        double freq = 52.0;
+        for (int i = 1; i <= 250; ++i) {
+            typical.append(channel(i, i > 60 ? "DIGI" : "TV", 49.75f + 3.5f * float(i),
                 i > 60 ? 8.0f : 6.5f, QStringLiteral("C%1").arg(i)));
-        QTest::newRow("250 channels") << typical;
+            hrc.append(
+                channel(i, "TV", float(54.0027 + 6.0003 * (i - 1)), 4.5f, QString::number(i)));
+            freq += std::round(rng.bounded(7600.0)) / 1000.0;
+            QString name;
+            for (int c = int(rng.bounded(3)); c >= 0; --c)
+                name.append(QLatin1Char(symbols[rng.bounded(36)]));
+            const bool digi = rng.bounded(3) == 0;
+            irregular.append(
+                channel(i, digi ? "DIGI" : "TV", float(freq), digi ? 8.0f : 6.5f, name));
+        }
         using F = std::numeric_limits<float>;
-        QTest::newRow("off the raster")
-            << QList<LinkRecord> { channel(1, "TV", 49.751f, 6.4999f, "A"),
-                   channel(2, "TV", 1e-7f, 0.001f, "B"), channel(3, "DIGI", 1e9f, -8.0f, "C") };
-        // NaN, which no content rule lets through, travels unchanged too.
-        QTest::newRow("denormals, zeros, infinities, NaN")
-            << QList<LinkRecord> { channel(1, "TV", F::denorm_min(), -F::denorm_min(), "1"),
-                   channel(2, "TV", -0.0f, 0.0f, "2"),
-                   channel(3, "DIGI", F::infinity(), -0.0f, "3"),
-                   channel(4, "DIGI", -F::max(), F::max(), "4"),
-                   channel(5, "TV", F::quiet_NaN(), 6.5f, "5") };
-        QTest::newRow("1- and 3-byte names, odd types") << QList<LinkRecord> {
-            channel(1, "", 100.0f, 6.5f, "X"), channel(9, "tv", 100.0f, 6.5f, QStringLiteral("频")),
-            channel(9, "DIGI", 100.0f, 6.5f, ""), channel(250, "DIGI", 99.99f, 6.5f, "C09"),
-            channel(3, "DIGI", 99.98f, 6.5f, "C10"), channel(4, "TV", 99.97f, 6.5f, "999999999"),
-            channel(5, "TV", 99.96f, 6.5f, "1000000000")
+        const QList<std::tuple<const char *, QList<LinkRecord>, int>> rows = {
+            { "250 channels", typical, 280 },
+            { "250 irregular names, kHz frequencies", irregular, 1050 },
+            { "250 channels on a 100 Hz raster", hrc, 280 },
+            { "off the raster",
+                { channel(1, "TV", 49.751f, 6.4999f, "A"), channel(2, "TV", 1e-7f, 0.001f, "B"),
+                    channel(3, "DIGI", 1e9f, -8.0f, "C"),
+                    channel(4, "DIGI", 1e9f + 64, 8.0f, "D") },
+                0 },
+            // NaN, which no content rule lets through, travels unchanged too.
+            { "denormals, zeros, infinities, NaN",
+                { channel(1, "TV", F::denorm_min(), -F::denorm_min(), "1"),
+                    channel(2, "TV", -0.0f, 0.0f, "2"),
+                    channel(3, "DIGI", F::infinity(), -0.0f, "3"),
+                    channel(4, "DIGI", -F::max(), F::max(), "4"),
+                    channel(5, "TV", F::quiet_NaN(), 6.5f, "5") },
+                0 },
+            { "names and types of every kind",
+                { channel(1, "", 100.0f, 6.5f, "X"),
+                    channel(9, "tv", 100.0f, 6.5f, QStringLiteral("频")),
+                    channel(9, "DIGI", 100.0f, 6.5f, ""), channel(250, "DIGI", 99.99f, 6.5f, "C09"),
+                    channel(3, "DIGI", 99.98f, 6.5f, "C10"),
+                    channel(4, "TV", 99.97f, 6.5f, "999999999"),
+                    channel(5, "TV", 99.96f, 6.5f, "1000000000"),
+                    channel(6, "TV", 99.0f, 4.5f, "a-1"), channel(7, "TV", 98.0f, 6.5f, "-./"),
+                    channel(8, "TV", 97.0f, 4.5f, "Z Z"), channel(9, "TV", 96.0f, 6.0f, "ZZZZ"),
+                    channel(10, "TV", 95.0f, 6.5f, "0"),
+                    channel(11, "TV", 94.0f, 4.5f, QString(255, QLatin1Char('q'))) },
+                0 },
         };
+        for (const auto &[name, records, maxBytes] : rows) {
+            QTest::addRow("compact, %s", name) << kCompact << records << 0;
+            QTest::addRow("packed, %s", name) << kPacked << records << maxBytes;
+        }
     }
 
     void compactRoundTrip()
     {
+        QFETCH(Messages::RecordLayout, layout);
         QFETCH(QList<LinkRecord>, records);
-        const QByteArray payload = Messages::encode(Messages::RecordBatch { 7, records }, kCompact);
-        const auto back = Messages::decodeRecordBatch(payload, kCompact);
+        QFETCH(int, maxBytes);
+        const QByteArray payload = Messages::encode(Messages::RecordBatch { 7, records }, layout);
+        const auto back = Messages::decodeRecordBatch(payload, layout);
         QVERIFY(back && back->records.size() == records.size());
         for (qsizetype i = 0; i < records.size(); ++i) // bit for bit: NaN-safe
             QCOMPARE(
                 RecordCodec::encodeRecord(back->records[i]), RecordCodec::encodeRecord(records[i]));
+        QVERIFY2(maxBytes == 0 || payload.size() <= maxBytes,
+            qPrintable(QString::number(payload.size())));
         for (qsizetype n = 0; n < payload.size(); ++n)
-            QVERIFY(!Messages::decodeRecordBatch(payload.first(n), kCompact));
+            QVERIFY(!Messages::decodeRecordBatch(payload.first(n), layout));
+    }
+
+    // Packed batches that say nothing sound: each row is the base batch
+    // ("A", TV at 0 MHz, on the 10 kHz raster) with one thing wrong.
+    void packedRefusals_data()
+    {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::newRow("scale 7") << QByteArray::fromHex("00000107 40C044");
+        QTest::newRow("no symbol before a symbol") << QByteArray::fromHex("00000102 40C144");
+        QTest::newRow("no first symbol") << QByteArray::fromHex("00000102 400100");
+        QTest::newRow("a name code past the texts") << QByteArray::fromHex("00000102 4000FB");
+        QTest::newRow("a text shorter than its code") << QByteArray::fromHex("00000102 4002FA78");
+        QTest::newRow("TV as a text") << QByteArray::fromHex("00000102 42025456C044");
+        QTest::newRow("nothing to count up") << QByteArray::fromHex("00000102 00");
+        // 10^9 raster steps, then one more.
+        QTest::newRow("past the raster")
+            << QByteArray::fromHex("00000202 4480A8D6B907C044 8100C044");
+    }
+
+    void packedRefusals()
+    {
+        QFETCH(QByteArray, payload);
+        const auto base
+            = Messages::decodeRecordBatch(QByteArray::fromHex("00000102 40C044"), kPacked);
+        QVERIFY(base && base->records == QList { channel(1, "TV", 0.0f, 0.0f, "A") });
+        QVERIFY(!Messages::decodeRecordBatch(payload, kPacked));
+    }
+
+    // A PC of each version writes a plan to a 1.2 instrument and reads it
+    // back, in the layout their handshake agrees (a 1.2 one without
+    // WriteCheck); 1.0 firmware refuses content as malformed.
+    void sessionsOfEachVersion_data()
+    {
+        QTest::addColumn<int>("pcVersion");
+        QTest::addColumn<int>("instrumentVersion");
+        for (const auto &[pc, instrument] :
+            { std::pair(1, 3), std::pair(2, 3), std::pair(3, 3), std::pair(3, 2), std::pair(3, 1) })
+            QTest::addRow("PC 1.%d, instrument 1.%d", pc - 1, instrument - 1) << pc << instrument;
+    }
+
+    void sessionsOfEachVersion()
+    {
+        QFETCH(int, pcVersion);
+        QFETCH(int, instrumentVersion);
+        InstrumentSide side;
+        side.setVersion(quint8(instrumentVersion));
+        const int version = qMin(pcVersion, instrumentVersion);
+        const auto layout = Messages::layoutForVersion(quint8(version));
+        QList<LinkRecord> plan;
+        for (int i = 1; i <= 40; ++i)
+            plan.append(channel(i, i % 4 ? "TV" : "DIGI", 46.125f + 7.3f * float(i), 6.5f,
+                i % 5 ? QStringLiteral("E%1").arg(i) : QStringLiteral("Q-")));
+        const quint32 crc = RecordCodec::planCrc(plan);
+        const Messages::Commitment commitment { protocol::StagedKind::Plan, 40, crc };
+        quint8 seq = 0;
+        const auto ask = [&](MessageType type, const QByteArray &payload) {
+            return side.handle(Frame { quint8(type), ++seq, payload }).value_or(Frame {});
+        };
+        const Frame hello = ask(
+            MessageType::Hello, Messages::encode(Messages::HelloRequest { 1, quint8(pcVersion) }));
+        QCOMPARE(
+            Messages::decodeHelloReply(hello.payload).value_or(Messages::HelloReply {}).version,
+            quint8(version));
+        const auto refusal = [](const Frame &reply) {
+            return reply.type == quint8(MessageType::Nak)
+                ? int(Messages::decodeNak(reply.payload).value_or(Messages::NakReply {}).reason)
+                : 0;
+        };
+        // A channel at 2 MHz breaks a content rule.
+        QList<LinkRecord> wrong = plan.mid(0, 1);
+        wrong[0].Freq = 2.0f;
+        QCOMPARE(refusal(ask(MessageType::WriteBegin,
+                     Messages::encode(Messages::WriteBeginRequest { 0, 1,
+                         RecordCodec::planCrc(wrong), { 0, 0, 0, 0, 0, 0, 8, kUnitDbmV, 0 } }))),
+            0);
+        QCOMPARE(refusal(ask(MessageType::WriteRecords,
+                     Messages::encode(Messages::RecordBatch { 0, wrong }, layout))),
+            instrumentVersion == 1 ? int(protocol::NakReason::Malformed)
+                                   : int(protocol::NakReason::ContentRefused));
+
+        const FavoritesRecord panel { 1, 2, 3, 4, 5, 6, 8, kUnitDbuV, 0 };
+        QCOMPARE(refusal(ask(MessageType::WriteBegin,
+                     Messages::encode(Messages::WriteBeginRequest { 0, 40, crc, panel }))),
+            0);
+        QCOMPARE(refusal(ask(MessageType::WriteRecords,
+                     Messages::encode(Messages::RecordBatch { 0, plan }, layout))),
+            0);
+        if (version < protocol::kPackedVersion)
+            QCOMPARE(refusal(ask(MessageType::WriteCheck, Messages::encode(commitment))), 0);
+        QCOMPARE(refusal(ask(MessageType::EndTransfer, Messages::encode(commitment))), 0);
+        QCOMPARE(side.plan().records, plan);
+        const Frame batch = ask(
+            MessageType::ReadRecords, Messages::encode(Messages::ReadRecordsRequest { 0, 0 }));
+        QCOMPARE(batch.type, quint8(MessageType::ReadRecordsReply));
+        QCOMPARE(Messages::decodeRecordBatch(batch.payload, layout)
+                     .value_or(Messages::RecordBatch {})
+                     .records,
+            plan);
     }
 
     // The examples of docs/protocol.md, byte for byte: each "request" or
@@ -216,8 +353,9 @@ private slots:
             const QList<Frame> frames = FrameDecoder().feed(wire);
             QVERIFY2(frames.size() == 1, qPrintable(m.captured(0)));
             QCOMPARE(FrameCodec::encode(frames.first()), wire); // nothing else on the wire
-            const auto layout
-                = m.captured(2) == "compact" ? kCompact : Messages::RecordLayout::Plain;
+            const auto layout = m.captured(2) == "compact" ? kCompact
+                : m.captured(2) == "packed"                ? kPacked
+                                                           : Messages::RecordLayout::Plain;
             const auto again = [](const auto &message, auto... extra) {
                 return message ? Messages::encode(*message, extra...) : QByteArray("undecodable");
             };
@@ -231,7 +369,7 @@ private slots:
                                          : QByteArray("unknown message");
             QCOMPARE(back, p);
         }
-        QCOMPARE(checked, 7);
+        QCOMPARE(checked, 11);
     }
 
     void timeoutsFollowTheLineSpeed()

@@ -131,21 +131,22 @@ private slots:
     // An acknowledgement lost after the instrument acted, or the request
     // itself lost: the PC asks the instrument and reports what it holds,
     // which is what was sent unless the send failed.
-    // Requests: 1 hello, 2 begin, 3 the one batch, 4 check, 5 end; for the
-    // panel 1 hello, 2 the panel, 3 the question after it.
+    // Requests (1.2): 1 hello, 2 begin, 3 the one batch, 4 end; for the
+    // panel 1 hello, 2 the panel; each repeat counts as one more.
     void outcomeSettled_data()
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<bool>("panelAlone");
         QTest::addColumn<int>("outcome");
         using O = PlanTransfer::SendOutcome;
-        QTest::newRow("end's ack lost") << "--lose-reply 5" << false << int(O::Sent);
-        QTest::newRow("end lost") << "--lose-request 5" << false << int(O::Failed);
+        QTest::newRow("end's ack lost") << "--lose-reply 4" << false << int(O::Sent);
+        QTest::newRow("end lost") << "--lose-request 4" << false << int(O::Failed);
         QTest::newRow("end's ack lost, then no answer")
-            << "--unplug-after 6 --lose-reply 5" << false << int(O::NotConfirmed);
+            << "--unplug-after 5 --lose-reply 4" << false << int(O::NotConfirmed);
         QTest::newRow("panel's ack lost") << "--lose-reply 2" << true << int(O::Sent);
         QTest::newRow("panel lost") << "--lose-request 2" << true << int(O::Failed);
-        QTest::newRow("line cut after the panel") << "--unplug-after 3" << true << int(O::Sent);
+        QTest::newRow("panel's ack lost, then no answer")
+            << "--unplug-after 3 --lose-reply 2" << true << int(O::NotConfirmed);
     }
 
     void outcomeSettled()

@@ -5,6 +5,7 @@
 #include "TestTiming.h"
 
 #include "TempStore.h"
+#include "transfer/PlanRecords.h"
 #include "transfer/PlanTransfer.h"
 #include "transfer/serial/PortList.h"
 #include "transfer/serial/Protocol.h"
@@ -33,6 +34,24 @@ LinkRecordArray planOf(int n)
     for (int i = 1; i <= n; ++i)
         a.items.append(rec(i, i % 3 ? "TV" : "DIGI", 45.25f + 3.5f * float(i), i % 3 ? 6.5f : 8.0f,
             QString::number(256 - i)));
+    return a;
+}
+
+// n channels with random names of capitals and digits (none counted up) at
+// random kHz frequencies, in frequency order.
+LinkRecordArray irregularPlanOf(int n)
+{
+    QRandomGenerator rng(11);
+    LinkRecordArray a;
+    double freq = 47.0;
+    for (int i = 1; i <= n; ++i) {
+        freq += std::round(rng.bounded(3700.0)) / 1000.0;
+        QString name;
+        for (int c = int(rng.bounded(3)); c >= 0; --c)
+            name.append(QLatin1Char("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"[rng.bounded(36)]));
+        const bool digi = rng.bounded(3) == 0;
+        a.items.append(rec(i, digi ? "DIGI" : "TV", float(freq), digi ? 8.0f : 6.5f, name));
+    }
     return a;
 }
 
@@ -128,6 +147,8 @@ private slots:
         odd.items = { rec(1, "DIGI", 100.1f, 7.999999f, "Z12"), rec(2, "TV", 5.0f, -0.0f, "a~"),
             rec(3, "DIGI", 862.0f, std::nextafter(8.0f, 9.0f), QStringLiteral("é þ")),
             rec(4, "TV", std::nextafter(1000.0f, 0.0f), 1e-40f, "999") };
+        QTest::newRow("1.2, 250 irregular names and off-raster frequencies")
+            << 3 << irregularPlanOf(250) << FavoritesRecord { 0, 0, 0, 0, 0, 0, 0, kUnitDbmV };
         QTest::newRow("1.1, awkward floats and texts")
             << 2 << odd << FavoritesRecord { 1, 2, 250, 0, 7, 9, 8, kUnitDbmV };
         QTest::newRow("1.0, 255 channels in several batches")
@@ -162,6 +183,55 @@ private slots:
         QVERIFY(qint16(link->WriteFavorites(panel)) != 0);
         QVERIFY(qint16(link->EndTransfer()) != 0);
         QCOMPARE(readBack(*link), Kept(plan, panel));
+    }
+
+    // A send is one session: the connection check's Hello serves the write,
+    // a file without a panel costs one ReadBegin, and after the end's
+    // acknowledgement nothing is asked; from 1.2 on no WriteCheck either.
+    void oneSessionPerSend_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("keepPanel");
+        QTest::addColumn<QString>("requests");
+        QTest::newRow("1.2") << 3 << false << "Hello WriteBegin WriteRecords EndTransfer";
+        QTest::newRow("1.2, keeping the instrument's panel")
+            << 3 << true << "Hello ReadBegin WriteBegin WriteRecords EndTransfer";
+        QTest::newRow("1.1") << 2 << false
+                             << "Hello WriteBegin WriteRecords WriteCheck EndTransfer";
+    }
+
+    void oneSessionPerSend()
+    {
+        QFETCH(int, version);
+        QFETCH(bool, keepPanel);
+        QFETCH(QString, requests);
+        const QString trace
+            = m_dir.filePath(QStringLiteral("trace-%1").arg(QTest::currentDataTag()));
+        // The simulator's first plan: channels and a panel of its own.
+        QVERIFY(m_sim->start({ "--protocol-version", QString::number(version), "--trace", trace }));
+        auto link = newLink();
+        PlanTransfer transfer(*link);
+        transfer.setPause([](std::chrono::milliseconds) {});
+        QVERIFY(transfer.checkConnection());
+        FavoritesRecord panel { 9, 9, 9, 9, 9, 9, 6, kUnitDbuV };
+        if (keepPanel) {
+            const auto held = transfer.readPanel();
+            QVERIFY2(held, qPrintable(transfer.errorText()));
+            panel = PlanRecords::toFavorites(*held);
+        }
+        QCOMPARE(
+            transfer.send(PlanRecords::fromReceived(planOf(30)), PlanRecords::fromFavorites(panel)),
+            PlanTransfer::SendOutcome::Sent);
+        QFile file(trace);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList seen;
+        for (const QByteArray &line : file.readAll().split('\n'))
+            if (line.startsWith("request: "))
+                seen.append(QString::fromLatin1(line.split(' ').value(1)));
+        QCOMPARE(seen.join(QLatin1Char(' ')), requests);
+        const auto kept = readBack(*link);
+        QVERIFY(kept && kept->first == planOf(30) && kept->second == panel);
+        QCOMPARE(panel.Favorite1 != 9, keepPanel); // the instrument's own panel was kept
     }
 
     // A plan the instrument could not have taken (a state file edited by

@@ -59,10 +59,11 @@ Step begin(int count, int refusal = 0, FavoritesRecord panel = kPanel)
         refusal };
 }
 
-Step records(QList<LinkRecord> batch, int refusal = 0, quint16 first = 0)
+Step records(QList<LinkRecord> batch, int refusal = 0, quint16 first = 0,
+    Messages::RecordLayout layout = Messages::RecordLayout::Plain)
 {
     return { MessageType::WriteRecords,
-        Messages::encode(Messages::RecordBatch { first, std::move(batch) }), refusal };
+        Messages::encode(Messages::RecordBatch { first, std::move(batch) }, layout), refusal };
 }
 
 // A WriteCheck or EndTransfer, of the one-channel plan unless told otherwise.
@@ -138,8 +139,11 @@ private slots:
                 Messages::encodeFavorites({ 1, 2, 3, 4, 5, 6, 8, 3, 0 }), kContent } });
         row("11 record in WriteRecords, and the staging discarded",
             { begin(1), records(channels(2).mid(1), kContent), records(channels(1), 6) });
+        row("2 content refused by 1.0 firmware",
+            { begin(0, 2), begin(1), records(channels(2).mid(1), 2) },
+            { "--protocol-version", "1" });
 
-        row("1 no version in common", { hello(3, 4, 1) });
+        row("1 no version in common", { hello(4, 5, 1) });
 
         row("2 bytes left over", { { MessageType::ReadBegin, QByteArray(5, '\0'), 2 } });
         row("2 WriteRecords of no record", { begin(1), records({}, 2) });
@@ -157,9 +161,20 @@ private slots:
         row("5 WriteCheck with another CRC", staged() << commit(kCheck, 5, crcOf(1) ^ 1));
         row("5 EndTransfer with another CRC",
             staged() << commit(kCheck) << commit(kEnd, 5, crcOf(1) ^ 1));
+        // 1.2 checks the batch that completes the write; the end follows it.
+        QList<LinkRecord> other = channels(1);
+        other[0].Name = "C9";
+        row("5 the last batch of a 1.2 write with another CRC",
+            { hello(1, 3), begin(1), records(other, 5, 0, Messages::RecordLayout::Packed) });
+        row("0 a 1.2 write ended without WriteCheck",
+            { hello(1, 3), begin(1), records(channels(1), 0, 0, Messages::RecordLayout::Packed),
+                commit(kEnd) });
 
         row("6 records without a write begun", { records(channels(1), 6) });
         row("6 EndTransfer of a write not checked", staged() << commit(kEnd, 6));
+        row("6 EndTransfer of the other kind",
+            staged() << commit(kCheck)
+                     << commit(kEnd, 6, RecordCodec::favoritesCrc(kPanel), 0, K::Favorites));
         row("6 panel end in a 1.1 session",
             { hello(1, 2), { MessageType::WriteFavorites, Messages::encodeFavorites(kPanel) },
                 commit(kEnd, 6, RecordCodec::favoritesCrc(kPanel), 0, K::Favorites) });

@@ -3,6 +3,7 @@
 #include "EditorFixture.h"
 
 #include "base/TextCatalogue.h"
+#include "rules/FavoritesPanelCheck.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -61,28 +62,39 @@ private slots:
 
     // The panel's own button; it leaves the toolbar alone. A refused write
     // ends there, silently; a refused end is still a success. An incomplete
-    // panel is refused before the link.
+    // panel is refused before the link. A bandwidth of 7.3 goes out as 7,
+    // and once the instrument has it the user is told so.
     void send_data()
     {
         QTest::addColumn<QString>("results"); // of the connection, the write, the end
         QTest::addColumn<int>("calls");
         QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("span");
         QTest::addColumn<QStringList>("messages");
         auto text = [](qint16 id) { return QStringList { CatalogueText(id) }; };
-        QTest::newRow("accepted") << "111" << 3 << "dBmV" << text(72);
-        QTest::newRow("end refused") << "110" << 3 << "dBmV" << text(72);
-        QTest::newRow("write refused") << "101" << 2 << "dBmV" << QStringList();
-        QTest::newRow("no link") << "011" << 1 << "dBmV" << text(16);
-        QTest::newRow("no unit") << "111" << 0 << "" << text(68);
+        const QString rounded = *FavoritesPanelCheck::roundedSpanNote(u"7.3");
+        QTest::newRow("accepted") << "111" << 3 << "dBmV"
+                                  << "7" << text(72);
+        QTest::newRow("accepted, rounded") << "111" << 3 << "dBmV"
+                                           << "7.3" << text(72) + QStringList { rounded };
+        QTest::newRow("end refused, rounded") << "110" << 3 << "dBmV"
+                                              << "7.3" << text(72) + QStringList { rounded };
+        QTest::newRow("write refused") << "101" << 2 << "dBmV"
+                                       << "7.3" << QStringList();
+        QTest::newRow("no link") << "011" << 1 << "dBmV"
+                                 << "7.3" << text(16);
+        QTest::newRow("no unit") << "111" << 0 << ""
+                                 << "7.3" << text(68);
     }
     void send()
     {
         QFETCH(QString, results);
         QFETCH(int, calls);
         QFETCH(QString, unit);
+        QFETCH(QString, span);
         QFETCH(QStringList, messages);
         EditorFixture f;
-        fillPanel(f, "1,2,3,4,7.3,5,250", unit);
+        fillPanel(f, "1,2,3,4," + span + ",5,250", unit);
         f.link->connectionResult = results[0] == '1';
         f.link->writeFavoritesResult = results[1] == '1';
         f.link->endResult = results[2] == '1';
@@ -94,6 +106,24 @@ private slots:
         if (calls > 1)
             QCOMPARE(f.link->writtenFavorites, FavoritesRecord({ 1, 2, 3, 4, 5, 250, 7, 2 }));
         QCOMPARE(f.buttonStates(), QStringLiteral("EDEDDDDDD"));
+    }
+
+    // The plan's Download rounds the box as the panel's does (9.9 goes out
+    // as 10) and tells it after the result; a whole number is not told.
+    void downloadTellsARoundedSpan()
+    {
+        for (const QString span : { "9.9", "8" }) {
+            EditorFixture f;
+            f.load({ TempStore::row(1, "A", "TV", 55.25, 6.5) });
+            fillPanel(f, "1,2,3,4," + span + ",5,6", "dBuV");
+            f.messages.clear();
+            f.click("Download");
+            QStringList told { CatalogueText(18) };
+            if (span == "9.9")
+                told << *FavoritesPanelCheck::roundedSpanNote(span);
+            QCOMPARE(f.messages.texts(), told);
+            QCOMPARE(int(f.link->writtenFavorites.Span), span == "9.9" ? 10 : 8);
+        }
     }
 };
 

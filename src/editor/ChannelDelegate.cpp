@@ -4,6 +4,7 @@
 #include "store/ChannelColumns.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace plandor {
@@ -25,6 +26,22 @@ int itemFor(const QComboBox *combo, const QString &text, int column)
             return i;
     }
     return -1;
+}
+
+// The keys a closed list acts on without picking an item: those that open
+// it. Tab, Enter and Escape are the delegate's own (commit, close).
+bool opensList(const QKeyEvent &key)
+{
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::AltModifier)
+        return key.key() == Qt::Key_Down; // Alt+Up would step to the item above
+    return modifiers == Qt::NoModifier && (key.key() == Qt::Key_F4 || key.key() == Qt::Key_Space);
+}
+
+bool isDelegateKey(int key)
+{
+    return key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Enter
+        || key == Qt::Key_Return || key == Qt::Key_Escape;
 }
 
 } // namespace
@@ -100,6 +117,17 @@ void ChannelDelegate::setModelData(
         == itemFor(combo, index.data(Qt::EditRole).toString(), index.column()))
         return;
     model->setData(index, combo->currentText(), Qt::EditRole);
+}
+
+bool ChannelDelegate::eventFilter(QObject *object, QEvent *event)
+{
+    if (QStyledItemDelegate::eventFilter(object, event))
+        return true;
+    auto *combo = qobject_cast<QComboBox *>(object);
+    if (!combo || event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<const QKeyEvent *>(event);
+    return !isDelegateKey(key->key()) && !opensList(*key);
 }
 
 void ChannelDelegate::destroyEditor(QWidget *editor, const QModelIndex &index) const

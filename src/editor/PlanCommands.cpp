@@ -70,8 +70,7 @@ bool PlanCommands::open()
     QString error;
     if (!PlanFile::read(path, content, &error))
         return showFailure(false, PlanFile::refusalText(error));
-    if (!m_window.replacePlan(
-            content.rows, PlanFile::panelFromSlots(content.panelSlots), content.caption))
+    if (!m_window.replacePlan(content.rows, content.panelOrBlank(), content.caption))
         return false;
     tellAboutPlan(content.tooLarge());
     return true;

@@ -312,9 +312,7 @@ bool PlanExchange::openEntry(const PlanHistory::Entry &entry)
         return false;
     const auto content = readPlan(
         [&](PlanFileContent &out, QString *error) { return PlanHistory::load(entry, out, error); });
-    if (!content
-        || !m_window.replacePlan(
-            content->rows, PlanFile::panelFromSlots(content->panelSlots), content->caption))
+    if (!content || !m_window.replacePlan(content->rows, content->panelOrBlank(), content->caption))
         return false;
     if (auto *undo = m_window.findChild<PlanUndo *>())
         undo->settle(PlanUndo::historyName());

@@ -135,6 +135,14 @@ void PlanTableView::keyPressEvent(QKeyEvent *event)
         emit keyCommand(KeyCommand::Copy);
     else if (event->key() == Qt::Key_V && event->modifiers() == Qt::ControlModifier)
         emit keyCommand(KeyCommand::Paste);
+    // Typed text on Type or Audio1 would open the list with the key in it and
+    // pick an item at once, or else search the column: the key does nothing.
+    const bool typed = !event->text().isEmpty() && event->text().at(0).isPrint()
+        && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (typed && listColumn && state() != EditingState) {
+        event->accept();
+        return;
+    }
     // The grid handles the key as well.
     QTableView::keyPressEvent(event);
 }

@@ -12,7 +12,8 @@ class PlanTableModel;
 // page. A row being edited is committed when the cursor leaves it; a refused
 // row keeps the cursor. Two presses on one Type cell toggle TV/DIGI; two on a
 // Freq cell commit the row; a press on an Audio1 cell once the grid is armed
-// opens its list, as do F4 and Alt+Down on Type and Audio1.
+// opens its list, as do F4 and Alt+Down on Type and Audio1. Type and
+// Audio1 take no typed text: a letter, digit or blank there does nothing.
 class PlanTableView : public QTableView
 {
     Q_OBJECT

@@ -58,7 +58,7 @@ StandardPlanDialog::StandardPlanDialog(const StandardPlans &standards, QWidget *
 
     for (int t = 0; t < standards.tables().size(); ++t) {
         const StandardTable &table = standards.tables()[t];
-        for (PlanVariant v : { PlanVariant::Analogue, PlanVariant::Digital })
+        for (PlanVariant v : table.variants)
             m_standardBox->addItem(StandardPlans::displayName(table, v),
                 QVariantList { t, int(v == PlanVariant::Digital) });
     }

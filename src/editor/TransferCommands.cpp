@@ -2,7 +2,10 @@
 
 #include "base/MessageBox.h"
 #include "base/Phrase.h"
+#include "base/ShownValue.h"
 #include "base/TextCatalogue.h"
+#include "rules/FavoritesPanelCheck.h"
+#include "rules/PlanSizeLimit.h"
 #include "store/ChannelStore.h"
 #include "store/PlanHistory.h"
 #include "store/RowChecks.h"
@@ -32,6 +35,14 @@ void waitPainting(std::chrono::milliseconds pause)
 void showError(const QString &text)
 {
     MessageBox::show(text, StyleExclamationOk, CatalogueText(2));
+}
+
+// The instrument keeps whole MHz: a box of 8.5 went out as 8, and the user
+// is told, since the box still says 8.5.
+void tellRoundedSpan(const PanelTexts &panel)
+{
+    if (const auto note = FavoritesPanelCheck::roundedSpanNote(panel.span))
+        MessageBox::show(*note, StyleInformationOk, CatalogueText(2));
 }
 
 // Message 16; the link's own reason, when it gives one, on a second line.
@@ -193,7 +204,8 @@ bool TransferCommands::download(const PanelTexts &panel)
         for (const RowRefusal &r : refused.mid(0, 10))
             lines.append(QStringLiteral("%1 %2: %3")
                              .arg(rows[r.row].values[ColumnId].toString(),
-                                 rows[r.row].values[ColumnName].toString(), r.refusal.text()));
+                                 ShownValue::cut(rows[r.row].values[ColumnName].toString()),
+                                 r.refusal.text()));
         if (refused.size() > 10)
             lines.append(QStringLiteral("…"));
         end();
@@ -212,7 +224,19 @@ bool TransferCommands::download(const PanelTexts &panel)
     const bool sent = outcome == PlanTransfer::SendOutcome::Sent;
     end();
     MessageBox::showCatalogue(sent ? 18 : 19, StyleInformationOk);
+    if (sent)
+        tellRoundedSpan(panel);
     return sent;
+}
+
+bool TransferCommands::refuseOversize()
+{
+    const int channels = m_store.rowCount();
+    if (PlanSizeLimit::fits(channels))
+        return false;
+    showError(PlanSizeLimit::tooLargeText(channels));
+    MessageBox::showCatalogue(19, StyleInformationOk);
+    return true;
 }
 
 void TransferCommands::sendPanel(const PanelTexts &panel)
@@ -236,8 +260,10 @@ void TransferCommands::sendPanel(const PanelTexts &panel)
     transfer.sendPanel(panel);
     releasePort();
     // The panel is on the instrument once it took the write.
-    if (watch.panelWritten)
+    if (watch.panelWritten) {
         MessageBox::showCatalogue(72, StyleExclamationOk);
+        tellRoundedSpan(panel);
+    }
 }
 
 } // namespace plandor

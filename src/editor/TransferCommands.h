@@ -40,10 +40,16 @@ public:
     // when the read or the store failed (the reason shown).
     std::optional<PanelTexts> upload();
     // Sends the plan in frequency order with the panel; whether the
-    // instrument holds it. The messages are shown here.
+    // instrument holds it. The messages are shown here, and after a send a
+    // bandwidth that went out rounded (8.5 as 8) is told.
     bool download(const PanelTexts &panel);
     // The panel's Download: the panel alone.
     void sendPanel(const PanelTexts &panel);
+    // The store's plan holds more channels than the instrument does: it
+    // cannot be sent whatever the user answers, so it is refused at once (the
+    // limit, then message 19), before the plan check or the link. False when
+    // it fits.
+    bool refuseOversize();
 
 private:
     static void releasePort();

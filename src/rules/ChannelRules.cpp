@@ -1,5 +1,7 @@
 #include "rules/ChannelRules.h"
 
+#include "base/CodePage.h"
+#include "base/Language.h"
 #include "base/NumberText.h"
 #include "base/TextCatalogue.h"
 
@@ -48,13 +50,21 @@ QString ChannelRefusal::text(qint16 languageOffset) const
 
 qint16 ChannelRules::checkName(QStringView name)
 {
+    return checkName(name, LanguageOffset);
+}
+
+qint16 ChannelRules::checkName(QStringView name, qint16 languageOffset)
+{
     // Characters, not UTF-16 units: a character beyond the basic plane is
     // one character (and is then refused for its code).
     const QList<uint> codes = name.toUcs4();
     if (codes.size() < 1 || codes.size() > 3)
         return kNameLengthMessage;
     for (uint code : codes) {
-        if (code < 1 || code > 254)
+        // The code is the character's byte in the code page the run writes
+        // its files in, not its Unicode number.
+        const std::optional<uchar> byte = CodePage::singleByte(char32_t(code), languageOffset);
+        if (!byte || *byte < 1 || *byte > 254)
             return kNameCharactersMessage;
     }
     return 0;

@@ -50,7 +50,9 @@ struct RowRefusal
 // editor's cell and row checks accept, which message refuses a value, and how
 // a change of type moves the frequency.
 //
-// A name is 1 to 3 characters with codes 1..254, and none of them a control
+// A name is 1 to 3 characters, each a single byte with a code 1..254 in the
+// run's code page (Windows-1252 in an English run, so "€" passes; GB18030 in
+// a Chinese run, where only ASCII is a single byte), none of them a control
 // character (codes below 32, 127 to 159: TAB, CR and LF among them) or "*",
 // and it does not contain the two capital letters "ID". The plan file cannot
 // carry the last three: a TAB splits a row, "*" makes a panel line, "ID" the
@@ -86,9 +88,12 @@ public:
     static const Phrase kNameFileCharacters;
 
     // 0 when the name passes the grid's catalogue checks; otherwise 26 for a
-    // length outside 1..3 characters, 59 for a character whose code lies
-    // outside 1..254 (anything beyond single-byte Latin-1, such as Chinese).
+    // length outside 1..3 characters, 59 for a character that is not a single
+    // byte with a code 1..254 in the code page of the run (of the given
+    // language): a Chinese character, "é" in a Chinese run, U+0100 in an
+    // English one.
     static qint16 checkName(QStringView name);
+    static qint16 checkName(QStringView name, qint16 languageOffset);
 
     // The whole name rule, the characters the file cannot carry included.
     static std::optional<ChannelRefusal> nameRefusal(QStringView name);

@@ -1,9 +1,11 @@
 #include "rules/FavoritesPanelCheck.h"
 
 #include "base/NumberText.h"
+#include "base/ShownValue.h"
 #include "base/TextCatalogue.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace plandor::FavoritesPanelCheck {
 namespace {
@@ -16,6 +18,9 @@ bool isDigit(QChar c)
 constexpr double kMaxFavorite = 250.0;
 constexpr double kMinBandwidth = 4.0;
 constexpr double kMaxBandwidth = 9.9;
+
+constexpr Phrase kSpanRounded { u"带宽框中为 %1 MHz；仪器只接受整数 MHz，发送的是 %2 MHz。",
+    u"The bandwidth box holds %1 MHz; the instrument takes whole MHz only, so %2 MHz was sent." };
 
 } // namespace
 
@@ -63,6 +68,39 @@ std::optional<Refusal> check(const std::array<QString, kBoxCount> &texts, qint16
 }
 
 const Phrase kUnitRefused { u"'单位' 应该为 dBmV 或 dBuV ！", u"'Unit' should be dBmV or dBuV !" };
+const Phrase kSpanNotCarried { u"'带宽' 应为 4 到 10 之间的整数 MHz（仪器只保存整数 MHz）！",
+    u"'BW' should be a whole number of MHz from 4 to 10 (the instrument keeps whole MHz only) !" };
+
+qint16 linkSpan(QStringView text)
+{
+    const double value = NumberText::leadingNumber(text);
+    if (const auto span = NumberText::toInt16(value))
+        return *span;
+    // Beyond 16 bits the nearest end, never a wrapped number.
+    return value > 0 ? std::numeric_limits<qint16>::max() : std::numeric_limits<qint16>::min();
+}
+
+std::optional<QString> roundedSpanNote(QStringView text)
+{
+    const qint16 sent = linkSpan(text);
+    if (double(sent) == NumberText::leadingNumber(text))
+        return std::nullopt;
+    return kSpanRounded.text().arg(ShownValue::cut(text.trimmed())).arg(sent);
+}
+
+bool spanIsUnset(QStringView text)
+{
+    return text.trimmed().isEmpty() || NumberText::parseNumber(text) == 0.0;
+}
+
+bool linkCarries(QStringView text)
+{
+    if (bandwidthVerdict(text) == BandwidthVerdict::EmptiedSilently)
+        return false; // a character other than a digit or a point
+    const std::optional<double> value = NumberText::parseNumber(text);
+    return value && *value >= kLowestLinkSpan && *value <= kHighestLinkSpan
+        && *value == NumberText::roundHalfEven(*value);
+}
 
 QString PanelRefusal::text() const
 {
@@ -77,9 +115,8 @@ std::optional<PanelRefusal> checkSendable(
             return PanelRefusal { kFavoriteBoxes[i], kFavoriteMessageId, nullptr };
     }
     // An unset bandwidth goes out as 0, as the program sends an empty box.
-    const bool unset = span.trimmed().isEmpty() || NumberText::parseNumber(span) == 0.0;
-    if (!unset && bandwidthVerdict(span) != BandwidthVerdict::Accepted)
-        return PanelRefusal { kBandwidthBox, kBandwidthMessageId, nullptr };
+    if (!spanIsUnset(span) && !linkCarries(span))
+        return PanelRefusal { kBandwidthBox, 0, &kSpanNotCarried };
     if (!unit.isEmpty() && unit != QLatin1String("dBmV") && unit != QLatin1String("dBuV"))
         return PanelRefusal { kUnitField, 0, &kUnitRefused };
     return std::nullopt;

@@ -50,9 +50,35 @@ struct Refusal
 // the box that changed. Nothing when every box checked passes.
 std::optional<Refusal> check(const std::array<QString, kBoxCount> &texts, qint16 index);
 
+// The bandwidth on the link is whole MHz from 4 to 10: what the box's 4.0 to
+// 9.9 gives at a send, rounded (9.9 gives 10). The window rounds its box and
+// says so when the sent value differs; a plan file or the command line gives
+// the value to send, which must then be one of those whole numbers, so that
+// nothing is changed on the way and a plan read from an instrument can be
+// sent back as it is.
+constexpr int kLowestLinkSpan = 4;
+constexpr int kHighestLinkSpan = 10;
+
+// The box's leading number to the nearest whole number, halves to even (8.5
+// gives 8, 9.9 gives 10), held to 16 bits: the Span the window sends.
+qint16 linkSpan(QStringView text);
+
+// What the user is told after a send that changed the box's number (8.5
+// sent as 8); nothing when the instrument got the box's own number.
+std::optional<QString> roundedSpanNote(QStringView text);
+
+// Empty, or a number that is 0: a bandwidth nobody set, sent as 0.
+bool spanIsUnset(QStringView text);
+
+// A bandwidth to send as it is: digits and at most one point, a whole number
+// of MHz from 4 to 10 ("8", "8.0", "10"; not "8.5", "9.9", "11").
+bool linkCarries(QStringView text);
+
 // The level unit's field, beside the boxes of Text1.
 constexpr int kUnitField = 7;
 extern const Phrase kUnitRefused;
+// A plan file's or the command line's bandwidth the link cannot carry as it is.
+extern const Phrase kSpanNotCarried;
 
 // Why a panel cannot be sent: the box (or kUnitField) and its message, a
 // catalogue id or a phrase.
@@ -66,10 +92,10 @@ struct PanelRefusal
     friend bool operator==(const PanelRefusal &, const PanelRefusal &) = default;
 };
 
-// The whole panel as it is sent with a plan, alone, or from the command line:
-// each favourite empty or 0..250 (67); the bandwidth empty, 0 (not set, sent
-// as 0) or 4.0..9.9 (29); the unit empty (sent as dBuV), "dBmV" or "dBuV".
-// The first refusal in box order, or nothing.
+// A panel as a plan file or the command line gives it, to be sent as it is:
+// each favourite empty or 0..250 (67); the bandwidth not set (sent as 0) or
+// one linkCarries() (kSpanNotCarried); the unit empty (sent as dBuV),
+// "dBmV" or "dBuV". The first refusal in box order, or nothing.
 std::optional<PanelRefusal> checkSendable(
     const std::array<QString, 6> &favorites, QStringView unit, QStringView span);
 

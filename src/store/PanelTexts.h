@@ -22,6 +22,20 @@ struct PanelTexts
         }
         return a.unit == b.unit && a.span == b.span;
     }
+
+    // No favourite, no unit and no bandwidth (empty or 0): what a plan made
+    // from a table holds. Nobody set it, so it is no panel at all.
+    bool isBlank() const
+    {
+        for (const QString &favorite : favorites) {
+            if (!favorite.trimmed().isEmpty())
+                return false;
+        }
+        bool number = false;
+        const QString bandwidth = span.trimmed();
+        return unit.trimmed().isEmpty()
+            && (bandwidth.isEmpty() || (bandwidth.toDouble(&number) == 0 && number));
+    }
 };
 
 } // namespace plandor

@@ -3,6 +3,7 @@
 #include "base/Language.h"
 #include "base/NumberText.h"
 #include "base/Phrase.h"
+#include "base/ShownValue.h"
 #include "base/TextCatalogue.h"
 #include "store/WholeFileWrite.h"
 
@@ -16,6 +17,7 @@ namespace plandor {
 namespace {
 
 constexpr QChar kQuote = QLatin1Char('"');
+constexpr QChar kApostrophe = QLatin1Char('\'');
 constexpr QChar kByteOrderMark = QChar(0xFEFF);
 const QLatin1String kLineEnd("\r\n");
 
@@ -73,6 +75,35 @@ bool needsQuotes(const QString &text)
             return true;
     }
     return !text.isEmpty() && (text.front().isSpace() || text.back().isSpace());
+}
+
+// A text cell that spreadsheets would run as a formula (or a DDE link).
+bool startsLikeFormula(QStringView text)
+{
+    if (text.isEmpty())
+        return false;
+    const QChar c = text.front();
+    return c == QLatin1Char('=') || c == QLatin1Char('+') || c == QLatin1Char('-')
+        || c == QLatin1Char('@') || c == QLatin1Char('\t') || c == QLatin1Char('\r');
+}
+
+// The apostrophe that spreadsheets take for "this is text", as written:
+// before a formula-like text, and before a text that already starts with one
+// that reading would otherwise drop.
+bool isNeutralised(QStringView text)
+{
+    return text.size() >= 2 && text.front() == kApostrophe
+        && (startsLikeFormula(text.mid(1)) || text.at(1) == kApostrophe);
+}
+
+QString neutralised(const QString &text)
+{
+    return startsLikeFormula(text) || isNeutralised(text) ? kApostrophe + text : text;
+}
+
+bool isTextColumn(int column)
+{
+    return column == ColumnName || column == ColumnType;
 }
 
 QString fieldText(const QString &text)
@@ -216,7 +247,10 @@ QByteArray PlanCsv::format(const QList<ChannelValues> &rows, qint16 languageOffs
         for (int column = 0; column < kChannelColumnCount; ++column) {
             if (column > 0)
                 text += QLatin1Char(',');
-            text += fieldText(ChannelColumns::toText(column, row.values[column]));
+            // Numbers are written as they are: only a text cell can be
+            // taken for a formula.
+            const QString value = ChannelColumns::toText(column, row.values[column]);
+            text += fieldText(isTextColumn(column) ? neutralised(value) : value);
         }
         text += kLineEnd;
     }
@@ -289,13 +323,14 @@ bool PlanCsv::parse(const QByteArray &bytes, PlanFileContent &out, QString *erro
         for (int column = 0; column < kChannelColumnCount; ++column) {
             const bool number
                 = column == ColumnId || column == ColumnFreq || column == ColumnAudio1;
-            const QString value
-                = number ? NumberText::withDecimalPoint(fields[column]) : fields[column];
+            QString value = number ? NumberText::withDecimalPoint(fields[column]) : fields[column];
+            if (isTextColumn(column) && isNeutralised(value))
+                value.remove(0, 1);
             const auto converted = ChannelColumns::fromText(column, value);
             if (!converted)
                 return fail(kBadValue.text()
                                 .arg(record.line)
-                                .arg(kHeaderNames[column].text(), fields[column]));
+                                .arg(kHeaderNames[column].text(), ShownValue::cut(fields[column])));
             row.values[column] = *converted;
         }
         content.rows.append(row);

@@ -14,7 +14,10 @@ namespace plandor {
 //
 // Written as UTF-8 with a byte-order mark (so that spreadsheets take it as
 // UTF-8), commas between fields, a decimal point, CRLF line ends and the
-// header in the run's language. Read from what spreadsheets write: UTF-8 (with
+// header in the run's language. A name or type that starts with "=", "+",
+// "-", "@", TAB or CR (which spreadsheets run as a formula), or with an
+// apostrophe before one of these or another apostrophe, is written after an
+// apostrophe, and read back without it. Read from what spreadsheets write: UTF-8 (with
 // or without the mark), GB18030 or Windows-1252; fields separated by commas,
 // semicolons or TABs (the one the first row uses most outside quotes); quoted
 // fields with doubled quotes; a decimal comma or point; a header row in
@@ -32,8 +35,8 @@ public:
 
     // The rows in file order, converted to their columns, for the same
     // checks and marking as an opened plan file. out.caption is the grid's
-    // standard caption; a table has no panel, so out.panelSlots stays empty
-    // (the caller keeps its panel). False with a reason (naming the line) for
+    // standard caption; a table has no panel, so out.panel stays empty (the
+    // caller keeps its panel). False with a reason (naming the line) for
     // binary or oversized input, an unclosed quote, a row with too few or too
     // many fields, or a value its column cannot hold.
     static bool parse(const QByteArray &bytes, PlanFileContent &out, QString *error);

@@ -1,8 +1,10 @@
 #include "store/PlanFile.h"
 
+#include "base/CodePage.h"
 #include "base/Language.h"
 #include "base/NumberText.h"
 #include "base/Phrase.h"
+#include "base/ShownValue.h"
 #include "base/TextCatalogue.h"
 #include "rules/PlanSizeLimit.h"
 #include "store/RowChecks.h"
@@ -13,6 +15,7 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -24,17 +27,19 @@
 namespace plandor {
 namespace {
 
-constexpr int kPanelSlots = 8;
+constexpr int kPanelLines = 8; // six favourites, the unit, the span
+constexpr int kSpanLine = 7;
 constexpr QChar kTab = QLatin1Char('\t');
 constexpr QChar kQuote = QLatin1Char('"');
 constexpr QChar kByteOrderMark = QChar(0xFEFF);
 const QLatin1String kLineEnd("\r\n");
 const QLatin1String kHeader("ID\tCHName\tTYPE\tFREQ\tAUDIO\t");
 const QLatin1String kSpanLabel("*Span");
+constexpr QStringView kSpanWord = u"Span";
 const QByteArray kUtf8Mark("\xEF\xBB\xBF");
 
 // Catalogue ids of the texts a run writes into the file: the default caption,
-// the six favourite labels and the unit label.
+// the six favourite labels and the unit label (panel lines 0 to 6).
 constexpr qint16 kCaptionId = 15;
 constexpr qint16 kLabelIds[7] = { 61, 62, 63, 64, 69, 70, 1 };
 
@@ -43,8 +48,15 @@ const Phrase kNotText { u"第 %1 行有非文本字节 0x%2（文件不是文本
 const Phrase kUndecodable { u"文件既不是 UTF-8，也不是 GB18030 或 Windows-1252 文本。",
     u"The file is neither UTF-8, GB18030 nor Windows-1252 text." };
 const Phrase kNoFirstLine { u"文件没有第一行。", u"The file has no first line." };
-const Phrase kTooManyPanelLines { u"第 %1 行：含 \"*\" 的行多于 %2 行。",
-    u"Line %1: more than %2 lines with \"*\"." };
+const Phrase kUnknownPanelLine { u"第 %1 行：\"%2\" 不是设置栏的行（六个喜好频道、单位、带宽）。",
+    u"Line %1: \"%2\" is not a panel line (the six favourites, the unit, the span)." };
+const Phrase kPanelLineTwice { u"第 %1 行：又一个 \"%2\" 行。", u"Line %1: a second \"%2\" line." };
+const Phrase kPanelLineWithoutTab { u"第 %1 行：设置栏的行 \"%2\" 在名称和值之间没有制表符。",
+    u"Line %1: the panel line \"%2\" has no TAB between its label and its value." };
+const Phrase kPanelLineMissing {
+    u"缺少设置栏的行 \"%1\"：频道表文件要么有全部八行设置栏，要么一行也没有。",
+    u"The panel line \"%1\" is missing; a plan file has all eight panel lines or none."
+};
 const Phrase kBadValue { u"第 %1 行第 %2 列：\"%3\" 不是该列的值。",
     u"Line %1, column %2: \"%3\" is not a value of this column." };
 const Phrase kNotRegular { u"不是普通文件（目录、管道或设备）。",
@@ -59,10 +71,11 @@ const Phrase kPanel { u"设置栏", u"the panel" };
 QString decoderName(PlanEncoding encoding)
 {
     switch (encoding) {
+    // The run's code pages are named in one place, which the name rule reads too.
     case PlanEncoding::Gb18030:
-        return QStringLiteral("GB18030");
+        return CodePage::nameFor(kChineseOffset);
     case PlanEncoding::Windows1252:
-        return QStringLiteral("windows-1252");
+        return CodePage::nameFor(kEnglishOffset);
     case PlanEncoding::Utf8Bom:
         break;
     }
@@ -185,6 +198,59 @@ float spanNumber(const QString &text)
     return float(value);
 }
 
+// A label as compared: without blanks and case, so that a label retyped by
+// hand ("3rd Favorite CH ID" for "3rd Favorite CH  ID") is still known.
+QString labelKey(QStringView label)
+{
+    QString key;
+    for (const QChar c : label) {
+        if (!c.isSpace())
+            key += c;
+    }
+    return key.toCaseFolded();
+}
+
+struct PanelLabel
+{
+    int line = 0; // 0..5 the favourites, 6 the unit, kSpanLine the span
+    std::optional<qint16> language; // none for "*Span", the same in both
+};
+
+// Which panel line a label ("*" and the text before the first TAB) names.
+std::optional<PanelLabel> panelLabel(QStringView label)
+{
+    if (!label.startsWith(QLatin1Char('*')))
+        return std::nullopt;
+    const QString key = labelKey(label.mid(1));
+    if (key == labelKey(kSpanWord))
+        return PanelLabel { kSpanLine, std::nullopt };
+    for (const qint16 language : { kChineseOffset, kEnglishOffset }) {
+        for (int line = 0; line < kSpanLine; ++line) {
+            if (key == labelKey(TextCatalogue::entry(qint16(kLabelIds[line] + language))))
+                return PanelLabel { line, language };
+        }
+    }
+    return std::nullopt;
+}
+
+// A panel line's label as a run of the language writes it.
+QString panelLabelText(int line, qint16 language)
+{
+    if (line == kSpanLine)
+        return kSpanLabel;
+    return QLatin1Char('*') + TextCatalogue::entry(qint16(kLabelIds[line] + language));
+}
+
+// The panel as a file written from it reads back: the span as the shortest
+// text of its number, a blank panel as none.
+std::optional<PanelTexts> panelAsRead(PanelTexts panel)
+{
+    panel.span = NumberText::shortest(spanNumber(panel.span));
+    if (panel.isBlank())
+        return std::nullopt;
+    return panel;
+}
+
 // A value that begins with a double quote loses its first and last
 // characters when read; quoting it on the way out brings it back unchanged.
 QString rowValueText(int column, const QVariant &value)
@@ -217,7 +283,7 @@ bool parseRowLine(const QString &line, int lineNumber, ChannelValues &row, QStri
             if (error) {
                 *error = kBadValue.text()
                              .arg(lineNumber)
-                             .arg(ChannelColumns::fieldName(column), value.toString());
+                             .arg(ChannelColumns::fieldName(column), ShownValue::cut(value));
             }
             return false;
         }
@@ -287,11 +353,71 @@ bool readRegularFile(const QString &path, QByteArray &bytes, QString *error)
     return true;
 }
 
+// The panel lines of a file, collected by their labels.
+class PanelLines
+{
+public:
+    // False with the reason for a line that is not one of the eight, or one
+    // already seen.
+    bool add(const QString &line, int lineNumber, QString *error)
+    {
+        const qsizetype tab = line.indexOf(kTab);
+        const QStringView label = tab >= 0 ? QStringView(line).left(tab) : QStringView(line);
+        if (tab < 0)
+            return failWith(
+                error, kPanelLineWithoutTab.text().arg(lineNumber).arg(ShownValue::cut(label)));
+        const std::optional<PanelLabel> known = panelLabel(label);
+        if (!known)
+            return failWith(
+                error, kUnknownPanelLine.text().arg(lineNumber).arg(ShownValue::cut(label)));
+        if (m_values[known->line])
+            return failWith(
+                error, kPanelLineTwice.text().arg(lineNumber).arg(ShownValue::cut(label)));
+        m_values[known->line] = line.mid(tab + 1);
+        if (!m_language)
+            m_language = known->language;
+        return true;
+    }
+
+    // The panel when all eight lines came, none when no line did; false with
+    // the first missing line, in the language of the labels found, otherwise.
+    bool finish(std::optional<PanelTexts> &panel, QString *error) const
+    {
+        const auto missing = std::find(m_values.begin(), m_values.end(), std::optional<QString>());
+        if (missing == m_values.end()) {
+            PanelTexts texts;
+            for (int i = 0; i < 6; ++i)
+                texts.favorites[i] = *m_values[i];
+            texts.unit = *m_values[6];
+            texts.span = *m_values[kSpanLine];
+            panel = panelAsRead(texts);
+            return true;
+        }
+        if (std::all_of(m_values.begin(), m_values.end(), [](const auto &v) { return !v; })) {
+            panel.reset();
+            return true;
+        }
+        const int line = int(missing - m_values.begin());
+        return failWith(error,
+            kPanelLineMissing.text().arg(
+                panelLabelText(line, m_language.value_or(LanguageOffset))));
+    }
+
+private:
+    std::array<std::optional<QString>, kPanelLines> m_values;
+    std::optional<qint16> m_language; // of the first label that has one
+};
+
 } // namespace
 
 bool PlanFileContent::tooLarge() const
 {
     return !PlanSizeLimit::fits(int(rows.size()));
+}
+
+PanelTexts PlanFileContent::panelOrBlank() const
+{
+    return panel.value_or(PanelTexts { {}, {}, QStringLiteral("0") });
 }
 
 QString EncodingLoss::describe(const PlanFileSource &source) const
@@ -349,14 +475,13 @@ bool PlanFile::parse(const QByteArray &bytes, PlanFileContent &out, QString *err
     PlanFileContent content;
     content.encoding = decoded->encoding;
     content.caption = lines.first();
+    PanelLines panel;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QString &line = lines[i];
         const int lineNumber = int(i + 1);
         if (line.contains(QLatin1Char('*'))) {
-            if (content.panelSlots.size() == kPanelSlots)
-                return failWith(error, kTooManyPanelLines.text().arg(lineNumber).arg(kPanelSlots));
-            const qsizetype tab = line.indexOf(kTab);
-            content.panelSlots.append(tab >= 0 ? line.mid(tab + 1) : line);
+            if (!panel.add(line, lineNumber, error))
+                return false;
         } else if (line.contains(QLatin1String("ID"))) {
             continue; // the header
         } else {
@@ -369,6 +494,8 @@ bool PlanFile::parse(const QByteArray &bytes, PlanFileContent &out, QString *err
             content.rowLines.append(lineNumber);
         }
     }
+    if (!panel.finish(content.panel, error))
+        return false;
     content.refusals = RowChecks::check(content.rows);
     out = std::move(content);
     return true;
@@ -453,10 +580,7 @@ EncodingLoss PlanFile::loss(const PlanFileSource &source, Encoding encoding)
         if (lost.rows.isEmpty())
             lost.caption = true;
     }
-    lost.panel = !(panelFromSlots(back.panelSlots)
-        == panelFromSlots({ source.panel.favorites[0], source.panel.favorites[1],
-            source.panel.favorites[2], source.panel.favorites[3], source.panel.favorites[4],
-            source.panel.favorites[5], source.panel.unit, source.panel.span }));
+    lost.panel = back.panel != panelAsRead(source.panel);
     return lost;
 }
 
@@ -470,17 +594,6 @@ bool PlanFile::write(const QString &path, const PlanFileSource &source, Encoding
         return failWith(error, kCannotHold.text().arg(found.describe(source)));
 
     return writeWholeFile(path, format(source, encoding), error);
-}
-
-// Slots that no line filled read as empty texts.
-PanelTexts PlanFile::panelFromSlots(const QStringList &panelSlots)
-{
-    PanelTexts panel;
-    for (int i = 0; i < 6; ++i)
-        panel.favorites[i] = panelSlots.value(i);
-    panel.unit = panelSlots.value(6);
-    panel.span = NumberText::shortest(spanNumber(panelSlots.value(7)));
-    return panel;
 }
 
 } // namespace plandor

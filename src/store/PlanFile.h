@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace plandor {
 
 // The code page a plan file is in: GB18030 (a Chinese run's), Windows-1252
@@ -22,7 +24,9 @@ struct PlanFileContent
 {
     QString caption; // line 1, unchanged (plain text, not markup)
     QList<ChannelValues> rows; // the row lines, values converted to their columns
-    QStringList panelSlots; // the "*" lines' values in file order (at most 8)
+    // The panel lines' values, the span as the shortest text of its number;
+    // nothing for a file without panel lines or with blank ones only.
+    std::optional<PanelTexts> panel;
     QList<int> rowLines; // the file's line number (from 1) of each row
     PlanEncoding encoding = PlanEncoding::Windows1252; // as detected
     // The rows the channel rules refuse: kept, for the window to mark.
@@ -30,6 +34,10 @@ struct PlanFileContent
 
     // More channels than the instrument takes: the window warns once.
     bool tooLarge() const;
+
+    // The panel the window shows for the file: its own, or for none empty
+    // boxes and a bandwidth of 0.
+    PanelTexts panelOrBlank() const;
 };
 
 // What a plan text file is written from.
@@ -59,6 +67,12 @@ struct EncodingLoss
 // The plan text file: caption, header, one TAB-terminated line per row, six
 // favourite lines, the unit line and the span line; CRLF line ends.
 //
+// Panel lines (those with a "*") are known by their labels, in either
+// language, whatever their order, and each value is what follows the line's
+// first TAB. A file has all eight or none: one without panel lines (a caption
+// and rows only) holds no panel; a missing, repeated or unknown panel line,
+// or one without a TAB, refuses the file with the line named.
+//
 // Reading: only regular files of at most kMaxFileSize bytes, opened without
 // blocking; bytes other than text (NUL and control characters other than TAB,
 // CR and LF) refuse the file. The encoding is a UTF-8 byte-order mark, else
@@ -77,7 +91,7 @@ public:
 
     // False with a reason (in the run's language) when the bytes cannot be a
     // plan file: not text, undecodable, a value the store cannot convert, a
-    // ninth "*" line, no first line.
+    // panel line that is not one of the eight or is missing, no first line.
     static bool parse(const QByteArray &bytes, PlanFileContent &out, QString *error);
     static bool read(const QString &path, PlanFileContent &out, QString *error);
 
@@ -95,11 +109,6 @@ public:
     // encoding cannot hold the plan: the caller may offer Encoding::Utf8Bom.
     static bool write(const QString &path, const PlanFileSource &source, Encoding encoding,
         QString *error, EncodingLoss *lost = nullptr);
-
-    // The panel as the file's eight slots fill it: favourites from slots 1-6,
-    // unit from slot 7, span from slot 8 (the shortest text of its numeric
-    // value as single precision, "0" for an empty or non-numeric slot).
-    static PanelTexts panelFromSlots(const QStringList &panelSlots);
 };
 
 } // namespace plandor

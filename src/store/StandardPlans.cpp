@@ -19,6 +19,19 @@ constexpr Phrase kBadLine { u"第 %1 行既不是标准也不是频道",
     u"line %1 is not a standard or a channel" };
 constexpr Phrase kNoStandard { u"表中没有任何标准", u"no standard in the table" };
 
+// "AD": analogue and digital, "D": digital only, "A": analogue only; empty
+// for anything else.
+QList<PlanVariant> variantsOf(const QString &field)
+{
+    if (field == QLatin1String("AD"))
+        return { PlanVariant::Analogue, PlanVariant::Digital };
+    if (field == QLatin1String("D"))
+        return { PlanVariant::Digital };
+    if (field == QLatin1String("A"))
+        return { PlanVariant::Analogue };
+    return {};
+}
+
 } // namespace
 
 QStringList StandardPlans::searchFolders()
@@ -65,13 +78,17 @@ bool StandardPlans::parse(const QByteArray &bytes, QString *error)
         const QStringList f = lines[i].split(QLatin1Char('\t'));
         bool ok1 = false;
         bool ok2 = false;
-        if (f.size() == 5 && f[0] == QLatin1String("S")) {
+        if (f.size() == 7 && f[0] == QLatin1String("S")) {
             StandardTable t;
             t.key = f[1];
-            t.audioOffset = f[2].toDouble(&ok1);
-            t.englishName = f[3].trimmed();
-            t.chineseName = f[4].trimmed();
-            if (ok1 && !t.key.isEmpty()) {
+            t.variants = variantsOf(f[2]);
+            t.audioOffset = f[3].toDouble(&ok1);
+            t.digitalOffset = f[4].toDouble(&ok2);
+            t.englishName = f[5].trimmed();
+            t.chineseName = f[6].trimmed();
+            // An analogue plan needs the system's audio offset.
+            const bool audioOk = t.audioOffset > 0 || !t.offers(PlanVariant::Analogue);
+            if (ok1 && ok2 && audioOk && !t.variants.isEmpty() && !t.key.isEmpty()) {
                 tables.append(t);
                 continue;
             }
@@ -122,11 +139,12 @@ QString StandardPlans::displayName(const StandardTable &table, PlanVariant varia
 }
 
 double StandardPlans::planFrequency(
-    const StandardTable &, const StandardChannel &channel, PlanVariant variant)
+    const StandardTable &table, const StandardChannel &channel, PlanVariant variant)
 {
-    if (variant == PlanVariant::Analogue)
-        return channel.carrier;
-    return channel.carrier - 1.25 + channel.bandwidth / 2;
+    const double freq = variant == PlanVariant::Analogue
+        ? channel.carrier
+        : channel.carrier - 1.25 + channel.bandwidth / 2 + table.digitalOffset;
+    return std::round(freq * 10000) / 10000;
 }
 
 StandardPlan StandardPlans::build(
@@ -134,13 +152,14 @@ StandardPlan StandardPlans::build(
 {
     StandardPlan plan;
     plan.caption = displayName(table, variant);
+    if (!table.offers(variant))
+        return plan;
     first = std::max(first, 0);
     last = std::min(last, int(table.channels.size()) - 1);
     for (int i = first; i <= last; ++i) {
         const StandardChannel &c = table.channels[i];
         const bool digital = variant == PlanVariant::Digital;
-        // Four decimals at most, as the table has them; no binary tails.
-        const double freq = std::round(planFrequency(table, c, variant) * 10000) / 10000;
+        const double freq = planFrequency(table, c, variant);
         const double second = digital ? c.bandwidth : table.audioOffset;
         const QString type = digital ? QStringLiteral("DIGI") : QStringLiteral("TV");
         if (ChannelRules::checkChannel(ChannelFields { c.name, type, freq, second })
@@ -163,7 +182,7 @@ QList<PlanRaster> StandardPlans::rasters() const
 {
     QList<PlanRaster> out;
     for (const StandardTable &t : m_tables) {
-        for (PlanVariant v : { PlanVariant::Analogue, PlanVariant::Digital }) {
+        for (PlanVariant v : t.variants) {
             PlanRaster r;
             r.name = displayName(t, v);
             for (const StandardChannel &c : t.channels)

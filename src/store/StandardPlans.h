@@ -17,22 +17,30 @@ struct StandardChannel
     double bandwidth = 0; // channel bandwidth, MHz
 };
 
-// A TV system's channel table: every channel's vision carrier, and the one
-// audio carrier offset of the system (4.5, 5.5, 6.0 or 6.5 MHz).
+// How a standard's channels become plan rows: analogue channels are TV at
+// their vision carrier with the system's audio offset; digital ones are DIGI
+// at the channel's centre (1.25 MHz below the carrier plus half the
+// bandwidth, plus the table's digital centre offset) with the channel
+// bandwidth.
+enum class PlanVariant { Analogue, Digital };
+
+// A TV system's channel table: every channel's vision carrier, the one
+// audio carrier offset of the system (4.5, 5.5, 6.0 or 6.5 MHz) and the
+// variants it is offered in (a DOCSIS raster only as digital).
 struct StandardTable
 {
     QString key; // "na-std", "ccir-bg", ...
     QString englishName;
     QString chineseName;
-    double audioOffset = 0;
+    double audioOffset = 0; // 0 when only digital is offered
+    // Where the digital centre sits above the channel centre: 1/7 MHz for
+    // ISDB-T (Japan, Brazil), 0 elsewhere.
+    double digitalOffset = 0;
+    QList<PlanVariant> variants { PlanVariant::Analogue, PlanVariant::Digital };
     QList<StandardChannel> channels; // in frequency order
-};
 
-// How a standard's channels become plan rows: analogue channels are TV at
-// their vision carrier with the system's audio offset; digital ones are DIGI
-// at the channel's centre (1.25 MHz below the carrier plus half the
-// bandwidth) with the channel bandwidth.
-enum class PlanVariant { Analogue, Digital };
+    bool offers(PlanVariant v) const { return variants.contains(v); }
+};
 
 // A plan made from a standard: the rows (IDs 1..n, frequency order) and the
 // channels of the chosen range that the channel rules refuse and were left
@@ -71,16 +79,18 @@ public:
         const StandardTable &table, PlanVariant variant, qint16 languageOffset);
     static QString displayName(const StandardTable &table, PlanVariant variant);
 
-    // The frequency a channel gets in the plan.
+    // The frequency a channel gets in the plan, to four decimals as the
+    // tables have them (no binary tails, and the raster matches the plan).
     static double planFrequency(
         const StandardTable &table, const StandardChannel &channel, PlanVariant variant);
 
     // Channels first..last (indexes into table.channels, both included) as
     // plan rows; channels the rules refuse are left out, and at most
-    // kMaxChannels rows are made.
+    // kMaxChannels rows are made. A variant the table does not offer makes
+    // no rows.
     static StandardPlan build(const StandardTable &table, PlanVariant variant, int first, int last);
 
-    // The raster of every table and variant, for the plan check.
+    // The raster of every table and offered variant, for the plan check.
     QList<PlanRaster> rasters() const;
 
     // A stored row as the plan check reads it.

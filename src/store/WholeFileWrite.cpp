@@ -2,6 +2,7 @@
 
 #include "base/Phrase.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -10,6 +11,8 @@ namespace plandor {
 namespace {
 
 const Phrase kShortWrite { u"只写入了 %1 / %2 字节。", u"Only %1 of %2 bytes were written." };
+const Phrase kNotRegular { u"%1 不是普通文件（而是设备、管道或文件夹），只能写入普通文件。",
+    u"%1 is not a regular file (it is a device, a pipe or a folder); only a file can be written." };
 
 // Unbuffered, so that a short write (a full disk, a file size limit) shows
 // here: a buffered flush that writes only part of the data still lets
@@ -43,20 +46,15 @@ bool fail(QString *error, const QString &reason)
 
 bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error)
 {
+    // Followed through links: a link to a regular file replaces that file.
     const QFileInfo target(path);
-    if (target.exists() && !target.isFile()) {
-        QFile device(path);
-        if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return fail(error, device.errorString());
-        const qint64 written = writeAll(device, bytes);
-        if (written != bytes.size())
-            return fail(error, reasonFor(device, written, bytes.size()));
-        return true;
-    }
+    if (target.exists() && !target.isFile())
+        return fail(error, kNotRegular.text().arg(QDir::toNativeSeparators(path)));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(error, file.errorString());
     const qint64 written = writeAll(file, bytes);
+    // commit() syncs the temporary file to disk before it renames it.
     if (written != bytes.size() || !file.commit()) {
         const QString reason = reasonFor(file, written, bytes.size());
         file.cancelWriting();

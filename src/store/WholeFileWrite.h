@@ -5,10 +5,12 @@
 
 namespace plandor {
 
-// Puts bytes into a file all or nothing. A regular file (or a new one) is
-// replaced only once every byte is on disk, so a full disk keeps the old
-// content; a device or a pipe (/dev/full, /dev/stdout) is written in place,
-// never renamed over, and a short write is reported. On failure, error says why.
+// Puts bytes into a file all or nothing: they go to a temporary file in the
+// same folder, which is flushed to disk and then renamed over the target, so
+// a full disk or a failing write keeps the old content. A target that exists
+// and is not a regular file (a device such as /dev/full, a FIFO, a folder) is
+// refused before anything is written: a rename cannot replace it, and writing
+// into it in place could not be taken back. On failure, error says why.
 bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error);
 
 } // namespace plandor

@@ -18,6 +18,13 @@ public:
     // Sizes and fills records (its bounds are the link's) and favourites.
     virtual bool ReadPlan(qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites)
         = 0;
+    // The instrument's panel alone. A link that cannot ask for less reads
+    // the whole plan for it.
+    virtual bool ReadFavorites(FavoritesRecord &favorites)
+    {
+        LinkRecordArray records;
+        return ReadPlan(0, records, favorites);
+    }
     virtual bool WriteFavorites(FavoritesRecord &favorites) = 0;
     virtual bool WritePlan(
         const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites)

@@ -1,11 +1,10 @@
 #include "transfer/PlanRecords.h"
 
 #include "base/NumberText.h"
+#include "rules/FavoritesPanelCheck.h"
 #include "rules/PlanSizeLimit.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace plandor::PlanRecords {
 
@@ -35,14 +34,6 @@ quint8 toByte(const QString &text)
 {
     const double value = NumberText::roundHalfEven(NumberText::leadingNumber(text));
     return quint8(std::clamp(value, 0.0, 255.0));
-}
-
-qint16 toSpan(const QString &text)
-{
-    const double value = NumberText::leadingNumber(text);
-    if (const auto span = NumberText::toInt16(value))
-        return *span;
-    return value > 0 ? std::numeric_limits<qint16>::max() : std::numeric_limits<qint16>::min();
 }
 
 } // namespace
@@ -96,7 +87,7 @@ FavoritesRecord toFavorites(const PanelTexts &panel)
     favorites.Favorite4 = toByte(panel.favorites[3]);
     favorites.Favorite5 = toByte(panel.favorites[4]);
     favorites.Favorite6 = toByte(panel.favorites[5]);
-    favorites.Span = toSpan(panel.span);
+    favorites.Span = FavoritesPanelCheck::linkSpan(panel.span);
     favorites.Unit = panel.unit == QLatin1String("dBmV") ? kUnitDbmV : kUnitDbuV;
     return favorites;
 }

@@ -57,6 +57,17 @@ std::optional<PlanTransfer::ReceivedPlan> PlanTransfer::read()
     return plan;
 }
 
+std::optional<PanelTexts> PlanTransfer::readPanel()
+{
+    m_error.clear();
+    FavoritesRecord favorites {};
+    if (!m_link.ReadFavorites(favorites)) {
+        m_error = m_link.lastError();
+        return std::nullopt;
+    }
+    return PlanRecords::fromFavorites(favorites);
+}
+
 PlanTransfer::SendOutcome PlanTransfer::send(
     const QList<ChannelValues> &rows, const PanelTexts &panel)
 {
@@ -91,14 +102,14 @@ PlanTransfer::SendOutcome PlanTransfer::finishWrite(bool written, bool panelAlon
         m_error = m_link.lastError();
         return SendOutcome::Failed;
     }
-    bool ended = false;
-    QString why;
     if (written) {
         m_pause(kPauseAfterWrite);
-        ended = m_link.EndTransfer();
+        // The end's acknowledgement comes only once the instrument has
+        // stored it: there is nothing left to ask.
+        if (m_link.EndTransfer())
+            return SendOutcome::Sent;
     }
-    if (!ended)
-        why = m_link.lastError();
+    const QString why = m_link.lastError();
     switch (m_link.ConfirmLastWrite()) {
     case Check::Stored:
         m_error.clear();
@@ -107,16 +118,11 @@ PlanTransfer::SendOutcome PlanTransfer::finishWrite(bool written, bool panelAlon
         m_error = why.isEmpty() ? kNotKept.text() : why;
         return SendOutcome::Failed;
     case Check::Unknown:
-        // The end's acknowledgement is itself the instrument's word.
-        if (ended)
-            return SendOutcome::Sent;
         m_error = kNotConfirmed.text() + QStringLiteral("\n") + why;
         return SendOutcome::NotConfirmed;
     case Check::NotSupported:
         break;
     }
-    if (ended)
-        return SendOutcome::Sent;
     m_error = why;
     return SendOutcome::Failed;
 }

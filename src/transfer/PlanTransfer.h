@@ -52,6 +52,8 @@ public:
     // The instrument's plan and panel; nullopt on failure (errorText says why).
     // An instrument that holds no channel gives a plan without rows.
     std::optional<ReceivedPlan> read();
+    // The instrument's panel alone; nullopt on failure.
+    std::optional<PanelTexts> readPanel();
     // rows in the order to send (frequency order); panel as its boxes hold it.
     SendOutcome send(const QList<ChannelValues> &rows, const PanelTexts &panel);
     SendOutcome sendPanel(const PanelTexts &panel);

@@ -1,5 +1,7 @@
 #include "CheckPlanCommand.h"
 
+#include "PlanValidation.h"
+
 #include "rules/PlanCheck.h"
 #include "store/PlanFile.h"
 #include "store/StandardPlans.h"
@@ -38,9 +40,21 @@ int runCheckPlan(const QString &inPath)
     rows.reserve(content.rows.size());
     for (const ChannelValues &row : content.rows)
         rows.append(StandardPlans::checkRow(row));
-    const QList<PlanFinding> findings = PlanCheck::run(rows, options);
-    for (const PlanFinding &f : findings)
-        std::printf("%s\n", qPrintable(f.text));
+    QStringList findings;
+    for (const PlanFinding &f : PlanCheck::run(rows, options))
+        findings.append(f.text);
+    // What send refuses beside the channels (the plan check counts too many).
+    if (content.rows.isEmpty())
+        findings.append(*sizeRefusal(content));
+    if (const auto refusal = content.panel ? panelRefusal(*content.panel) : std::nullopt)
+        findings.append(*refusal);
+
+    for (const QString &finding : findings.mid(0, kListedFindings))
+        std::printf("%s\n", qPrintable(finding));
+    if (findings.size() > kListedFindings)
+        std::printf("... and %lld more findings (%lld in all)\n",
+            static_cast<long long>(findings.size() - kListedFindings),
+            static_cast<long long>(findings.size()));
     std::fflush(stdout);
     return findings.isEmpty() ? kExitOk : kExitFindings;
 }

@@ -1,5 +1,7 @@
 #include "ConvertCommand.h"
 
+#include "PlanValidation.h"
+
 #include "base/Language.h"
 #include "store/PlanCsv.h"
 #include "store/PlanFile.h"
@@ -39,13 +41,16 @@ int runConvert(const QString &inPath, const QString &outPath)
                                       : PlanFile::read(inPath, content, &error);
     if (!read)
         return refuse(QStringLiteral("%1 refused: %2").arg(inPath, error));
+    // What send refuses whatever the channels hold is not converted either;
+    // a channel the rules refuse is, so that it can be mended in either form.
+    if (const auto refusal = sizeRefusal(content))
+        return refuse(QStringLiteral("%1 refused: %2").arg(inPath, *refusal));
 
     bool written = false;
     if (isTable(outPath)) {
         written = PlanCsv::write(outPath, content.rows, LanguageOffset, &error);
     } else {
-        PlanFileSource source
-            = PlanHistory::fileSource(content.rows, PlanFile::panelFromSlots(content.panelSlots));
+        PlanFileSource source = PlanHistory::fileSource(content.rows, content.panelOrBlank());
         if (!isTable(inPath))
             source.caption = content.caption;
         written = PlanFile::write(

@@ -29,7 +29,8 @@ int fail(int code, const QString &message)
     return code;
 }
 
-// A plan to compare: its rows, and its panel when it has one.
+// A plan to compare: its rows, and its panel when it has one (a table has
+// none, nor has a plan file with a blank panel, as made from a table).
 struct Side
 {
     QString name;
@@ -43,10 +44,7 @@ std::optional<Side> readFile(const QString &path, QString *error)
     const bool table = path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
     if (!(table ? PlanCsv::read(path, content, error) : PlanFile::read(path, content, error)))
         return std::nullopt;
-    Side side { QFileInfo(path).fileName(), content.rows, std::nullopt };
-    if (!table)
-        side.panel = PlanFile::panelFromSlots(content.panelSlots);
-    return side;
+    return Side { QFileInfo(path).fileName(), content.rows, content.panel };
 }
 
 QString panelText(const FavoritesRecord &r)

@@ -1,6 +1,6 @@
 #include "PlanValidation.h"
 
-#include "base/TextCatalogue.h"
+#include "base/ShownValue.h"
 #include "rules/ChannelRules.h"
 #include "rules/FavoritesPanelCheck.h"
 #include "rules/PlanSizeLimit.h"
@@ -62,11 +62,8 @@ std::optional<PanelTexts> parsePanelArguments(
     }
     // The command line sets a bandwidth; the panel's "not set" is for a box
     // left empty in the window.
-    if (FavoritesPanelCheck::bandwidthVerdict(panel.span)
-            != FavoritesPanelCheck::BandwidthVerdict::Accepted
-        || panel.span.isEmpty()) {
-        *error
-            = QStringLiteral("--span: ") + CatalogueText(FavoritesPanelCheck::kBandwidthMessageId);
+    if (FavoritesPanelCheck::spanIsUnset(panel.span)) {
+        *error = QStringLiteral("--span: ") + FavoritesPanelCheck::kSpanNotCarried.text();
         return std::nullopt;
     }
     if (const auto refusal = panelRefusal(panel)) {
@@ -85,13 +82,15 @@ std::optional<QString> panelRefusal(const PanelTexts &panel)
         return std::nullopt;
     QString what;
     if (refusal->box == FavoritesPanelCheck::kBandwidthBox)
-        what = QStringLiteral("bandwidth \"%1\"").arg(panel.span);
+        what = QStringLiteral("bandwidth \"%1\"").arg(ShownValue::cut(panel.span));
     else if (refusal->box == FavoritesPanelCheck::kUnitField)
-        what = QStringLiteral("unit \"%1\"").arg(panel.unit);
+        what = QStringLiteral("unit \"%1\"").arg(ShownValue::cut(panel.unit));
     else {
         const auto &boxes = FavoritesPanelCheck::kFavoriteBoxes;
         const int slot = int(std::find(boxes.begin(), boxes.end(), refusal->box) - boxes.begin());
-        what = QStringLiteral("favourite %1 \"%2\"").arg(slot + 1).arg(panel.favorites[slot]);
+        what = QStringLiteral("favourite %1 \"%2\"")
+                   .arg(slot + 1)
+                   .arg(ShownValue::cut(panel.favorites[slot]));
     }
     return QStringLiteral("%1: %2").arg(what, refusal->text().trimmed());
 }
@@ -103,16 +102,24 @@ QStringList planRefusals(const PlanFileContent &content)
         const ChannelValues &row = content.rows.value(r.row);
         lines << QStringLiteral("line %1: channel \"%2\": %3")
                      .arg(content.rowLines.value(r.row))
-                     .arg(ChannelColumns::toText(ColumnName, row.values[ColumnName]),
+                     .arg(ShownValue::cut(
+                              ChannelColumns::toText(ColumnName, row.values[ColumnName])),
                          r.refusal.text().trimmed());
     }
-    if (content.rows.isEmpty())
-        lines << QStringLiteral("the plan holds no channel");
-    if (content.tooLarge())
-        lines << PlanSizeLimit::tooLargeText(int(content.rows.size()));
-    if (const auto refusal = panelRefusal(PlanFile::panelFromSlots(content.panelSlots)))
+    if (const auto refusal = sizeRefusal(content))
+        lines << *refusal;
+    if (const auto refusal = content.panel ? panelRefusal(*content.panel) : std::nullopt)
         lines << *refusal;
     return lines;
+}
+
+std::optional<QString> sizeRefusal(const PlanFileContent &content)
+{
+    if (content.rows.isEmpty())
+        return QStringLiteral("the plan holds no channel");
+    if (content.tooLarge())
+        return PlanSizeLimit::tooLargeText(int(content.rows.size()));
+    return std::nullopt;
 }
 
 } // namespace plandor::cli

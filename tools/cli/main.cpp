@@ -9,9 +9,11 @@
 
 #include "base/Language.h"
 #include "base/NumberText.h"
+#include "base/ShownValue.h"
 #include "base/TextCatalogue.h"
 #include "store/PlanFile.h"
 #include "store/PlanHistory.h"
+#include "transfer/BaudRates.h"
 #include "transfer/PlanRecords.h"
 #include "transfer/PlanTransfer.h"
 #include "transfer/serial/PortList.h"
@@ -77,8 +79,11 @@ bool setUpLink(const QCommandLineParser &p, Session &s, QString *error)
     if (p.isSet(QStringLiteral("baud"))) {
         bool ok = false;
         timing.baud = p.value(QStringLiteral("baud")).toInt(&ok);
-        if (!ok || timing.baud < 50) {
-            *error = QStringLiteral("--baud needs a line speed such as 9600 or 115200");
+        // The speeds the start-up window offers, and no others.
+        if (!ok || !BaudRates::isListed(timing.baud)) {
+            *error
+                = QStringLiteral("--baud \"%1\" is not a line speed Plandor offers; it takes %2")
+                      .arg(ShownValue::cut(p.value(QStringLiteral("baud"))), BaudRates::listText());
             return false;
         }
     }
@@ -185,18 +190,6 @@ int sendOutcome(PlanTransfer &transfer, PlanTransfer::SendOutcome outcome, const
         QStringLiteral("sending %1 failed: %2").arg(what, transfer.errorText()));
 }
 
-// No favourite, no unit and no bandwidth: what a plan file made from a table
-// holds, not a panel anyone set.
-bool isBlank(const PanelTexts &panel)
-{
-    for (const QString &favorite : panel.favorites) {
-        if (!favorite.trimmed().isEmpty())
-            return false;
-    }
-    const QString span = panel.span.trimmed();
-    return panel.unit.trimmed().isEmpty() && (span.isEmpty() || span == QLatin1String("0"));
-}
-
 int runSend(Session &s, const QString &inPath)
 {
     PlanFileContent content;
@@ -215,21 +208,19 @@ int runSend(Session &s, const QString &inPath)
     if (const int rc = checkConnection(s))
         return rc;
     PlanTransfer transfer(s.link);
-    PanelTexts panel = PlanFile::panelFromSlots(content.panelSlots);
+    PanelTexts panel = content.panelOrBlank();
     // A file without a settings panel (a table converted to a plan file)
     // would blank the instrument's: its own panel goes back with the channels.
-    const bool keepPanel = isBlank(panel);
+    const bool keepPanel = !content.panel;
     if (keepPanel) {
-        s.link.setProgress(
-            [&s](int done, int total) { s.progress.show(QStringLiteral("reading"), done, total); });
-        const auto held = transfer.read();
-        s.progress.clear();
+        // Only the panel is needed, not the channels it comes with.
+        const auto held = transfer.readPanel();
         if (!held)
             return fail(ExitTransferFailed,
                 QStringLiteral("%1 has no settings panel, and the instrument's could not be read "
                                "to keep it: %2")
                     .arg(inPath, transfer.errorText()));
-        panel = held->panel;
+        panel = *held;
     }
     s.link.setProgress(
         [&s](int done, int total) { s.progress.show(QStringLiteral("sending"), done, total); });
@@ -253,7 +244,10 @@ int runSendPanel(Session &s, const QCommandLineParser &p)
         const QString inPath = p.value(QStringLiteral("in"));
         if (!PlanFile::read(inPath, content, &error))
             return fail(ExitFileRefused, QStringLiteral("%1 refused: %2").arg(inPath, error));
-        panel = PlanFile::panelFromSlots(content.panelSlots);
+        if (!content.panel)
+            return fail(ExitFileRefused,
+                QStringLiteral("%1 refused: it has no settings panel").arg(inPath));
+        panel = *content.panel;
         if (const auto refusal = cli::panelRefusal(panel))
             return fail(ExitFileRefused, QStringLiteral("%1 refused: %2").arg(inPath, *refusal));
     } else {
@@ -315,9 +309,10 @@ int main(int argc, char **argv)
         { QStringLiteral("port"), QStringLiteral("The instrument's serial port."),
             QStringLiteral("P") },
         { QStringLiteral("baud"),
-            QStringLiteral("The line speed (default 115200); the port is opened at it and "
-                           "the waits follow it. It must be the instrument's (plandor-sim "
-                           "--baud)."),
+            QStringLiteral("The line speed (default 115200), one of %1; the port is opened at "
+                           "it and the waits follow it. It must be the instrument's (plandor-sim "
+                           "--baud).")
+                .arg(BaudRates::listText()),
             QStringLiteral("n") },
         { QStringLiteral("out"), QStringLiteral("Plan file to write."), QStringLiteral("file") },
         { QStringLiteral("in"), QStringLiteral("Plan file to send."), QStringLiteral("file") },
@@ -325,7 +320,9 @@ int main(int argc, char **argv)
             QStringLiteral("list") },
         { QStringLiteral("unit"), QStringLiteral("Level unit, dBmV or dBuV."),
             QStringLiteral("unit") },
-        { QStringLiteral("span"), QStringLiteral("Bandwidth in MHz."), QStringLiteral("MHz") },
+        { QStringLiteral("span"),
+            QStringLiteral("Bandwidth in whole MHz, 4 to 10: the instrument keeps whole MHz."),
+            QStringLiteral("MHz") },
         { QStringLiteral("against"), QStringLiteral("Plan file to compare with."),
             QStringLiteral("file") },
     });
@@ -355,7 +352,8 @@ int main(int argc, char **argv)
     const bool needsIn = command == QLatin1String("send");
     if (command != QLatin1String("check") && !needsOut && !needsIn
         && command != QLatin1String("diff") && command != QLatin1String("send-panel"))
-        return fail(ExitUsage, QStringLiteral("unknown command \"%1\"; see --help").arg(command));
+        return fail(ExitUsage,
+            QStringLiteral("unknown command \"%1\"; see --help").arg(ShownValue::cut(command)));
     if (needsOut && p.value(QStringLiteral("out")).isEmpty())
         return fail(ExitUsage, QStringLiteral("read needs --out FILE"));
     if (needsIn && p.value(QStringLiteral("in")).isEmpty())

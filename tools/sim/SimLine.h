@@ -7,7 +7,9 @@
 
 #include <QByteArray>
 
+#include <cstdio>
 #include <deque>
+#include <memory>
 #include <random>
 
 namespace plandor::sim {
@@ -19,6 +21,9 @@ class SimLine
 {
 public:
     SimLine(int fd, InstrumentSide &instrument, const SimOptions &options);
+
+    // False when a trace was asked for and its file cannot be written.
+    bool traceReady() const { return m_trace || m_tracePath.isEmpty(); }
 
     enum class End { Stopped, Unplugged };
     End run();
@@ -61,6 +66,9 @@ private:
     std::optional<Frame> m_lostRequest; // its repeats are lost too
     std::optional<Frame> m_lostReply;
     bool m_unplug = false;
+    QString m_tracePath;
+    // Where each request is noted; null for no trace.
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> m_trace { nullptr, std::fclose };
 };
 
 } // namespace plandor::sim

@@ -79,6 +79,11 @@ std::optional<SimOptions> ParseSimOptions(const QStringList &arguments)
             QStringLiteral("n"), QStringLiteral("255") },
         { QStringLiteral("blank"),
             QStringLiteral("Start holding no channels, whatever the state file holds.") },
+        { QStringLiteral("trace"),
+            QStringLiteral("Append \"request: <type> <payload bytes> <ms>\" to this file for "
+                           "every request handled (ms since the start; the file \"-\" is the "
+                           "standard output)."),
+            QStringLiteral("file") },
         { QStringLiteral("protocol-version"),
             QStringLiteral("Claim this protocol version (to imitate other firmware)."),
             QStringLiteral("v") },
@@ -134,6 +139,7 @@ std::optional<SimOptions> ParseSimOptions(const QStringList &arguments)
     o.faults.silent = p.isSet(QStringLiteral("silent"));
     o.faults.refuseWrites = p.isSet(QStringLiteral("refuse-writes"));
     o.blank = p.isSet(QStringLiteral("blank"));
+    o.tracePath = p.value(QStringLiteral("trace"));
     qint64 maxChannels = 255;
     qint64 loseRequest = 0, loseReply = 0;
     qint64 baud = 0, version = -1, seed = 1, preamble = 0, delayMs = 3000, unplug = 0;

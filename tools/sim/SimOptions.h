@@ -40,6 +40,7 @@ struct SimOptions
     std::optional<quint8> protocolVersion;
     quint16 maxChannels = 255; // the limit the instrument states in its handshake
     bool blank = false; // start holding no channels
+    QString tracePath; // a file that gets a line for every request handled
     FaultSettings faults;
 };
 

@@ -103,6 +103,12 @@ int main(int argc, char **argv)
     std::fflush(stdout);
 
     SimLine line(port.fd(), instrument, *options);
+    if (!line.traceReady()) {
+        std::fprintf(
+            stderr, "plandor-sim: cannot write the trace to %s\n", qPrintable(options->tracePath));
+        publisher.withdraw();
+        return 1;
+    }
     const SimLine::End end = line.run();
     publisher.withdraw();
     port.close();

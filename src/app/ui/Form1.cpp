@@ -7,6 +7,7 @@
 #include "editor/PlanExchange.h"
 #include "editor/PlanTools.h"
 #include "store/ChannelStore.h"
+#include "transfer/BaudRates.h"
 #include "transfer/ProcessLink.h"
 #include "transfer/serial/PortList.h"
 #include "widgets/WindowPlacement.h"
@@ -22,10 +23,6 @@
 #include <QVBoxLayout>
 
 namespace plandor {
-namespace {
-const char *const kBaudRates[]
-    = { "4800", "9600", "14400", "19200", "38400", "56000", "115200", "128000", "256000" };
-} // namespace
 
 Form1::Form1(PortSource ports, LanguageSource language, QWidget *parent)
     : QWidget(parent)
@@ -166,9 +163,9 @@ void Form1::InitForm()
     // does not switch anything.
     (LanguageOffset == kChineseOffset ? m_option1 : m_option2)->setChecked(true);
     m_combo2->clear();
-    for (const char *rate : kBaudRates)
-        m_combo2->addItem(QString::fromLatin1(rate));
-    m_combo2->setCurrentText(QStringLiteral("9600"));
+    for (qint32 rate : BaudRates::kListed)
+        m_combo2->addItem(QString::number(rate));
+    m_combo2->setCurrentText(QString::number(BaudRates::kWindowDefault));
 }
 
 void Form1::optionClicked(qint16 offset)

@@ -254,7 +254,7 @@ bool LinkClient::writeFavorites(const FavoritesRecord &favorites, QString *error
     if (!acknowledged(MessageType::WriteFavorites, Messages::encodeFavorites(favorites), error))
         return false;
     if (m_identity->version >= protocol::kCompactVersion) {
-        // 1.1: the acknowledgement means stored.
+        // From 1.1 on the acknowledgement means stored.
         ++m_generation;
         m_panelStored = true;
         return true;
@@ -318,7 +318,9 @@ bool LinkClient::writePlan(const LinkRecordArray &records, qint32 selector,
         report(first, count);
     }
     const Messages::Commitment commitment { protocol::StagedKind::Plan, quint16(count), crc };
-    if (!acknowledged(MessageType::WriteCheck, Messages::encode(commitment), error))
+    // From 1.2 on the last batch's acknowledgement says what WriteCheck would.
+    if (m_identity->version < protocol::kPackedVersion
+        && !acknowledged(MessageType::WriteCheck, Messages::encode(commitment), error))
         return false;
     m_pending = commitment;
     return true;

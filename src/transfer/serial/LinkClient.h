@@ -31,7 +31,8 @@ public:
     bool writePlan(const LinkRecordArray &records, qint32 selector,
         const FavoritesRecord &favorites, QString *error);
     // Makes the last successful write permanent; there must be one. After a
-    // 1.1 panel write, which the instrument stored at once, it sends nothing.
+    // panel write from 1.1 on, which the instrument stored at once, it sends
+    // nothing.
     bool endTransfer(QString *error);
 
     // What the last write (plan or panel) of this client was to leave on the

@@ -1,6 +1,7 @@
 #include "transfer/serial/Messages.h"
 
 #include "transfer/serial/CompactRecords.h"
+#include "transfer/serial/PackedRecords.h"
 #include "transfer/serial/Payload.h"
 #include "transfer/serial/RecordCodec.h"
 
@@ -30,6 +31,8 @@ template <typename T> std::optional<T> finished(const PayloadReader &in, T value
 
 RecordLayout layoutForVersion(quint8 version)
 {
+    if (version >= protocol::kPackedVersion)
+        return RecordLayout::Packed;
     return version >= protocol::kCompactVersion ? RecordLayout::Compact : RecordLayout::Plain;
 }
 
@@ -76,6 +79,8 @@ QByteArray encode(const RecordBatch &m, RecordLayout layout)
 {
     if (m.records.size() > 255)
         return {};
+    if (layout == RecordLayout::Packed)
+        return PackedRecordContext::encodeBatch(m.first, m.records);
     PayloadWriter out;
     out.u16(m.first);
     out.u8(quint8(m.records.size()));
@@ -184,22 +189,25 @@ std::optional<RecordBatch> decodeRecordBatch(QByteArrayView payload, RecordLayou
     RecordBatch m;
     m.first = in.u16();
     const int n = in.u8();
-    // Each record takes at least one byte (a compact one) or
+    const int scale = layout == RecordLayout::Packed ? in.u8() : 0;
+    // Each record takes at least one byte (a compact or packed one) or
     // kMinRecordSize bytes: a count that cannot fit is refused before
     // anything is allocated for it.
-    const int minSize = layout == RecordLayout::Compact ? 1 : RecordCodec::kMinRecordSize;
-    if (!in.ok() || n * minSize > payload.size() - in.position())
+    const int minSize = layout == RecordLayout::Plain ? RecordCodec::kMinRecordSize : 1;
+    if (!in.ok() || n * minSize > payload.size() - in.position()
+        || scale > PackedRecordContext::kMaxScale)
         return std::nullopt;
     m.records.reserve(n);
-    CompactRecordContext context(m.first);
+    CompactRecordContext compact(m.first);
+    PackedRecordContext packed(m.first, scale);
     for (int i = 0; i < n && in.ok(); ++i) {
-        if (layout == RecordLayout::Plain) {
-            m.records.append(RecordCodec::readRecord(in));
-        } else if (const auto r = context.read(in)) {
-            m.records.append(*r);
-        } else {
+        const std::optional<LinkRecord> r = layout == RecordLayout::Plain
+            ? std::optional(RecordCodec::readRecord(in))
+            : layout == RecordLayout::Compact ? compact.read(in)
+                                              : packed.read(in);
+        if (!r)
             return std::nullopt;
-        }
+        m.records.append(*r);
     }
     return finished(in, m);
 }
@@ -263,6 +271,8 @@ std::optional<quint8> decodeAck(QByteArrayView payload)
 QByteArray packBatch(
     const QList<LinkRecord> &records, int first, int maxPayload, RecordLayout layout, int *taken)
 {
+    if (layout == RecordLayout::Packed)
+        return PackedRecordContext::packBatch(records, first, maxPayload, taken);
     PayloadWriter body;
     CompactRecordContext context(first);
     int n = 0;

@@ -18,8 +18,9 @@ namespace plandor {
 namespace Messages {
 
 // How channel records travel in a batch: the 1.0 layout, record by record,
-// or the compact layout that protocol 1.1 agrees in the handshake.
-enum class RecordLayout { Plain, Compact };
+// the compact layout of protocol 1.1, or the packed layout of 1.2 (a batch
+// on a raster of its own); the handshake agrees the version.
+enum class RecordLayout { Plain, Compact, Packed };
 
 // The layout a session of the given protocol version uses.
 RecordLayout layoutForVersion(quint8 version);

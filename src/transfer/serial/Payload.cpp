@@ -123,14 +123,18 @@ QByteArrayView PayloadReader::raw(qsizetype n)
 
 QString PayloadReader::text()
 {
-    const quint8 n = u8();
-    const QByteArrayView utf8 = raw(n);
+    return utf8(u8());
+}
+
+QString PayloadReader::utf8(qsizetype n)
+{
+    const QByteArrayView bytes = raw(n);
     if (!m_ok)
         return {};
     // A leading byte-order mark is part of the text, not a marker to drop.
     QStringDecoder decoder(QStringDecoder::Utf8,
         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString s = decoder.decode(utf8);
+    QString s = decoder.decode(bytes);
     if (decoder.hasError()) {
         m_ok = false;
         return {};

@@ -47,6 +47,8 @@ public:
     quint32 varint();
     QByteArrayView raw(qsizetype n);
     QString text();
+    // n bytes of UTF-8 whose count was given elsewhere.
+    QString utf8(qsizetype n);
 
     bool ok() const { return m_ok; }
     // True when every byte was read and nothing failed.

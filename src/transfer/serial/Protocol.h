@@ -9,10 +9,13 @@ namespace plandor::protocol {
 // Versions this side speaks; the instrument names the one it speaks in its
 // hello reply.
 // Version 1 is protocol 1.0; version 2 is protocol 1.1 (compact records,
-// a panel write stored at once, an empty plan read as such, content rules).
+// a panel write stored at once, content rules with their own refusal);
+// version 3 is protocol 1.2 (packed records, the last batch of a write
+// checked as it arrives, so no WriteCheck).
 constexpr quint8 kVersionMin = 1;
-constexpr quint8 kVersionMax = 2;
+constexpr quint8 kVersionMax = 3;
 constexpr quint8 kCompactVersion = 2;
+constexpr quint8 kPackedVersion = 3;
 
 // Line settings: 8 data bits, no parity, 1 stop bit, no flow control.
 constexpr qint32 kDefaultBaud = 115200;

@@ -290,6 +290,16 @@ bool SerialDeviceLink::ReadPlan(
         [&](LinkClient &c, QString *e) { return c.readPlan(selector, records, favorites, e); });
 }
 
+bool SerialDeviceLink::ReadFavorites(FavoritesRecord &favorites)
+{
+    return run([&](LinkClient &c, QString *e) {
+        const auto summary = c.readSummary(e);
+        if (summary)
+            favorites = summary->favorites;
+        return summary.has_value();
+    });
+}
+
 bool SerialDeviceLink::WriteFavorites(FavoritesRecord &favorites)
 {
     m_lastWrite.reset();

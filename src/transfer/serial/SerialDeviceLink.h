@@ -29,6 +29,8 @@ public:
 
     bool CheckConnection() override;
     bool ReadPlan(qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites) override;
+    // One ReadBegin: the panel comes with the plan's header.
+    bool ReadFavorites(FavoritesRecord &favorites) override;
     bool WriteFavorites(FavoritesRecord &favorites) override;
     bool WritePlan(
         const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites) override;

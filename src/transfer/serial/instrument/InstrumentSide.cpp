@@ -91,6 +91,12 @@ Frame InstrumentSide::ack(const Frame &request) const
     return Frame { quint8(MessageType::Ack), request.seq, Messages::encodeAck(request.type) };
 }
 
+NakReason InstrumentSide::contentRefusal() const
+{
+    // Firmware of protocol 1.0 has no reason of its own for content.
+    return m_version == 1 ? NakReason::Malformed : NakReason::ContentRefused;
+}
+
 Frame InstrumentSide::nak(const Frame &request, NakReason reason, const QString &text) const
 {
     return Frame { quint8(MessageType::Nak), request.seq,
@@ -170,7 +176,7 @@ Frame InstrumentSide::onWriteFavorites(const Frame &request)
     if (m_refuseWrites)
         return nak(request, NakReason::WritesRefused, QStringLiteral("instrument refuses writes"));
     if (const auto why = refusePanel(*f))
-        return nak(request, NakReason::ContentRefused, *why);
+        return nak(request, contentRefusal(), *why);
     if (m_session >= protocol::kCompactVersion) {
         // 1.1: the panel is stored before the acknowledgement.
         InstrumentPlan next = m_plan;
@@ -197,12 +203,12 @@ Frame InstrumentSide::onWriteBegin(const Frame &request)
     if (b->selector != 0)
         return nak(request, NakReason::BadSelector, QStringLiteral("only plan 0 exists"));
     if (b->count == 0)
-        return nak(request, NakReason::ContentRefused, QStringLiteral("no channel"));
+        return nak(request, contentRefusal(), QStringLiteral("no channel"));
     if (b->count > m_maxChannels)
         return nak(request, NakReason::TooManyChannels,
             QStringLiteral("at most %1 channels").arg(m_maxChannels));
     if (const auto why = refusePanel(b->favorites))
-        return nak(request, NakReason::ContentRefused, *why);
+        return nak(request, contentRefusal(), *why);
     m_staged = Staged::Plan;
     m_stagedCount = b->count;
     m_stagedCrc = b->planCrc;
@@ -223,9 +229,16 @@ Frame InstrumentSide::onWriteRecords(const Frame &request)
         return nak(request, NakReason::OutOfOrder, QStringLiteral("records out of order"));
     for (qsizetype i = 0; i < batch->records.size(); ++i) {
         if (const auto why = refuseRecord(batch->records[i], int(batch->first + i)))
-            return nak(request, NakReason::ContentRefused, *why);
+            return nak(request, contentRefusal(), *why);
     }
     m_stagedRecords += batch->records;
+    // 1.2: the batch that completes the count is checked as WriteCheck
+    // would check it, so the PC needs no WriteCheck.
+    if (m_session >= protocol::kPackedVersion && m_stagedRecords.size() == m_stagedCount) {
+        if (RecordCodec::planCrc(m_stagedRecords) != m_stagedCrc)
+            return nak(request, NakReason::Mismatch, QStringLiteral("plan damaged"));
+        m_stagedChecked = true;
+    }
     return ack(request);
 }
 

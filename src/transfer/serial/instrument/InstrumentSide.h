@@ -18,7 +18,9 @@ namespace plandor {
 struct InstrumentPlan
 {
     QList<LinkRecord> records;
-    FavoritesRecord favorites;
+    // Before any write: no favourite, no span, dBmV (a panel the content
+    // rules accept, so that a plan read from a new instrument goes back).
+    FavoritesRecord favorites { 0, 0, 0, 0, 0, 0, 0, kUnitDbmV, 0 };
     quint32 generation = 1;
 
     friend bool operator==(const InstrumentPlan &, const InstrumentPlan &) = default;
@@ -27,8 +29,9 @@ struct InstrumentPlan
 // The instrument's end of the protocol (docs/protocol.md), the reference for
 // firmware: answers each request frame. Plan writes go to a staging area;
 // only EndTransfer with the right count and whole-plan CRC replaces the kept
-// plan, and only if the store hook accepts it. In a 1.1 session a panel write
-// is stored at once. A request that repeats the last one (same sequence
+// plan, and only if the store hook accepts it. From 1.1 on a panel write is
+// stored at once; in 1.2 the batch that completes a write is checked as it
+// arrives. A request that repeats the last one (same sequence
 // number, type and payload) gets the cached reply again without being carried
 // out twice; a Hello is always carried out.
 class InstrumentSide
@@ -67,6 +70,8 @@ private:
     Frame reply(const Frame &request);
     Frame ack(const Frame &request) const;
     Frame nak(const Frame &request, protocol::NakReason reason, const QString &text) const;
+    // The reason a content refusal gives: 11, or 2 from 1.0 firmware.
+    protocol::NakReason contentRefusal() const;
     Frame onHello(const Frame &request);
     Frame onReadBegin(const Frame &request) const;
     Frame onReadRecords(const Frame &request) const;

@@ -1,0 +1,423 @@
+#include "transfer/serial/PackedRecords.h"
+
+#include "transfer/serial/CompactRecords.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace plandor {
+
+namespace {
+
+// The first byte of a record. Short form: bit 7 set.
+constexpr quint8 kShortForm = 0x80;
+constexpr quint8 kShortLong = 0x40; // two step bytes follow, else one
+constexpr quint8 kShortDigi = 0x20; // else TV
+constexpr int kShortLowBits = 5;
+constexpr qint64 kShortSteps = qint64(1) << 21;
+constexpr qint64 kShortSmallSteps = qint64(1) << 13;
+
+// Long form: bits 0-1 type, 2-3 frequency, 4-5 audio, 6 name follows.
+constexpr int kFreqShift = 2;
+constexpr int kAudioShift = 4;
+constexpr quint8 kNameFollows = 0x40;
+enum TypeMode : quint8 { Tv = 0, Digi = 1, TypeText = 2, PositionAndType = 3 };
+enum FreqMode : quint8 { SameStep = 0, NewStep = 1, RawFreq = 2, BitDelta = 3 };
+enum AudioMode : quint8 { LastAudio = 0, RasterAudio = 1, RawAudio = 2, PreviousAudio = 3 };
+
+constexpr qint64 kRasterLimit = 1000000000; // |k| at most 10^9
+
+// Name codes: 1600 s1 + 40 s2 + s3 below this; a counted text of up to 255
+// bytes from here on.
+constexpr int kSymbolCodes = 64000;
+constexpr int kTextCodes = kSymbolCodes + 256;
+constexpr char kSymbols[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-./";
+static_assert(sizeof(kSymbols) == 40); // 39 symbols and "none"
+
+quint32 bitsOf(float v)
+{
+    quint32 b;
+    std::memcpy(&b, &v, 4);
+    return b;
+}
+
+float fromBits(quint32 b)
+{
+    float v;
+    std::memcpy(&v, &b, 4);
+    return v;
+}
+
+quint32 zigzag(qint32 v)
+{
+    return (quint32(v) << 1) ^ quint32(v >> 31);
+}
+
+qint32 unzigzag(quint32 v)
+{
+    return qint32((v >> 1) ^ (~(v & 1) + 1));
+}
+
+int varintSize(quint32 v)
+{
+    int n = 1;
+    for (; v >= 0x80; v >>= 7)
+        ++n;
+    return n;
+}
+
+int symbolOf(QChar c)
+{
+    const char *at = c.unicode() < 0x80 && c.unicode() != 0
+        ? std::strchr(kSymbols, char(c.unicode()))
+        : nullptr;
+    return at ? int(at - kSymbols) + 1 : 0;
+}
+
+// A name's code and the bytes after it; nothing for a text past 255 bytes.
+std::optional<QByteArray> nameBytes(const QString &name)
+{
+    PayloadWriter out;
+    if (const auto code = PackedRecordContext::symbolCode(name)) {
+        out.u16(*code);
+        return out.bytes();
+    }
+    const QByteArray utf8 = name.toUtf8();
+    if (utf8.size() > 255)
+        return std::nullopt;
+    out.u16(quint16(kSymbolCodes + utf8.size()));
+    out.raw(utf8);
+    return out.bytes();
+}
+
+} // namespace
+
+PackedRecordContext::PackedRecordContext(int first, int scale)
+    : m_unit(std::pow(10.0, scale))
+    , m_position(quint8(first))
+{ }
+
+std::optional<quint16> PackedRecordContext::symbolCode(const QString &name)
+{
+    if (name.isEmpty() || name.size() > 3)
+        return std::nullopt;
+    int code = 0;
+    for (qsizetype i = 0; i < 3; ++i) {
+        const int symbol = i < name.size() ? symbolOf(name.at(i)) : 0;
+        if (i < name.size() && symbol == 0)
+            return std::nullopt;
+        code = code * 40 + symbol;
+    }
+    return quint16(code);
+}
+
+std::optional<QString> PackedRecordContext::symbolName(quint16 code)
+{
+    if (code >= kSymbolCodes)
+        return std::nullopt;
+    const int symbols[3] = { code / 1600, code / 40 % 40, code % 40 };
+    // A first symbol, and "none" only at the end.
+    if (symbols[0] == 0 || (symbols[1] == 0 && symbols[2] != 0))
+        return std::nullopt;
+    QString name;
+    for (int s : symbols) {
+        if (s != 0)
+            name.append(QLatin1Char(kSymbols[s - 1]));
+    }
+    return name;
+}
+
+std::optional<qint64> PackedRecordContext::rasterStep(float value) const
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    // Of the k that give the same float, the one nearest to value x 10^scale.
+    const double scaled = std::round(double(value) * m_unit);
+    if (std::fabs(scaled) > double(kRasterLimit))
+        return std::nullopt;
+    const qint64 k = qint64(scaled);
+    if (bitsOf(fromRaster(k)) != bitsOf(value))
+        return std::nullopt; // off the raster, or negative zero
+    return k;
+}
+
+float PackedRecordContext::fromRaster(qint64 k) const
+{
+    // Both divisions are correctly rounded, so every side gets the same bits.
+    return float(double(k) / m_unit);
+}
+
+int PackedRecordContext::typeSlot(const QString &type)
+{
+    if (type == QLatin1String("TV"))
+        return 0;
+    if (type == QLatin1String("DIGI"))
+        return 1;
+    return 2;
+}
+
+void PackedRecordContext::remember(const LinkRecord &record, std::optional<qint64> k)
+{
+    m_position = record.Position;
+    if (k) {
+        m_step = *k - m_k;
+        m_k = *k;
+    }
+    m_freqBits = bitsOf(record.Freq);
+    const size_t slot = size_t(typeSlot(record.Type));
+    if (bitsOf(record.Audio1) != m_lastAudio[slot]) {
+        m_previousAudio[slot] = m_lastAudio[slot];
+        m_lastAudio[slot] = bitsOf(record.Audio1);
+    }
+    m_name = record.Name;
+}
+
+bool PackedRecordContext::write(PayloadWriter &out, const LinkRecord &record)
+{
+    const int slot = typeSlot(record.Type);
+    const bool nextPosition = record.Position == quint8(m_position + 1);
+    const bool countedUp = CompactRecordContext::nextName(m_name) == record.Name;
+    const std::optional<QByteArray> name = nameBytes(record.Name);
+    if (!name && !countedUp)
+        return false;
+    // Where several k give the float, the one the same step reaches costs
+    // nothing; else the one nearest to it.
+    std::optional<qint64> k = m_k + m_step;
+    if (std::abs(*k) > kRasterLimit || bitsOf(fromRaster(*k)) != bitsOf(record.Freq))
+        k = rasterStep(record.Freq);
+    const bool sameAudio = bitsOf(record.Audio1) == m_lastAudio[size_t(slot)];
+
+    // The long form.
+    PayloadWriter body;
+    quint8 flags = 0;
+    if (!nextPosition) {
+        flags |= PositionAndType;
+        body.u8(record.Position);
+        if (!body.text(record.Type))
+            return false;
+    } else if (slot == 2) {
+        flags |= TypeText;
+        if (!body.text(record.Type))
+            return false;
+    } else {
+        flags |= quint8(slot);
+    }
+
+    std::optional<qint64> longK = k;
+    const qint64 step = k ? *k - m_k : 0;
+    if (k && step != m_step && varintSize(zigzag(qint32(step))) > 4)
+        longK.reset(); // a raw value is shorter
+    if (longK && step != m_step) {
+        flags |= quint8(NewStep << kFreqShift);
+        body.varint(zigzag(qint32(step))); // |step| <= 2 * 10^9 fits 32 bits
+    } else if (!longK) {
+        const quint32 delta = zigzag(qint32(bitsOf(record.Freq) - m_freqBits));
+        if (varintSize(delta) < 4) {
+            flags |= quint8(BitDelta << kFreqShift);
+            body.varint(delta);
+        } else {
+            flags |= quint8(RawFreq << kFreqShift);
+            body.f32(record.Freq);
+        }
+    }
+
+    if (!sameAudio) {
+        const std::optional<qint64> a = rasterStep(record.Audio1);
+        if (bitsOf(record.Audio1) == m_previousAudio[size_t(slot)]) {
+            flags |= quint8(PreviousAudio << kAudioShift);
+        } else if (a && varintSize(zigzag(qint32(*a))) < 4) {
+            flags |= quint8(RasterAudio << kAudioShift);
+            body.varint(zigzag(qint32(*a)));
+        } else {
+            flags |= quint8(RawAudio << kAudioShift);
+            body.f32(record.Audio1);
+        }
+    }
+    if (!countedUp) {
+        flags |= kNameFollows;
+        body.raw(*name);
+    }
+
+    // The short form, when it can say the record and is shorter.
+    if (nextPosition && slot != 2 && k && step >= 0 && step < kShortSteps && sameAudio && name) {
+        const bool small = step < kShortSmallSteps;
+        if ((small ? 2 : 3) + name->size() < 1 + body.bytes().size()) {
+            out.u8(quint8(kShortForm | (small ? 0 : kShortLong) | (slot == 1 ? kShortDigi : 0)
+                | (step & 0x1F)));
+            out.u8(quint8(step >> kShortLowBits));
+            if (!small)
+                out.u8(quint8(step >> (kShortLowBits + 8)));
+            out.raw(*name);
+            remember(record, k);
+            return true;
+        }
+    }
+    out.u8(flags);
+    out.raw(body.bytes());
+    remember(record, longK);
+    return true;
+}
+
+std::optional<LinkRecord> PackedRecordContext::read(PayloadReader &in)
+{
+    const auto readName = [&in]() -> std::optional<QString> {
+        const quint16 code = in.u16();
+        if (code < kSymbolCodes)
+            return in.ok() ? symbolName(code) : std::nullopt;
+        if (code < kTextCodes)
+            return in.utf8(code - kSymbolCodes);
+        return std::nullopt;
+    };
+    const auto onRaster = [](qint64 k) { return std::abs(k) <= kRasterLimit; };
+
+    const quint8 first = in.u8();
+    if (!in.ok())
+        return std::nullopt;
+    LinkRecord r;
+    std::optional<qint64> k;
+    if (first & kShortForm) {
+        qint64 step = (first & 0x1F) | qint64(in.u8()) << kShortLowBits;
+        if (first & kShortLong)
+            step |= qint64(in.u8()) << (kShortLowBits + 8);
+        r.Position = quint8(m_position + 1);
+        r.Type = (first & kShortDigi) ? QStringLiteral("DIGI") : QStringLiteral("TV");
+        k = m_k + step;
+        if (!onRaster(*k))
+            return std::nullopt;
+        r.Freq = fromRaster(*k);
+        std::memcpy(&r.Audio1, &m_lastAudio[size_t(typeSlot(r.Type))], 4);
+        const std::optional<QString> name = readName();
+        if (!name)
+            return std::nullopt;
+        r.Name = *name;
+    } else {
+        r.Position = quint8(m_position + 1);
+        switch (first & 3) {
+        case Tv:
+            r.Type = QStringLiteral("TV");
+            break;
+        case Digi:
+            r.Type = QStringLiteral("DIGI");
+            break;
+        case TypeText:
+            r.Type = in.text();
+            // The shortcuts are the only way to say "TV" and "DIGI" here.
+            if (typeSlot(r.Type) != 2)
+                return std::nullopt;
+            break;
+        default:
+            r.Position = in.u8();
+            r.Type = in.text();
+        }
+
+        switch ((first >> kFreqShift) & 3) {
+        case SameStep:
+            k = m_k + m_step;
+            break;
+        case NewStep:
+            k = m_k + unzigzag(in.varint());
+            break;
+        case RawFreq:
+            r.Freq = in.f32();
+            break;
+        default:
+            r.Freq = fromBits(m_freqBits + quint32(unzigzag(in.varint())));
+        }
+        if (k) {
+            if (!onRaster(*k))
+                return std::nullopt;
+            r.Freq = fromRaster(*k);
+        }
+
+        const size_t slot = size_t(typeSlot(r.Type));
+        switch ((first >> kAudioShift) & 3) {
+        case LastAudio:
+            std::memcpy(&r.Audio1, &m_lastAudio[slot], 4);
+            break;
+        case RasterAudio: {
+            const qint64 a = unzigzag(in.varint());
+            if (!onRaster(a))
+                return std::nullopt;
+            r.Audio1 = fromRaster(a);
+            break;
+        }
+        case RawAudio:
+            r.Audio1 = in.f32();
+            break;
+        default:
+            std::memcpy(&r.Audio1, &m_previousAudio[slot], 4);
+        }
+
+        if (first & kNameFollows) {
+            const std::optional<QString> name = readName();
+            if (!name)
+                return std::nullopt;
+            r.Name = *name;
+        } else {
+            const std::optional<QString> next = CompactRecordContext::nextName(m_name);
+            if (!next)
+                return std::nullopt;
+            r.Name = *next;
+        }
+    }
+    if (!in.ok())
+        return std::nullopt;
+    remember(r, k);
+    return r;
+}
+
+QByteArray PackedRecordContext::pack(
+    const QList<LinkRecord> &records, int from, quint16 first, int maxPayload, int *taken)
+{
+    constexpr int kHeader = 4; // first u16, n u8, scale u8
+    PayloadWriter none;
+    none.u16(first);
+    none.u16(0); // no record, scale 0
+    QByteArray best = none.bytes();
+    int bestTaken = 0;
+    for (int scale = 0; scale <= kMaxScale; ++scale) {
+        PayloadWriter body;
+        PackedRecordContext context(first, scale);
+        int n = 0;
+        for (qsizetype i = from; i < records.size() && n < 255; ++i) {
+            PayloadWriter one;
+            // The context moves on only with a record that is kept.
+            PackedRecordContext next = context;
+            if (!next.write(one, records[i])
+                || kHeader + body.bytes().size() + one.bytes().size() > maxPayload)
+                break;
+            body.raw(one.bytes());
+            context = next;
+            ++n;
+        }
+        // The most records, then the fewest bytes, then the coarsest raster.
+        if (n > bestTaken
+            || (n > 0 && n == bestTaken && kHeader + body.bytes().size() < best.size())) {
+            PayloadWriter out;
+            out.u16(first);
+            out.u8(quint8(n));
+            out.u8(quint8(scale));
+            out.raw(body.bytes());
+            best = out.bytes();
+            bestTaken = n;
+        }
+    }
+    *taken = bestTaken;
+    return best;
+}
+
+QByteArray PackedRecordContext::packBatch(
+    const QList<LinkRecord> &records, int first, int maxPayload, int *taken)
+{
+    return pack(records, first, quint16(first), maxPayload, taken);
+}
+
+QByteArray PackedRecordContext::encodeBatch(quint16 first, const QList<LinkRecord> &records)
+{
+    int taken = 0;
+    const QByteArray bytes = pack(records, 0, first, std::numeric_limits<int>::max(), &taken);
+    return taken == records.size() ? bytes : QByteArray();
+}
+
+} // namespace plandor

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "transfer/LinkRecord.h"
+#include "transfer/serial/Payload.h"
+
+#include <QList>
+
+#include <array>
+#include <optional>
+
+namespace plandor {
+
+// The packed channel layout of protocol 1.2 (docs/protocol.md, "Packed
+// records"). Like the 1.1 compact layout a record leans on the records
+// before it in the same batch, but the batch names its own raster (10 kHz,
+// 1 kHz, 100 Hz ...): a TV or DIGI channel that lies up to 2^21 raster steps
+// above the one before and keeps the audio of its type travels in a short
+// form of 2 or 3 bytes plus its name, and a name of one to three digits,
+// capitals and "-./" takes 2 bytes. Anything the shortcuts cannot say
+// exactly travels as it is, so every float bit pattern and every name comes
+// back unchanged.
+class PackedRecordContext
+{
+public:
+    // The largest scale: a raster of 1 Hz.
+    static constexpr int kMaxScale = 6;
+
+    // A batch starting at index first, on the raster of 10^-scale MHz.
+    PackedRecordContext(int first, int scale);
+
+    // Appends one record in its shortest form; false (nothing written) when
+    // a text needs more than 255 bytes.
+    bool write(PayloadWriter &out, const LinkRecord &record);
+    // Reads one record; nothing when the bytes are not a packed record.
+    std::optional<LinkRecord> read(PayloadReader &in);
+
+    // The 2-byte code of a name of 1 to 3 symbols; nothing for another name.
+    static std::optional<quint16> symbolCode(const QString &name);
+    // The name a code below 64000 stands for; nothing for an invalid one.
+    static std::optional<QString> symbolName(quint16 code);
+
+    // A batch payload (header and records) of the records from index first
+    // on, as many as fit maxPayload bytes and at most 255, at the scale that
+    // takes the most of them in the fewest bytes. taken is 0 when none fits
+    // (or a text needs more than 255 bytes).
+    static QByteArray packBatch(
+        const QList<LinkRecord> &records, int first, int maxPayload, int *taken);
+    // All the records as one batch from index first, at the scale that takes
+    // the fewest bytes; empty when they are more than 255 or a text needs
+    // more than 255 bytes.
+    static QByteArray encodeBatch(quint16 first, const QList<LinkRecord> &records);
+
+private:
+    static QByteArray pack(
+        const QList<LinkRecord> &records, int from, quint16 first, int maxPayload, int *taken);
+    // k with raster(k) == value bit for bit, |k| <= 10^9, at this scale.
+    std::optional<qint64> rasterStep(float value) const;
+    float fromRaster(qint64 k) const;
+    static int typeSlot(const QString &type);
+    void remember(const LinkRecord &record, std::optional<qint64> k);
+
+    double m_unit; // 10^scale raster steps to a MHz
+    quint8 m_position;
+    qint64 m_k = 0;
+    qint64 m_step = 0;
+    quint32 m_freqBits = 0;
+    // Last and previous audio of each type slot (TV, DIGI, other).
+    std::array<quint32, 3> m_lastAudio {};
+    std::array<quint32, 3> m_previousAudio {};
+    QString m_name;
+};
+
+} // namespace plandor
