@@ -3,8 +3,12 @@
 
 #include "CliRun.h"
 #include "SimProcess.h"
+#include "SmallDisk.h"
 
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace plandor::test;
 
@@ -106,6 +110,13 @@ private slots:
         add("COM0", "check --port COM0", {}, 2, { "COMn" });
         add("blank port", "check --port \t", {}, 2, { "--port" });
         add("no such port", "read --out @out --port @none", {}, 3);
+        // What a rename cannot replace is refused before anything is written.
+        QVERIFY(QDir(m_dir.path()).mkpath("folder"));
+        QVERIFY(QFileInfo::exists(m_dir.filePath("fifo"))
+            || ::mkfifo(QFile::encodeName(m_dir.filePath("fifo")).constData(), 0600) == 0);
+        for (const char *target : { "/dev/full", "@fifo", "@folder" })
+            add(target, QStringLiteral("read --port PORT --out ") + target, {}, 4,
+                { "not a regular file" });
         add("256 channels", send + "@in", planText(256), 4);
         add("no file", send + "@none", {}, 4);
         add("refused rows, by line", send + "@in",
@@ -143,6 +154,109 @@ private slots:
             QVERIFY2(m_last.err.contains(reason), qPrintable(m_last.err));
         QVERIFY(!QFileInfo::exists(path("@out")));
         QCOMPARE(readBack(), before);
+    }
+
+    // A write onto a full disk fails with exit 4 and leaves the old file
+    // whole, with no temporary file beside it.
+    void fullDisk_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::newRow("read") << "read --port PORT --out @disk/keep.txt";
+        QTest::newRow("convert") << "convert --in @in --out @disk/keep.csv";
+    }
+    void fullDisk()
+    {
+        QFETCH(QString, arguments);
+        QVERIFY(m_sim.start());
+        QVERIFY(QDir(m_dir.path()).mkpath("disk"));
+        const SmallDisk disk(m_dir.filePath("disk"));
+        if (!disk.mounted())
+            QSKIP(qPrintable(disk.why()));
+        const QString kept = path(arguments.section(' ', -1));
+        QFile old(kept);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        QVERIFY(disk.fill());
+        QCOMPARE(cli(arguments, planText(3)), 4);
+        QVERIFY2(m_last.err.contains(kept), qPrintable(m_last.err));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
+        QCOMPARE(QDir(m_dir.filePath("disk")).entryList(QDir::Files),
+            QStringList({ "filler", QFileInfo(kept).fileName() }));
+    }
+
+    // The ports folder without $XDG_RUNTIME_DIR lies in the temporary folder
+    // ($TMPDIR here), where another user may have made it first: the
+    // simulator publishes into it, and "ports" lists from it, only when it is
+    // a folder of this user's that no one else may write to, and never a link
+    // that another user planted. What is refused is named.
+    void portsFolder_data()
+    {
+        QTest::addColumn<QString>("made"); // what lies at the folder's path first
+        QTest::addColumn<bool>("listed"); // the simulator's link
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("nothing: made 0700") << "" << true << "";
+        QTest::newRow("a folder of mode 0777") << "0777" << false << "written to by other users";
+        QTest::newRow("a link to a folder") << "link" << false << "is a link";
+        QTest::newRow("another user's folder") << "other" << false << "belongs to another user";
+        QTest::newRow("another user's link in it") << "other link" << true << "";
+    }
+    void portsFolder()
+    {
+        QFETCH(QString, made);
+        QFETCH(bool, listed);
+        QFETCH(QString, refusal);
+        if (made.startsWith("other") && ::geteuid() != 0)
+            QSKIP("only root makes files that belong to another user");
+        QTemporaryDir temp;
+        const QString folder = temp.filePath("plandor-ports-" + QString::number(::getuid()));
+        const QByteArray native = QFile::encodeName(folder);
+        // Planted by someone else: a port that must never be offered.
+        const QString planted = folder + "/0000000000001-planted-"
+            + QString::number(QCoreApplication::applicationPid());
+        if (!made.isEmpty()) {
+            const QString real = made == "link" ? temp.filePath("real") : folder;
+            QCOMPARE(::mkdir(QFile::encodeName(real).constData(), 0700), 0);
+            if (made == "link")
+                QVERIFY(QFile::link(real, folder));
+            QVERIFY(QFile::link("/dev/null", planted));
+            if (made.startsWith("other"))
+                QCOMPARE(::lchown(QFile::encodeName(planted).constData(), 65534, 65534), 0);
+            if (made == "0777")
+                QCOMPARE(::chmod(native.constData(), 0777), 0);
+            if (made == "other")
+                QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
+        }
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("PLANDOR_PORTS_DIR");
+        env.remove("XDG_RUNTIME_DIR");
+        env.insert("TMPDIR", temp.path());
+        QProcess sim;
+        sim.setProcessEnvironment(env);
+        sim.setProcessChannelMode(QProcess::MergedChannels);
+        sim.start(qEnvironmentVariable("PLANDOR_SIM"), { "--state", temp.filePath("state") });
+        QString said;
+        while (!said.contains("port: ") && sim.waitForReadyRead(scaledMs(5000)))
+            said += QString::fromLocal8Bit(sim.readAll());
+        const QString port = said.section("port: ", 1).section('\n', 0, 0).trimmed();
+        QVERIFY2(!port.isEmpty(), qPrintable(said));
+        const CliResult ports = runCli({ "ports" }, env);
+        sim.terminate();
+        sim.waitForFinished();
+        QCOMPARE(ports.code, 0);
+        QCOMPARE(ports.out.contains("simulated-instrument"), listed);
+        QVERIFY2(!ports.out.contains("planted"), qPrintable(ports.out));
+        if (refusal.isEmpty()) {
+            QVERIFY2(ports.err.isEmpty(), qPrintable(ports.err));
+            struct stat info
+            {
+            };
+            QCOMPARE(::lstat(native.constData(), &info), 0);
+            QCOMPARE(info.st_mode & 07777, mode_t(0700));
+        } else {
+            for (const QString &told : { said, ports.err })
+                QVERIFY2(told.contains(folder) && told.contains(refusal), qPrintable(told));
+        }
     }
 
     // check-plan lists what send refuses, at most 50 lines and then how many

@@ -3,6 +3,7 @@
 
 #include "CliRun.h" // with the plan file and the history
 #include "SimProcess.h"
+#include "SmallDisk.h"
 #include "TempStore.h"
 
 #include <QTemporaryDir>
@@ -78,6 +79,39 @@ private slots:
         for (int k = 0; k < entries.size(); ++k)
             QCOMPARE(entries[k].channelCount, (total - k) % 50 + 1);
         QVERIFY(QFile::exists(notes));
+    }
+
+    // On a full disk an entry is not written, and nothing else changes: the
+    // entries stay whole, no temporary file is left, and plandor-cli's read
+    // still succeeds and says the plan was not kept.
+    void fullDiskKeepsEntries()
+    {
+        QVERIFY(QDir().mkpath(PlanHistory::folder()));
+        const SmallDisk disk(PlanHistory::folder());
+        if (!disk.mounted())
+            QSKIP(qPrintable(disk.why()));
+        QVERIFY(
+            PlanHistory::record(PlanHistory::Direction::Sent, "M", { channel(1, "A", 55.25) }, {}));
+        const QStringList files = QDir(PlanHistory::folder()).entryList(QDir::Files);
+        QVERIFY(disk.fill());
+        QString error;
+        QVERIFY(!PlanHistory::record(
+            PlanHistory::Direction::Sent, "M", { channel(1, "B", 63.25) }, {}, &error));
+        QVERIFY2(!error.isEmpty(), "a reason");
+        SimProcess sim(m_dir->filePath("state"), m_dir->filePath("ports"));
+        QVERIFY2(sim.start(), "PLANDOR_SIM does not start");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PLANDOR_HISTORY_DIR", PlanHistory::folder());
+        const CliResult read
+            = runCli({ "read", "--port", sim.port(), "--out", m_dir->filePath("back") }, env);
+        QCOMPARE(read.code, 0);
+        QVERIFY2(read.err.contains("not kept in the history"), qPrintable(read.err));
+
+        QCOMPARE(
+            QDir(PlanHistory::folder()).entryList(QDir::Files), files + QStringList { "filler" });
+        PlanFileContent content;
+        QVERIFY(PlanHistory::load(PlanHistory::entries().value(0), content, nullptr));
+        QCOMPARE(content.rows, QList { channel(1, "A", 55.25) });
     }
 
     // plandor-cli send and read against the simulated instrument leave one

@@ -4,6 +4,7 @@
 #include "CliRun.h"
 #include "EditorFixture.h"
 #include "SimProcess.h"
+#include "SmallDisk.h"
 
 #include "base/TextCatalogue.h"
 #include "editor/CompareDialog.h"
@@ -14,6 +15,9 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -137,6 +141,62 @@ private slots:
         QCOMPARE(f.channels.snapshot(), sentTable);
         QCOMPARE(undo->stack()->count(), steps);
         QCOMPARE(PlanHistory::entries().size(), 3); // Upload, Download and plandor-cli's send
+    }
+
+    // Save and Export onto a full disk tell the user why with the path, and
+    // leave the old file whole with no temporary file beside it.
+    void fullDisk_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("Save") << "plan.txt";
+        QTest::newRow("Export CSV") << "plan.csv";
+    }
+    void fullDisk()
+    {
+        QFETCH(QString, file);
+        QTemporaryDir dir;
+        const SmallDisk disk(dir.path());
+        if (!disk.mounted())
+            QSKIP(qPrintable(disk.why()));
+        const QString path = dir.filePath(file);
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        QVERIFY(disk.fill());
+        EditorFixture f;
+        PlanExchange::attach(*f.form);
+        f.load({ TempStore::row(1, "A", "TV", 55.25, 6.5) });
+        FileDialogs::queueAnswer(path);
+        if (file.endsWith(".csv"))
+            press(f, Qt::CTRL | Qt::Key_E);
+        else
+            f.click("Save");
+        QCOMPARE(f.messages.shown.size(), 1);
+        QVERIFY2(f.messages.texts()[0].startsWith(path + "\n")
+                && f.messages.texts()[0].size() > path.size() + 1,
+            qPrintable(f.messages.texts()[0]));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({ "filler", file }));
+    }
+
+    // Open and Save list "(*.txt)" and "All Files (*.*)", the second for
+    // every file, a name without a dot too.
+    void fileDialogFilters()
+    {
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog); // the one whose lists can be read
+        FileDialogs::prepare(&dialog);
+        auto *shown = dialog.findChild<QComboBox *>("fileTypeCombo");
+        QVERIFY(shown);
+        QCOMPARE(QStringList({ shown->itemText(0), shown->itemText(1) }),
+            QStringList({ "(*.txt)", "All Files (*.*)" }));
+        QCOMPARE(shown->count(), 2);
+        auto *files = dialog.findChild<QFileSystemModel *>();
+        QVERIFY(files);
+        QCOMPARE(files->nameFilters(), QStringList { "*.txt" });
+        dialog.selectNameFilter(dialog.nameFilters().value(1));
+        QCOMPARE(files->nameFilters(), QStringList { "*" });
     }
 
     // Export then Import gives back the same table, names in both scripts;

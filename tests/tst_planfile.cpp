@@ -291,7 +291,7 @@ private slots:
         QCOMPARE(
             QDir(dir.path()).entryList(QDir::Files), QStringList { QFileInfo(path).fileName() });
 
-        // A device that is always full is written in place, never replaced.
+        // A device that is always full is refused, and stays a device.
         if (!QFileInfo::exists(QStringLiteral("/dev/full")))
             QSKIP("no /dev/full here");
         error.clear();

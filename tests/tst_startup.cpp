@@ -1,6 +1,7 @@
 // The start-up window, the language of the run and the text catalogue.
 #include "RecordingPrompter.h"
 #include "ScriptedLink.h"
+#include "SmallDisk.h"
 #include "TempStore.h"
 
 #include "app/SingleInstance.h"
@@ -18,6 +19,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QtTest>
+
+#include <optional>
+#include <unistd.h>
 
 using namespace plandor;
 using namespace plandor::test;
@@ -53,8 +57,8 @@ private slots:
     }
 
     // The system locale gives the language identifier, and 2052 alone a
-    // Chinese run: the captions, and the option shown selected; a click on an
-    // option switches the language of the run. The catalogue holds both
+    // Chinese run: the captions; Option2 (English) is selected in either run,
+    // and a click on an option switches the language of the run. The catalogue holds both
     // languages whole; Qt's own texts follow the run's language.
     void languageOfTheRun()
     {
@@ -62,7 +66,7 @@ private slots:
         QCOMPARE(LangIdForLocaleName("zh_TW"), quint16(0x0404));
         auto form = makeForm({}, kLangIdChinesePRC);
         QCOMPARE(child(*form, "Command1")->text(), QStringLiteral("确定"));
-        QVERIFY(child(*form, "Option1")->isChecked());
+        QVERIFY(child(*form, "Option2")->isChecked() && !child(*form, "Option1")->isChecked());
         QTest::mouseClick(child(*form, "Option2"), Qt::LeftButton);
         QCOMPARE(child(*form, "Command2")->text(), QStringLiteral("Cancel"));
         QTest::mouseClick(child(*form, "Option1"), Qt::LeftButton);
@@ -134,6 +138,10 @@ private slots:
         QCOMPARE(editor != nullptr, !ports.isEmpty());
         if (editor) {
             QCOMPARE(editor->model()->rowCount(), 2);
+            // The caption is the program's name alone; the drawn title has the version.
+            QCOMPARE(editor->windowTitle(), QStringLiteral("Plandor"));
+            QCOMPARE(
+                editor->findChild<QLabel *>("XPForm1")->text(), QStringLiteral("Plandor V1.25"));
             QCOMPARE(editor->model()->index(0, 3).data().toString(), QStringLiteral("100.00"));
             QVERIFY((editor->state() == EditorState { .planLoaded = true, .saveReady = true }));
             QVERIFY(editor->isVisible());
@@ -153,21 +161,21 @@ private slots:
         TempStore store, other;
         {
             SingleInstance first(store.path());
-            QVERIFY(first.acquire());
+            QCOMPARE(first.acquire(), SingleInstance::Outcome::Acquired);
             QSignalSpy woken(&first, &SingleInstance::wakeRequested);
             QVERIFY(SingleInstance(store.path()).wakeHolder());
             QVERIFY(woken.wait());
-            QVERIFY(SingleInstance(other.path()).acquire()); // another database is another matter
+            // Another database is another matter.
+            QCOMPARE(SingleInstance(other.path()).acquire(), SingleInstance::Outcome::Acquired);
         }
         const QString lockPath = SingleInstance::lockPathFor(store.path());
         QProcess holder; // holds the lock as a running Plandor does, once the first let go
         holder.start("flock", { "-o", lockPath, "-c", "echo locked; read line" });
         QVERIFY(holder.waitForReadyRead());
-        QVERIFY(!SingleInstance(store.path()).acquire());
+        QCOMPARE(SingleInstance(store.path()).acquire(), SingleInstance::Outcome::HeldByAnother);
         holder.kill();
         QVERIFY(holder.waitForFinished() && QFile::exists(lockPath));
-        QVERIFY(SingleInstance(store.path()).acquire());
-        QVERIFY(SingleInstance::alreadyRunningText().contains("%1")); // names the database
+        QCOMPARE(SingleInstance(store.path()).acquire(), SingleInstance::Outcome::Acquired);
 
         QFile damaged(store.path());
         QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(4096, 'x')) > 0
@@ -181,6 +189,62 @@ private slots:
         QVERIFY(opened.store().isOpen()); // asked again: no second message
         QCOMPARE(messages.texts().size(), 1);
         QVERIFY(messages.texts().first().contains(QDir::toNativeSeparators(store.path())));
+    }
+
+    // A database that cannot be taken says why, with the path, in the run's
+    // language: held by a running Plandor, a folder that cannot be written to
+    // (read-only, which stops root too), or what the system reported.
+    void lockRefused_data()
+    {
+        QTest::addColumn<SingleInstance::Outcome>("outcome");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("told");
+        using O = SingleInstance::Outcome;
+        QTest::newRow("held by another run") << O::HeldByAnother << 500 << "already running";
+        QTest::newRow("a read-only folder") << O::NotPermitted << 500 << "cannot be written to";
+        QTest::newRow("a read-only folder, Chinese run") << O::NotPermitted << 0 << "不可写入";
+        QTest::newRow("a folder at the lock's path") << O::Failed << 500 << "Is a directory";
+    }
+    void lockRefused()
+    {
+        QFETCH(SingleInstance::Outcome, outcome);
+        QFETCH(int, language);
+        QFETCH(QString, told);
+        QTemporaryDir dir;
+        QString folder = dir.path();
+        std::optional<SmallDisk> readOnly;
+        QProcess holder;
+        if (outcome == SingleInstance::Outcome::NotPermitted) {
+            folder = dir.filePath("data");
+            QVERIFY(QDir().mkdir(folder));
+            if (::geteuid() == 0) { // root writes into any folder but one on a read-only medium
+                readOnly.emplace(folder, SmallDisk::Mode::ReadOnly);
+                if (!readOnly->mounted())
+                    QSKIP(qPrintable(readOnly->why()));
+            } else {
+                QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+            }
+        }
+        const QString database = folder + "/FileDB2000.db";
+        if (outcome == SingleInstance::Outcome::HeldByAnother) {
+            holder.start("flock",
+                { "-o", SingleInstance::lockPathFor(database), "-c", "echo locked; read line" });
+            QVERIFY(holder.waitForReadyRead());
+        } else if (outcome == SingleInstance::Outcome::Failed) {
+            QVERIFY(QDir().mkdir(SingleInstance::lockPathFor(database)));
+        }
+        LanguageOffset = qint16(language);
+        SingleInstance instance(database);
+        QCOMPARE(instance.acquire(), outcome);
+        const QString text = instance.failureText();
+        LanguageOffset = kEnglishOffset;
+        QVERIFY2(text.contains(told) && text.contains(folder), qPrintable(text));
+        QVERIFY2(
+            !text.contains("already running") || outcome == SingleInstance::Outcome::HeldByAnother,
+            qPrintable(text));
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        holder.kill();
+        holder.waitForFinished();
     }
 };
 

@@ -14,7 +14,6 @@
 #include "widgets/WindowPlacement.h"
 
 #include <QApplication>
-#include <QDir>
 
 namespace plandor {
 
@@ -32,14 +31,15 @@ int runProgram(int &argc, char **argv, const std::function<void(QWidget &)> &bef
     MessageBox::setPrompter(&prompter);
 
     // A second Plandor on the same database would overwrite the first one's
-    // plan: it is told so and leaves the plan alone.
+    // plan: it is told so and leaves the plan alone. A database that cannot
+    // be locked at all (a read-only folder) cannot be kept either: the user
+    // is told why.
     const QString database = DatabaseLocation::path();
     SingleInstance instance(database);
-    if (!instance.acquire()) {
-        instance.wakeHolder();
-        MessageBox::show(
-            SingleInstance::alreadyRunningText().arg(QDir::toNativeSeparators(database)),
-            StyleExclamationOk, CatalogueText(2));
+    if (const auto outcome = instance.acquire(); outcome != SingleInstance::Outcome::Acquired) {
+        if (outcome == SingleInstance::Outcome::HeldByAnother)
+            instance.wakeHolder();
+        MessageBox::show(instance.failureText(), StyleExclamationOk, CatalogueText(2));
         MessageBox::setPrompter(nullptr);
         return 1;
     }

@@ -23,16 +23,24 @@ class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
+    enum class Outcome {
+        Acquired, // this run holds the database
+        HeldByAnother, // another run holds it
+        NotPermitted, // the lock cannot be made: a read-only or another user's folder
+        Failed, // anything else the system reports
+    };
+
     explicit SingleInstance(const QString &databasePath);
     ~SingleInstance() override;
-    // Whether this run holds the database now. Once it does, it watches for
+    // Takes the database for this run. Once it holds it, it watches for
     // other starts and emits wakeRequested for each.
-    bool acquire();
+    Outcome acquire();
+    // What the user is told when acquire() did not take the database: who
+    // holds it, or why the lock could not be made, with the path.
+    QString failureText() const;
     // Asks the run that holds the database to come forward; false when no
     // run is listening.
     bool wakeHolder() const;
-    // What a second start is told.
-    static QString alreadyRunningText();
     static QString lockPathFor(const QString &databasePath);
     static QString wakePathFor(const QString &databasePath);
 
@@ -42,9 +50,11 @@ signals:
 private:
     void listen();
 
-    bool tryLock();
+    Outcome tryLock();
 
     QString m_databasePath;
+    Outcome m_outcome = Outcome::Failed;
+    QString m_reason; // the system's words for a lock that failed
 #ifdef Q_OS_UNIX
     QFile m_lockFile;
     bool m_locked = false;

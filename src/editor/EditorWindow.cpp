@@ -157,7 +157,7 @@ void EditorWindow::applyCaptions()
     m_closeButton->setToolTip(CatalogueText(71));
     m_closeButton->setAccessibleName(CatalogueText(71));
     m_title->setText(ProgramTitleWithVersion());
-    setWindowTitle(ProgramTitleWithVersion());
+    setWindowTitle(CatalogueText(2)); // the caption alone; the drawn title has the version
     for (int c = 0; c < kChannelColumnCount; ++c)
         m_model->setHeading(c, CatalogueText(ChannelColumns::headingId(c)));
     setCaption(CatalogueText(15));

@@ -96,9 +96,10 @@ void PlanCommands::tellAboutPlan(bool warnSize)
 bool PlanCommands::save()
 {
     QList<StoredRow> stored;
-    // The rows in the order the table keeps them.
-    if (!showFailure(
-            m_window.store().rows(PlanOrder::Stored, stored), m_window.store().errorText()))
+    // The rows in the order the table keeps them. Each operation below runs
+    // before its error text is read: arguments have no order of their own.
+    const bool read = m_window.store().rows(PlanOrder::Stored, stored);
+    if (!showFailure(read, m_window.store().errorText()))
         return false;
     if (stored.isEmpty()) {
         MessageBox::showCatalogue(20, StyleExclamationOk);
@@ -135,9 +136,10 @@ bool PlanCommands::write(const QString &path, const PlanFileSource &source)
         encoding = PlanEncoding::Utf8Bom;
     }
     QString error;
-    // A failed write leaves the old file untouched; the user learns why.
-    return showFailure(PlanFile::write(path, source, encoding, &error),
-        QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
+    // A failed write leaves the old file untouched; the user learns why. The
+    // write comes first: the reason is read only once it has been set.
+    const bool written = PlanFile::write(path, source, encoding, &error);
+    return showFailure(written, QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
 }
 
 void PlanCommands::copy()
@@ -219,9 +221,11 @@ void PlanCommands::remove()
         for (int row : m_window.view()->selectedRowsInOrder())
             rowIds.append(m_window.model()->rowId(row));
         // Renumbered in the same transaction.
-        showFailure(operations.deleteRows(rowIds), operations.errorText());
+        const bool deleted = operations.deleteRows(rowIds);
+        showFailure(deleted, operations.errorText());
     } else {
-        showFailure(operations.renumber(PlanOrder::ById), operations.errorText());
+        const bool renumbered = operations.renumber(PlanOrder::ById);
+        showFailure(renumbered, operations.errorText());
     }
     m_window.reload(PlanOrder::ByFreq);
 }
@@ -229,7 +233,8 @@ void PlanCommands::remove()
 void PlanCommands::order()
 {
     RecordOperations operations(m_window.store());
-    showFailure(operations.renumber(PlanOrder::ByFreq), operations.errorText());
+    const bool renumbered = operations.renumber(PlanOrder::ByFreq);
+    showFailure(renumbered, operations.errorText());
     m_window.reload(PlanOrder::ByFreq);
 }
 

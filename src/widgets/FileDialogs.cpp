@@ -10,12 +10,23 @@ QStringList &queued()
     static QStringList answers;
     return answers;
 }
+
+// A filter shown as its description alone, matching pattern. The dialog takes
+// the pattern from the last parentheses and, with the details hidden, shows
+// what comes before them: "All Files (*.*)" then lists every file, as "*.*"
+// does on Windows, where a name without a dot would be left out here.
+QString filterEntry(const QString &description, const QString &pattern)
+{
+    return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
+}
+
 } // namespace
 
 void FileDialogs::prepare(QFileDialog *dialog)
 {
-    dialog->setNameFilters(
-        { QStringLiteral("(*.txt) (*.txt)"), QStringLiteral("All Files (*.*) (*)") });
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    dialog->setNameFilters({ filterEntry(QStringLiteral("(*.txt)"), QStringLiteral("*.txt")),
+        filterEntry(QStringLiteral("All Files (*.*)"), QStringLiteral("*")) });
     dialog->setDefaultSuffix(QStringLiteral("txt"));
     dialog->setDirectory(QCoreApplication::applicationDirPath());
 }

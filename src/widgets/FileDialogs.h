@@ -12,8 +12,9 @@ namespace plandor {
 class FileDialogs
 {
 public:
-    // Filter "(*.txt)" and "All Files (*.*)", default extension .txt,
-    // starting folder the program's folder.
+    // Filters shown as "(*.txt)" and "All Files (*.*)" (every file), default
+    // extension .txt, starting folder the program's folder. Filters set
+    // afterwards are shown without their patterns too.
     static void prepare(QFileDialog *dialog);
     // Shows the prepared dialog for opening (the file must exist) or saving;
     // the chosen path, or empty when the user cancelled.

@@ -106,7 +106,12 @@ int checkConnection(Session &s)
 
 int runPorts()
 {
-    for (const QString &port : PortList::available())
+    QString refusal;
+    const QStringList ports = PortList::available(&refusal);
+    // The machine's own ports are listed all the same.
+    if (!refusal.isEmpty())
+        std::fprintf(stderr, "plandor-cli: %s\n", qPrintable(refusal));
+    for (const QString &port : ports)
         say(port);
     return ExitOk;
 }

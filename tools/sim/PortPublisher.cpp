@@ -1,10 +1,9 @@
 #include "PortPublisher.h"
 
-#include "transfer/serial/PortList.h"
+#include "transfer/serial/PortsFolder.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -17,11 +16,14 @@ PortPublisher::~PortPublisher()
 
 bool PortPublisher::publish(const QString &target, QString *error)
 {
-    const QString dir = PortList::publishDirectory();
-    if (!QDir().mkpath(dir)) {
-        *error = QStringLiteral("cannot create %1").arg(dir);
+    // Only into a folder of this user's alone: anyone who can write there
+    // could replace the link with one of their own.
+    const PortsFolder folder = PortsFolder::check(true);
+    if (!folder.usable()) {
+        *error = folder.refusal();
         return false;
     }
+    const QString dir = folder.folder();
     const QString name = QStringLiteral("%1-simulated-instrument-%2")
                              .arg(QDateTime::currentMSecsSinceEpoch(), 13, 10, QLatin1Char('0'))
                              .arg(QCoreApplication::applicationPid());

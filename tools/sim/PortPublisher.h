@@ -6,7 +6,7 @@
 namespace plandor::sim {
 
 // Symbolic links to the simulated port: the one Plandor's start-up window
-// finds (in PortList::publishDirectory(), named by the start time so the
+// finds (in the ports folder, PortsFolder, named by the start time so the
 // newest is listed last) and an optional fixed one. Removed again on
 // destruction, if they still point at the same port.
 class PortPublisher

@@ -1,12 +1,13 @@
 #include "SimStateFile.h"
 
+#include "store/WholeFileWrite.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <cstring>
 
@@ -132,14 +133,9 @@ bool SimStateFile::save(const InstrumentPlan &plan, QString *error) const
         { QStringLiteral("channels"), channels },
     };
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(o).toJson()) < 0
-        || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    // Whole or not at all, as the program's own files: a full disk keeps the
+    // plan the instrument had.
+    return writeWholeFile(m_path, QJsonDocument(o).toJson(), error);
 }
 
 } // namespace plandor::sim

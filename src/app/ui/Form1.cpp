@@ -1,6 +1,7 @@
 #include "app/ui/Form1.h"
 
 #include "base/Language.h"
+#include "base/MessageBox.h"
 #include "base/NumberText.h"
 #include "base/TextCatalogue.h"
 #include "editor/EditorWindow.h"
@@ -23,10 +24,24 @@
 #include <QVBoxLayout>
 
 namespace plandor {
+namespace {
+
+// The ports to offer; a ports folder that cannot be trusted is told of once,
+// and the machine's own ports are offered all the same.
+QStringList portsOfTheSystem()
+{
+    QString refusal;
+    QStringList ports = PortList::available(&refusal);
+    if (!refusal.isEmpty())
+        MessageBox::show(refusal, StyleExclamationOk, CatalogueText(2));
+    return ports;
+}
+
+} // namespace
 
 Form1::Form1(PortSource ports, LanguageSource language, QWidget *parent)
     : QWidget(parent)
-    , m_ports(ports ? std::move(ports) : PortSource(&PortList::available))
+    , m_ports(ports ? std::move(ports) : PortSource(&portsOfTheSystem))
     , m_language(language ? std::move(language) : LanguageSource(&SystemDefaultLangId))
 {
     setObjectName(QStringLiteral("Form1"));
@@ -159,9 +174,9 @@ void Form1::InitForm()
 {
     adjustSize();
     WindowPlacement::centreOnScreen(this);
-    // The option of the run's language is shown selected; selecting it here
-    // does not switch anything.
-    (LanguageOffset == kChineseOffset ? m_option1 : m_option2)->setChecked(true);
+    // Option2 (English) is selected whatever the language of the run;
+    // selecting it here does not switch anything.
+    m_option2->setChecked(true);
     m_combo2->clear();
     for (qint32 rate : BaudRates::kListed)
         m_combo2->addItem(QString::number(rate));

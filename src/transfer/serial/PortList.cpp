@@ -1,5 +1,7 @@
 #include "transfer/serial/PortList.h"
 
+#include "transfer/serial/PortsFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -119,52 +121,32 @@ bool publisherAlive(const QString &fileName)
 
 } // namespace
 
-QStringList PortList::available()
+QStringList PortList::available(QString *refusal)
 {
-    return systemPorts() + published();
+    return systemPorts() + published(refusal);
 }
 
-QString PortList::publishDirectory()
+QStringList PortList::published(QString *refusal)
 {
-    const QString explicitDir = qEnvironmentVariable("PLANDOR_PORTS_DIR");
-    if (!explicitDir.isEmpty())
-        return explicitDir;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isWritable())
-        return runtime + QStringLiteral("/plandor-ports");
-#ifdef Q_OS_UNIX
-    return QDir::tempPath() + QStringLiteral("/plandor-ports-") + QString::number(getuid());
-#else
-    return QDir::tempPath() + QStringLiteral("/plandor-ports");
-#endif
-}
-
-QStringList PortList::published()
-{
-    QDir dir(publishDirectory());
-    if (!dir.exists())
-        return {};
-    QFileInfoList entries = dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
-    // A link left by an instrument that has gone (killed, so it could not
-    // withdraw it) is removed: its target may be gone or reused.
-    entries.erase(
-        std::remove_if(entries.begin(), entries.end(),
-            [](const QFileInfo &fi) {
-                if (!fi.isSymLink())
-                    return true;
-                if (publisherAlive(fi.fileName()) && QFileInfo::exists(fi.symLinkTarget()))
-                    return false;
-                QFile::remove(fi.absoluteFilePath());
-                return true;
-            }),
-        entries.end());
+    const PortsFolder folder = PortsFolder::check(false);
+    if (refusal)
+        *refusal = folder.refusal();
+    QStringList result;
+    const QStringList links = folder.ownLinks();
+    for (const QString &link : links) {
+        // A link left by an instrument that has gone (killed, so it could not
+        // withdraw it) is removed: its target may be gone or reused.
+        if (publisherAlive(QFileInfo(link).fileName()) && QFileInfo::exists(link)) {
+            result.append(QFileInfo(link).absoluteFilePath());
+            continue;
+        }
+        QFile::remove(link);
+    }
     // Publishers name their links "<start time in ms, 13 digits>-<name>", so
     // the name order is the order in which they started.
-    std::sort(entries.begin(), entries.end(),
-        [](const QFileInfo &a, const QFileInfo &b) { return a.fileName() < b.fileName(); });
-    QStringList result;
-    for (const QFileInfo &fi : entries)
-        result.append(fi.absoluteFilePath());
+    std::sort(result.begin(), result.end(), [](const QString &a, const QString &b) {
+        return QFileInfo(a).fileName() < QFileInfo(b).fileName();
+    });
     return result;
 }
 

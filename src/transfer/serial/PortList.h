@@ -13,21 +13,19 @@ namespace plandor {
 class PortList
 {
 public:
-    static QStringList available();
+    // The machine's ports, then the published ones. A ports folder that is
+    // not used is told of in refusal (naming it), else refusal is cleared.
+    static QStringList available(QString *refusal = nullptr);
 
     // The serial devices that a Linux tty class directory (/sys/class/tty)
     // describes, as /dev paths in natural order; nothing when it cannot be
     // read, so that the caller asks the toolkit instead.
     static std::optional<QStringList> fromSysfs(const QString &ttyClassDir);
 
-    // Where a simulated instrument publishes its port: a symbolic link to its
-    // pseudo-terminal. $PLANDOR_PORTS_DIR, else $XDG_RUNTIME_DIR/plandor-ports,
-    // else <temp>/plandor-ports-<user id>.
-    static QString publishDirectory();
-
-    // The published ports whose target still exists, oldest first. A publisher
-    // names its link "<start time in ms since the epoch, 13 digits>-<name>".
-    static QStringList published();
+    // The published ports whose target still exists, oldest first, from the
+    // ports folder (PortsFolder). A publisher names its link
+    // "<start time in ms since the epoch, 13 digits>-<name>-<process id>".
+    static QStringList published(QString *refusal = nullptr);
 };
 
 } // namespace plandor
