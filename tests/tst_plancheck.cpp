@@ -82,7 +82,8 @@ private slots:
         QStringList texts;
         for (const PlanFinding &f : findings)
             texts << f.text;
-        QVERIFY2(texts.contains(QStringLiteral("Row 8 (9) overlaps row 9 (10)")),
+        QVERIFY2(texts.contains(QStringLiteral(
+                     "Row 8 (9, 187.25 MHz) overlaps row 9 (10, 187.25 MHz) by 6 MHz")),
             qPrintable(texts.join('\n')));
         QVERIFY(texts.contains(
             QStringLiteral("Row 10 (11): 300.1 MHz is not a channel of North America cable STD")));
@@ -101,21 +102,58 @@ private slots:
     void overlapEdges_data()
     {
         QTest::addColumn<double>("secondFreq");
-        QTest::addColumn<bool>("overlaps");
+        QTest::addColumn<QString>("overlap"); // the finding's end; empty for none
         // The first channel is DIGI at 57 with 6 MHz: 54..60.
-        QTest::newRow("edges touch") << 63.0 << false;
-        QTest::newRow("a kHz apart") << 63.001 << false;
-        QTest::newRow("10 kHz into it") << 62.99 << true;
-        QTest::newRow("inside it") << 58.0 << true;
+        QTest::newRow("edges touch") << 63.0 << QString();
+        QTest::newRow("a kHz apart") << 63.001 << QString();
+        QTest::newRow("10 kHz into it") << 62.99 << "(B, 62.99 MHz) by 0.01 MHz";
+        QTest::newRow("inside it") << 58.0 << "(B, 58 MHz) by 5 MHz";
+        QTest::newRow("below it") << 51.5 << "(B, 51.5 MHz) by 0.5 MHz";
     }
     void overlapEdges()
     {
         QFETCH(double, secondFreq);
-        QFETCH(bool, overlaps);
+        QFETCH(QString, overlap);
         const QList<PlanCheckRow> rows
             = { row("1", "A", "DIGI", 57, 6), row("2", "B", "DIGI", secondFreq, 6) };
         const QList<PlanFinding> findings = PlanCheck::run(rows, {});
-        QCOMPARE(findings.size(), overlaps ? 1 : 0);
+        QCOMPARE(findings.size(), overlap.isEmpty() ? 0 : 1);
+        if (!overlap.isEmpty())
+            QCOMPARE(
+                findings[0].text, QStringLiteral("Row 1 (A, 57 MHz) overlaps row 2 ") + overlap);
+    }
+
+    // A TV channel fills its channel from 1.25 MHz below the vision carrier,
+    // as wide as its system; on a standard's raster, as wide as the standard
+    // says (Australia's UHF channels are 7 MHz with 5.5 MHz sound).
+    void occupancy_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<double>("freq");
+        QTest::addColumn<double>("second");
+        QTest::addColumn<double>("lower");
+        QTest::addColumn<double>("upper");
+        QTest::newRow("M, 4.5 MHz sound") << "TV" << 55.25 << 4.5 << 54.0 << 60.0;
+        QTest::newRow("B, VHF") << "TV" << 175.25 << 5.5 << 174.0 << 181.0;
+        QTest::newRow("G, UHF") << "TV" << 471.25 << 5.5 << 470.0 << 478.0;
+        QTest::newRow("I") << "TV" << 471.25 << 6.0 << 470.0 << 478.0;
+        QTest::newRow("D/K") << "TV" << 49.75 << 6.5 << 48.5 << 56.5;
+        QTest::newRow("Australia UHF on its raster") << "TV" << 527.25 << 5.5 << 526.0 << 533.0;
+        QTest::newRow("DIGI") << "DIGI" << 474.0 << 8.0 << 470.0 << 478.0;
+    }
+    void occupancy()
+    {
+        QFETCH(QString, type);
+        QFETCH(double, freq);
+        QFETCH(double, second);
+        QFETCH(double, lower);
+        QFETCH(double, upper);
+        const PlanRaster australia { QStringLiteral("T"), { 527.25 }, {}, { 7.0 } };
+        const auto span
+            = ChannelOccupancy::of({ QStringLiteral("A"), type, freq, second }, &australia);
+        QVERIFY(span);
+        QCOMPARE(span->lower, lower);
+        QCOMPARE(span->upper, upper);
     }
 
     // Japan's channels 7 and 8 overlap by design; a duplicated 7 still counts.
@@ -158,7 +196,8 @@ private slots:
         QFETCH(QList<double>, carriers);
         QFETCH(QString, expected);
         PlanCheckOptions options;
-        options.rasters = { PlanRaster { QStringLiteral("Test"), { 100.25, 103.25, 200.25 }, {} } };
+        options.rasters
+            = { PlanRaster { QStringLiteral("Test"), { 100.25, 103.25, 200.25 }, {}, {} } };
         QList<PlanCheckRow> rows;
         for (double freq : carriers)
             rows << row("1", "", "TV", freq, 4.5);
@@ -169,12 +208,15 @@ private slots:
         QCOMPARE(describe(PlanCheck::run(rows, options)), expected);
     }
 
+    // Every shipped plan, each variant: nothing found, and the only overlaps
+    // by occupancy are those the standard itself defines (Japan's 7 and 8).
     void silentOnEveryStandardPlan()
     {
         PlanCheckOptions options;
         options.rasters = m_standards.rasters();
+        QStringList ownOverlaps;
         for (const StandardTable &t : m_standards.tables()) {
-            for (PlanVariant v : { PlanVariant::Analogue, PlanVariant::Digital }) {
+            for (PlanVariant v : t.variants) {
                 const StandardPlan plan = StandardPlans::build(t, v, 0, int(t.channels.size()) - 1);
                 QList<PlanCheckRow> rows;
                 for (const ChannelValues &values : plan.rows)
@@ -182,8 +224,21 @@ private slots:
                 const QList<PlanFinding> findings = PlanCheck::run(rows, options);
                 QVERIFY2(findings.isEmpty(),
                     qPrintable(plan.caption + QLatin1String(": ") + findings.value(0).text));
+
+                const int k = PlanCheck::closestRaster(rows, options.rasters);
+                QVERIFY2(k >= 0, qPrintable(plan.caption));
+                QList<ChannelSpan> spans;
+                for (const PlanCheckRow &r : rows)
+                    spans << *ChannelOccupancy::of(r.fields, &options.rasters[k]);
+                for (const ChannelOccupancy::Overlap &o : ChannelOccupancy::overlaps(spans))
+                    ownOverlaps << QStringLiteral("%1 %2/%3")
+                                       .arg(t.key, rows[o.first].fields.name,
+                                           rows[o.second].fields.name);
             }
         }
+        ownOverlaps.removeDuplicates();
+        QCOMPARE(
+            ownOverlaps.join(QLatin1Char(',')), QStringLiteral("japan-air 7/8,japan-cable 7/8"));
     }
 
     void commandLine()
@@ -206,7 +261,9 @@ private slots:
         };
         test::CliResult r = run(faultyPath);
         QCOMPARE(r.code, 4);
-        QVERIFY2(r.out.contains(QLatin1String("Row 8 (9) overlaps row 9 (10)")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QLatin1String(
+                     "Row 8 (9, 187.25 MHz) overlaps row 9 (10, 187.25 MHz) by 6 MHz")),
+            qPrintable(r.out));
         QCOMPARE(r.out.count(QLatin1Char('\n')), 5); // 11 rows fit in 255: no "too many"
         r = run(cleanPath);
         QCOMPARE(r.code, 0);

@@ -34,10 +34,10 @@ private slots:
         m_model = std::make_unique<QStandardItemModel>(0, kChannelColumnCount);
         new QAbstractItemModelTester(
             m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest, m_model.get());
-        // Stored out of frequency order on purpose: rows 0..3 span 59..63.5,
-        // 53..57.5, 66..72 and 60.5..65 (overlapping "3") MHz.
+        // Stored out of frequency order on purpose: rows 0..3 occupy 66..72,
+        // 54..60, 78..84 and 68.5..74.5 (overlapping "3") MHz.
         for (const char *row :
-            { "1 3 TV 61.25 4.5", "2 2 TV 55.25 4.5", "3 D1 DIGI 69 6", "4 X TV 62.75 4.5" }) {
+            { "1 3 TV 67.25 4.5", "2 2 TV 55.25 4.5", "3 D1 DIGI 81 6", "4 X TV 69.75 4.5" }) {
             QList<QStandardItem *> items;
             for (const QString &cell : QString::fromLatin1(row).split(QLatin1Char(' ')))
                 items.append(new QStandardItem(cell));
@@ -56,11 +56,11 @@ private slots:
     {
         QTest::addColumn<double>("freq");
         QTest::addColumn<int>("row");
-        QTest::newRow("lower edge of 2") << 53.1 << 1;
-        QTest::newRow("inside DIGI") << 70.0 << 2;
-        QTest::newRow("overlap, nearer 3") << 61.5 << 0;
-        QTest::newRow("overlap, nearer X") << 62.5 << 3;
-        QTest::newRow("gap") << 58.2 << -1;
+        QTest::newRow("lower edge of 2") << 54.1 << 1;
+        QTest::newRow("inside DIGI") << 82.0 << 2;
+        QTest::newRow("overlap, nearer 3") << 69.5 << 0;
+        QTest::newRow("overlap, nearer X") << 71.0 << 3;
+        QTest::newRow("gap") << 63.0 << -1;
     }
     void clickSelectsRow()
     {
@@ -75,27 +75,27 @@ private slots:
     void coloursFollowTheModel()
     {
         QCOMPARE(colourAt(55.25), SpectrumView::kTvColour);
-        QCOMPARE(colourAt(69), SpectrumView::kDigiColour);
-        QCOMPARE(colourAt(61.25), SpectrumView::kOverlapColour);
-        QCOMPARE(colourAt(64), SpectrumView::kOverlapColour);
-        QCOMPARE(colourAt(58.2), m_view->palette().base().color());
+        QCOMPARE(colourAt(81), SpectrumView::kDigiColour);
+        QCOMPARE(colourAt(68.75), SpectrumView::kOverlapColour);
+        QCOMPARE(colourAt(74), SpectrumView::kOverlapColour);
+        QCOMPARE(colourAt(63), m_view->palette().base().color());
         QCOMPARE(m_view->accessibleDescription(),
-            QStringLiteral("4 channels, 2 overlapping another, spanning 53 to 72 MHz"));
+            QStringLiteral("4 channels, 2 overlapping another, spanning 54 to 84 MHz"));
 
         // Moving X away ends the overlap at once.
-        m_model->setData(m_model->index(3, ColumnFreq), QStringLiteral("80"));
-        QCOMPARE(colourAt(61.25), SpectrumView::kTvColour);
-        QCOMPARE(colourAt(80), SpectrumView::kTvColour);
-        QCOMPARE(colourAt(64), m_view->palette().base().color());
+        m_model->setData(m_model->index(3, ColumnFreq), QStringLiteral("86"));
+        QCOMPARE(colourAt(68.75), SpectrumView::kTvColour);
+        QCOMPARE(colourAt(86), SpectrumView::kTvColour);
+        QCOMPARE(colourAt(74), m_view->palette().base().color());
         QTRY_COMPARE(m_view->accessibleDescription(),
-            QStringLiteral("4 channels, 0 overlapping another, spanning 53 to 82.25 MHz"));
+            QStringLiteral("4 channels, 0 overlapping another, spanning 54 to 90.75 MHz"));
 
         // A selected row is highlighted; a removed one disappears.
         m_selection->select(
             m_model->index(2, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        QCOMPARE(colourAt(69), SpectrumView::kSelectedColour);
+        QCOMPARE(colourAt(81), SpectrumView::kSelectedColour);
         m_model->removeRow(2);
-        QCOMPARE(colourAt(69), m_view->palette().base().color());
+        QCOMPARE(colourAt(81), m_view->palette().base().color());
         QCOMPARE(m_view->channelCount(), 3);
     }
 

@@ -84,6 +84,13 @@ PlanTools::PlanTools(EditorWindow &window)
     m_dock->setWidget(split);
     window.addDockWidget(Qt::BottomDockWidgetArea, m_dock);
     applyCaptions();
+
+    // The spectrum draws a standard's own channel widths when the plan
+    // follows one; a missing table is said when a command needs it.
+    QString error;
+    m_standardsLoaded = m_standards.load(&error);
+    if (m_standardsLoaded)
+        m_spectrum->setRasters(m_standards.rasters());
 }
 
 void PlanTools::applyCaptions()

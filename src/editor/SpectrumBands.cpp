@@ -1,60 +1,42 @@
 #include "editor/SpectrumBands.h"
 
+#include "editor/PlanCheckList.h"
 #include "rules/PlanCheck.h"
-#include "store/ChannelColumns.h"
 
 #include <QAbstractItemModel>
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 namespace plandor {
-namespace {
 
-std::optional<double> number(const QAbstractItemModel &model, int row, int column)
-{
-    const QVariant v = model.index(row, column).data(Qt::EditRole);
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    return ok && std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
-}
-
-} // namespace
-
-void SpectrumBands::read(const QAbstractItemModel &model)
+void SpectrumBands::read(const QAbstractItemModel &model, const QList<PlanRaster> &rasters)
 {
     m_bands.clear();
-    const int rows = model.rowCount();
-    m_bands.reserve(rows);
-    for (int r = 0; r < rows; ++r) {
-        const auto freq = number(model, r, ColumnFreq);
-        const auto audio = number(model, r, ColumnAudio1);
-        if (!freq || !audio)
+    const QList<PlanCheckRow> rows = PlanCheckList::rowsOf(model);
+    const int rasterIndex = PlanCheck::closestRaster(rows, rasters);
+    const PlanCheck::Occupancy occupancy
+        = PlanCheck::occupancy(rows, rasterIndex >= 0 ? &rasters[rasterIndex] : nullptr);
+    m_bands.reserve(rows.size());
+    m_overlapCount = 0;
+    for (int r = 0; r < rows.size(); ++r) {
+        const auto &span = occupancy.spans[r];
+        if (!span)
             continue;
-        const ChannelSpan span = ChannelSpan::of(*freq, *audio);
         SpectrumBand b;
-        b.lower = std::min(span.lower, span.upper);
-        b.upper = std::max(span.lower, span.upper);
+        b.lower = span->lower;
+        b.upper = span->upper;
         b.row = r;
-        b.digital = model.index(r, ColumnType).data().toString() == QLatin1String("DIGI");
-        b.name = model.index(r, ColumnName).data().toString();
+        b.digital = rows[r].fields.type == QLatin1String("DIGI");
+        b.overlapping = occupancy.overlapping[r];
+        b.name = rows[r].fields.name;
+        m_overlapCount += b.overlapping;
         m_bands.append(b);
     }
     std::sort(m_bands.begin(), m_bands.end(),
         [](const SpectrumBand &a, const SpectrumBand &b) { return a.lower < b.lower; });
-
-    QList<ChannelSpan> spans;
-    spans.reserve(m_bands.size());
-    for (const SpectrumBand &b : std::as_const(m_bands))
-        spans.append({ b.lower, b.upper });
-    QList<bool> overlapping;
-    PlanCheck::overlaps(spans, &overlapping);
-    m_overlapCount = 0;
     m_lowest = m_highest = 0;
     for (int i = 0; i < m_bands.size(); ++i) {
-        m_bands[i].overlapping = overlapping[i];
-        m_overlapCount += overlapping[i];
         m_lowest = i == 0 ? m_bands[i].lower : std::min(m_lowest, m_bands[i].lower);
         m_highest = i == 0 ? m_bands[i].upper : std::max(m_highest, m_bands[i].upper);
     }

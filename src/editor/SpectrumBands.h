@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rules/ChannelOccupancy.h"
+
 #include <QList>
 #include <QString>
 
@@ -24,8 +26,10 @@ struct SpectrumBand
 class SpectrumBands
 {
 public:
-    // Reads every row with a numeric Freq and Audio1; other rows are not drawn.
-    void read(const QAbstractItemModel &model);
+    // Reads every row whose band is known (see ChannelOccupancy), on the
+    // raster of the standard among rasters that the plan follows; other rows
+    // are not drawn. Overlaps are those the plan check reports.
+    void read(const QAbstractItemModel &model, const QList<PlanRaster> &rasters = {});
 
     const QList<SpectrumBand> &bands() const { return m_bands; }
     int overlapCount() const { return m_overlapCount; }

@@ -113,11 +113,17 @@ void SpectrumView::selectionChanged()
     update();
 }
 
+void SpectrumView::setRasters(const QList<PlanRaster> &rasters)
+{
+    m_rasters = rasters;
+    planChanged();
+}
+
 void SpectrumView::rebuild()
 {
     m_dirty = false;
     if (m_model)
-        m_plan.read(*m_model);
+        m_plan.read(*m_model, m_rasters);
     else
         m_plan = {};
     m_rowSelected = QList<char>(m_model ? m_model->rowCount() : 0, 0);

@@ -14,8 +14,8 @@ class QItemSelectionModel;
 namespace plandor {
 
 // The plan as a band across the instrument's 46..1000 MHz: each channel from
-// its lower to its upper edge (Freq -/+ Audio1/2, the edges the channel rules
-// use), TV and DIGI in two colours, overlapping channels in a warning
+// its lower to its upper edge (the band it occupies: a TV channel its whole
+// channel, a DIGI one its bandwidth), TV and DIGI in two colours, overlapping channels in a warning
 // colour, selected rows highlighted. Works on any model with the plan's five
 // columns and follows every change of it. Wheel and +/- zoom, drag and
 // Ctrl+Left/Right pan, Home shows the whole band, a click or Left/Right
@@ -36,6 +36,9 @@ public:
     explicit SpectrumView(QWidget *parent = nullptr);
 
     void setModel(QAbstractItemModel *model, QItemSelectionModel *selection);
+    // The standards' rasters: a plan that follows one is drawn with its
+    // channel bandwidths, and the overlaps it defines itself are not marked.
+    void setRasters(const QList<PlanRaster> &rasters);
 
     double viewLower() const { return m_viewLower; }
     double viewUpper() const { return m_viewUpper; }
@@ -79,6 +82,7 @@ private:
     double m_viewUpper = kBandUpper;
 
     SpectrumBands m_plan;
+    QList<PlanRaster> m_rasters;
     QList<char> m_rowSelected; // by model row
     bool m_dirty = true;
     bool m_rebuildQueued = false;

@@ -5,14 +5,13 @@
 #include <QHash>
 #include <QLocale>
 
-#include <algorithm>
-#include <numeric>
+#include <cmath>
 
 namespace plandor {
 namespace {
 
-constexpr Phrase kOverlapText { u"第 %1 行 (%2) 与第 %3 行 (%4) 的频带重叠",
-    u"Row %1 (%2) overlaps row %3 (%4)" };
+constexpr Phrase kOverlapText { u"第 %1 行 (%2, %3 MHz) 与第 %4 行 (%5, %6 MHz) 的频带重叠 %7 MHz",
+    u"Row %1 (%2, %3 MHz) overlaps row %4 (%5, %6 MHz) by %7 MHz" };
 constexpr Phrase kDuplicateIdText { u"ID %1 重复：第 %2 行",
     u"ID %1 is used more than once: rows %2" };
 constexpr Phrase kDuplicateNameText { u"频道名 \"%1\" 重复：第 %2 行",
@@ -34,30 +33,6 @@ QString rowList(const QList<int> &rows)
     for (int r : rows)
         texts << QString::number(r + 1);
     return texts.join(QStringLiteral(", "));
-}
-
-// The position of value in a sorted raster, or -1.
-int rasterPosition(const QList<double> &raster, double value)
-{
-    auto it = std::lower_bound(raster.begin(), raster.end(), value - PlanCheck::kTolerance);
-    if (it != raster.end() && std::abs(*it - value) < PlanCheck::kTolerance)
-        return int(it - raster.begin());
-    return -1;
-}
-
-// Where a row sits on a raster: the position among TV carriers, or among
-// DIGI centres offset by the carrier count; -1 when off the raster.
-int rasterSlot(const PlanRaster &raster, const ChannelFields &f)
-{
-    if (!f.freq)
-        return -1;
-    if (f.type == QLatin1String("TV"))
-        return rasterPosition(raster.tvCarriers, *f.freq);
-    if (f.type == QLatin1String("DIGI")) {
-        const int p = rasterPosition(raster.digiCentres, *f.freq);
-        return p < 0 ? -1 : int(raster.tvCarriers.size()) + p;
-    }
-    return -1;
 }
 
 const QString &label(const QList<PlanCheckRow> &rows, int r)
@@ -89,28 +64,33 @@ void findDuplicates(const QList<PlanCheckRow> &rows, PlanFinding::Kind kind, con
 
 } // namespace
 
-QList<std::pair<int, int>> PlanCheck::overlaps(
-    const QList<ChannelSpan> &spans, QList<bool> *overlapping)
+PlanCheck::Occupancy PlanCheck::occupancy(const QList<PlanCheckRow> &rows, const PlanRaster *raster)
 {
-    QList<int> order(spans.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&spans](int a, int b) {
-        return spans[a].lower < spans[b].lower || (spans[a].lower == spans[b].lower && a < b);
-    });
-    if (overlapping)
-        overlapping->fill(false, spans.size());
-    QList<std::pair<int, int>> pairs;
-    int reach = -1; // the channel reaching highest so far
-    for (int i : order) {
-        if (reach >= 0 && spans[i].lower < spans[reach].upper - kTolerance) {
-            pairs.append({ std::min(reach, i), std::max(reach, i) });
-            if (overlapping)
-                (*overlapping)[reach] = (*overlapping)[i] = true;
+    Occupancy out;
+    out.spans.reserve(rows.size());
+    out.overlapping.fill(false, rows.size());
+    QList<ChannelSpan> spans;
+    QList<int> rasterSlots;
+    QList<int> spanRow;
+    for (int r = 0; r < rows.size(); ++r) {
+        const ChannelFields &f = rows[r].fields;
+        out.spans.append(ChannelOccupancy::of(f, raster));
+        if (out.spans.last()) {
+            spans.append(*out.spans.last());
+            rasterSlots.append(raster ? raster->slotOf(f) : -1);
+            spanRow.append(r);
         }
-        if (reach < 0 || spans[i].upper > spans[reach].upper)
-            reach = i;
     }
-    return pairs;
+    QList<bool> overlapping;
+    for (ChannelOccupancy::Overlap o :
+        ChannelOccupancy::overlaps(spans, rasterSlots, &overlapping)) {
+        o.first = spanRow[o.first];
+        o.second = spanRow[o.second];
+        out.overlaps.append(o);
+    }
+    for (int i = 0; i < spanRow.size(); ++i)
+        out.overlapping[spanRow[i]] = overlapping[i];
+    return out;
 }
 
 int PlanCheck::closestRaster(const QList<PlanCheckRow> &rows, const QList<PlanRaster> &rasters)
@@ -120,7 +100,7 @@ int PlanCheck::closestRaster(const QList<PlanCheckRow> &rows, const QList<PlanRa
     for (int k = 0; k < rasters.size(); ++k) {
         int count = 0;
         for (const PlanCheckRow &row : rows)
-            count += rasterSlot(rasters[k], row.fields) >= 0;
+            count += rasters[k].slotOf(row.fields) >= 0;
         if (count > bestCount) {
             best = k;
             bestCount = count;
@@ -153,37 +133,20 @@ QList<PlanFinding> PlanCheck::run(const QList<PlanCheckRow> &rows, const PlanChe
     const int rasterIndex = closestRaster(rows, options.rasters);
     const PlanRaster *raster = rasterIndex >= 0 ? &options.rasters[rasterIndex] : nullptr;
 
-    // Channels with both numbers take part in the overlap check.
-    QList<ChannelSpan> spans;
-    QList<int> spanRow;
-    for (int r = 0; r < rows.size(); ++r) {
-        const ChannelFields &f = rows[r].fields;
-        if (f.freq && f.audio1) {
-            spans.append(ChannelSpan::of(*f.freq, *f.audio1));
-            spanRow.append(r);
-        }
-    }
     const QString overlapText = kOverlapText.text();
-    for (const auto &[a, b] : overlaps(spans)) {
-        const int ra = spanRow[a];
-        const int rb = spanRow[b];
-        // Two different channels of the standard itself overlap by design
-        // (Japan's 7 and 8): not a fault of the plan.
-        if (raster) {
-            const int sa = rasterSlot(*raster, rows[ra].fields);
-            const int sb = rasterSlot(*raster, rows[rb].fields);
-            if (sa >= 0 && sb >= 0 && sa != sb)
-                continue;
-        }
+    for (const ChannelOccupancy::Overlap &o : occupancy(rows, raster).overlaps) {
+        const int ra = o.first;
+        const int rb = o.second;
         out.append({ PlanFinding::Overlap, { ra, rb },
-            overlapText.arg(QString::number(ra + 1), label(rows, ra), QString::number(rb + 1),
-                label(rows, rb)) });
+            overlapText.arg(QString::number(ra + 1), label(rows, ra), mhz(*rows[ra].fields.freq),
+                QString::number(rb + 1), label(rows, rb), mhz(*rows[rb].fields.freq),
+                mhz(std::round(o.width * 1000) / 1000)) });
     }
 
     if (raster) {
         for (int r = 0; r < rows.size(); ++r) {
             const ChannelFields &f = rows[r].fields;
-            if (f.freq && ChannelRules::isKnownType(f.type) && rasterSlot(*raster, f) < 0)
+            if (f.freq && ChannelRules::isKnownType(f.type) && raster->slotOf(f) < 0)
                 out.append({ PlanFinding::OffRaster, { r },
                     kOffRasterText.text().arg(r + 1).arg(
                         label(rows, r), mhz(*f.freq), raster->name) });

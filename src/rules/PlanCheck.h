@@ -1,42 +1,19 @@
 #pragma once
 
-#include "rules/ChannelRules.h"
+#include "rules/ChannelOccupancy.h"
 
 #include <QList>
 #include <QString>
 
-#include <utility>
+#include <optional>
 
 namespace plandor {
-
-// The band a channel occupies, as the channel rules see it: Freq - Audio1/2
-// to Freq + Audio1/2 (for TV the vision carrier and the audio offset, for
-// DIGI the centre and the bandwidth).
-struct ChannelSpan
-{
-    double lower = 0;
-    double upper = 0;
-
-    static ChannelSpan of(double freq, double audio1)
-    {
-        return ChannelSpan { freq - audio1 / 2, freq + audio1 / 2 };
-    }
-};
 
 // One channel of the plan under check: its ID as text and its values.
 struct PlanCheckRow
 {
     QString id;
     ChannelFields fields;
-};
-
-// The channel raster of one standard: the vision carriers a TV channel may
-// sit on and the centres a DIGI channel may sit on, each sorted.
-struct PlanRaster
-{
-    QString name; // in the run's language
-    QList<double> tvCarriers;
-    QList<double> digiCentres;
 };
 
 struct PlanFinding
@@ -60,17 +37,17 @@ struct PlanCheckOptions
 class PlanCheck
 {
 public:
-    // Frequencies closer than this (MHz) are the same; edges that overlap
-    // by less do not overlap.
-    static constexpr double kTolerance = 0.001;
-
     static QList<PlanFinding> run(const QList<PlanCheckRow> &rows, const PlanCheckOptions &options);
 
-    // Overlapping pairs by one sweep in order of the lower edge: each channel
-    // that overlaps another is in at least one pair, and there are fewer
-    // pairs than spans. overlapping (when given) gets one flag per span.
-    static QList<std::pair<int, int>> overlaps(
-        const QList<ChannelSpan> &spans, QList<bool> *overlapping = nullptr);
+    // Where the rows lie and which of them overlap, judged on the raster
+    // (when given) of the standard the plan follows.
+    struct Occupancy
+    {
+        QList<std::optional<ChannelSpan>> spans; // one per row
+        QList<ChannelOccupancy::Overlap> overlaps; // first and second are rows
+        QList<bool> overlapping; // one per row
+    };
+    static Occupancy occupancy(const QList<PlanCheckRow> &rows, const PlanRaster *raster);
 
     // The raster most of whose positions the plan's channels sit on: its
     // index, or -1 when none holds at least half of the channels.

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace plandor {
 namespace {
@@ -185,11 +186,18 @@ QList<PlanRaster> StandardPlans::rasters() const
         for (PlanVariant v : t.variants) {
             PlanRaster r;
             r.name = displayName(t, v);
+            QList<std::pair<double, double>> positions; // frequency, bandwidth
             for (const StandardChannel &c : t.channels)
-                (v == PlanVariant::Analogue ? r.tvCarriers : r.digiCentres)
-                    .append(planFrequency(t, c, v));
-            std::sort(r.tvCarriers.begin(), r.tvCarriers.end());
-            std::sort(r.digiCentres.begin(), r.digiCentres.end());
+                positions.append({ planFrequency(t, c, v), c.bandwidth });
+            std::sort(positions.begin(), positions.end());
+            for (const auto &[freq, bandwidth] : positions) {
+                if (v == PlanVariant::Analogue) {
+                    r.tvCarriers.append(freq);
+                    r.tvBandwidths.append(bandwidth);
+                } else {
+                    r.digiCentres.append(freq);
+                }
+            }
             out.append(r);
         }
     }
