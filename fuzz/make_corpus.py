@@ -51,6 +51,12 @@ payloads = {
     'write-favorites': (0x04, FAV),
     'write-begin': (0x05, struct.pack('<iHI', 0, 4, PLAN_CRC) + FAV),
     'write-records': (0x06, struct.pack('<HB', 0, len(RECS)) + b''.join(RECS)),
+    # The protocol document's example batches: four channels compact (1.1) and
+    # packed (1.2), and two irregular ones packed at the kHz.
+    'write-records-compact': (0x06, bytes.fromhex('000004A8DE4D940A02433108C00C22C00C02')),
+    'write-records-packed': (0x06, bytes.fromhex('0000040254DE4D940A905104C00C11C00C01')),
+    'write-records-packed-khz': (0x06, bytes.fromhex(
+        '0000040354A6E005C865BAB555D23C807DB05E804E80D49FD2DB84')),
     'write-check': (0x07, struct.pack('<BHI', 1, 4, PLAN_CRC)),
     'end-transfer': (0x08, struct.pack('<BHI', 1, 4, PLAN_CRC)),
     'ack': (0x90, bytes([0x06])),

@@ -118,22 +118,38 @@ private slots:
         QCOMPARE(count->text(), QStringLiteral("%1 / 255 channels").arg(channels));
     }
 
-    // Download of a plan past the instrument's limit is refused as it is,
-    // before the plan check could ask to send it anyway (its overlapping
-    // channels would be a question) and before the link is touched.
-    void oversizePlanIsRefusedFirst()
+    // Download of a plan the instrument cannot take (past its limit, or with
+    // a channel the rules refuse) is refused as it is, before the plan check
+    // could ask to send it anyway (its overlapping channels would be a
+    // question) and before the link is touched.
+    void unsendablePlanIsRefusedFirst_data()
     {
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<double>("lastFreq");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("256 channels") << 256 << 306.0 << PlanSizeLimit::tooLargeText(256);
+        QTest::newRow("a refused channel")
+            << 3 << 1200.0 << "The plan holds channels the rules refuse; nothing was sent:";
+    }
+    void unsendablePlanIsRefusedFirst()
+    {
+        QFETCH(int, channels);
+        QFETCH(double, lastFreq);
+        QFETCH(QString, refusal);
         EditorFixture f;
         PlanTools::attach(*f.form);
         QList<ChannelValues> rows;
-        for (int i = 1; i <= 256; ++i)
+        for (int i = 1; i < channels; ++i)
             rows.append(TempStore::row(i, "C", "TV", 50.0 + i, 6.5));
+        rows.append(TempStore::row(channels, "L", "TV", lastFreq, 6.5));
         f.load(rows);
         f.messages.clear();
         f.messages.queueAnswers({ AnswerYes });
         f.click("Download");
-        QCOMPARE(f.messages.texts(),
-            QStringList({ PlanSizeLimit::tooLargeText(256), CatalogueText(19) }));
+        const QStringList texts = f.messages.texts();
+        QCOMPARE(texts.size(), 2);
+        QVERIFY2(texts[0].startsWith(refusal), qPrintable(texts[0]));
+        QCOMPARE(texts[1], CatalogueText(19));
         QCOMPARE(f.messages.shown[0].style, int(StyleExclamationOk));
         QVERIFY(f.link->calls.isEmpty());
     }

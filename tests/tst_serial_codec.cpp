@@ -194,6 +194,12 @@ private slots:
                     channel(3, "DIGI", 1e9f, -8.0f, "C"),
                     channel(4, "DIGI", 1e9f + 64, 8.0f, "D") },
                 0 },
+            // Far down the raster and back: the step the second jump replaces
+            // points past the raster's end, and does not matter.
+            { "a jump to the raster's end and back",
+                { channel(1, "TV", 293.0f, 6.5f, "1"), channel(2, "TV", -5053736.0f, 6.5f, "2"),
+                    channel(3, "TV", 293.5f, 6.5f, "3") },
+                0 },
             // NaN, which no content rule lets through, travels unchanged too.
             { "denormals, zeros, infinities, NaN",
                 { channel(1, "TV", F::denorm_min(), -F::denorm_min(), "1"),

@@ -5,8 +5,10 @@
 
 #include "base/TextCatalogue.h"
 #include "rules/PlanSizeLimit.h"
+#include "store/PlanHistory.h"
 
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace plandor;
@@ -78,6 +80,21 @@ private slots:
         QCOMPARE(f.messages.texts(), QStringList({ CatalogueText(67), CatalogueText(29) }));
         QCOMPARE(panelTexts(*f.form), QStringList({ "1", "2", "", "4", "", "0", "250", "dBmV" }));
         QCOMPARE(f.store.rows().size(), 3);
+
+        // A history that cannot keep the plan does not undo a good transfer,
+        // but the user is told, after the transfer's own message.
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath("file"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        PlanHistory::setFolder(blocker.fileName() + "/history"); // under a file
+        f.messages.clear();
+        f.click("Download");
+        PlanHistory::setFolder(QString());
+        QCOMPARE(f.messages.texts().size(), 2);
+        QCOMPARE(f.messages.texts()[0], CatalogueText(18));
+        QVERIFY2(f.messages.texts()[1].startsWith("The transfer went through, but the plan could "
+                                                  "not be kept in the history: "),
+            qPrintable(f.messages.texts()[1]));
     }
 
     // A failed read (the selector's letter runs into the first word), a reply
@@ -123,7 +140,8 @@ private slots:
     // The link is given its pause after the write; a refused or empty result
     // ends with message 19. An empty plan, one past the 8-bit Position or one
     // with a channel the rules refuse (the last, at 2000 MHz) is refused
-    // before the link sees it; unplugged, nothing changes.
+    // before the link sees it (the last two before the connection check); unplugged, nothing
+    // changes.
     void download_data()
     {
         QTest::addColumn<int>("channels");
@@ -139,7 +157,7 @@ private slots:
         QTest::newRow("256 channels") // refused before the connection is checked
             << 256 << "111" << 0 << QStringList { PlanSizeLimit::tooLargeText(256), failed };
         QTest::newRow("a refused channel")
-            << 3 << "111" << 1
+            << 3 << "111" << 0
             << QStringList { "The plan holds channels the rules refuse; nothing was sent:\n3 C: "
                        + CatalogueText(27),
                    failed };

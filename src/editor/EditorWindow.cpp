@@ -344,8 +344,9 @@ void EditorWindow::upload()
 
 void EditorWindow::download()
 {
-    // A hard limit is a refusal, not a finding the user may send anyway.
-    if (m_transfer->refuseOversize())
+    // A hard limit or a refused channel is a refusal, not a finding the
+    // user may send anyway.
+    if (m_transfer->refuseUnsendable())
         return;
     // The plan check speaks before anything is sent; the user may send anyway.
     if (auto *tools = findChild<PlanTools *>(); tools && !tools->confirmDownload())

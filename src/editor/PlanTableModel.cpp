@@ -3,6 +3,7 @@
 #include "base/MessageBox.h"
 #include "base/NumberText.h"
 #include "base/Phrase.h"
+#include "base/ShownValue.h"
 #include "base/TextCatalogue.h"
 #include "rules/ChannelRules.h"
 #include "store/ChannelStore.h"
@@ -318,7 +319,7 @@ bool PlanTableModel::commitPending()
             continue; // a field without a value
         const auto converted = ChannelColumns::fromText(c, text);
         if (!converted) {
-            refuseText(kNotAValue.text().arg(text, ChannelColumns::fieldName(c)));
+            refuseText(kNotAValue.text().arg(ShownValue::cut(text), ChannelColumns::fieldName(c)));
             return false;
         }
         values.values[c] = *converted;

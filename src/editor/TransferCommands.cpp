@@ -22,6 +22,8 @@ namespace {
 constexpr int kPulseIntervalMs = 10;
 constexpr Phrase kRefusedRows { u"频道表中有不合规则的频道，未传送：",
     u"The plan holds channels the rules refuse; nothing was sent:" };
+constexpr Phrase kHistoryNotKept { u"传送已完成，但频道表未能保存到历史记录：%1",
+    u"The transfer went through, but the plan could not be kept in the history: %1" };
 
 // The pause after a write: the window keeps painting and its timers run, but
 // no click or key reaches it until the transfer is over.
@@ -152,13 +154,18 @@ void TransferCommands::end()
     releasePort();
 }
 
-void TransferCommands::keepInHistory(
+bool TransferCommands::keepInHistory(
     PlanHistory::Direction direction, const QList<ChannelValues> &rows, const PanelTexts &panel)
 {
-    // The history is a safety copy beside the transfer: a full disk there must
-    // not turn a good transfer into a failed one, so its error is not shown.
+    // The history is a safety copy beside the transfer: a full disk there
+    // does not turn a good transfer into a failed one, but the user is told.
     const DeviceLink *link = ProcessLink::get();
-    PlanHistory::record(direction, link ? link->InstrumentIdentity() : QString(), rows, panel);
+    QString error;
+    if (PlanHistory::record(
+            direction, link ? link->InstrumentIdentity() : QString(), rows, panel, &error))
+        return true;
+    MessageBox::show(kHistoryNotKept.text().arg(error), StyleExclamationOk, CatalogueText(2));
+    return false;
 }
 
 std::optional<PanelTexts> TransferCommands::upload()
@@ -197,26 +204,12 @@ bool TransferCommands::download(const PanelTexts &panel)
     rows.reserve(stored.size());
     for (const StoredRow &row : std::as_const(stored))
         rows.append(row.values);
-    // A channel the rules refuse never reaches the instrument: a 0 MHz
-    // channel there would end every later read of its plan.
-    if (const QList<RowRefusal> refused = RowChecks::check(rows); !refused.isEmpty()) {
-        QStringList lines { kRefusedRows.text() };
-        for (const RowRefusal &r : refused.mid(0, 10))
-            lines.append(QStringLiteral("%1 %2: %3")
-                             .arg(rows[r.row].values[ColumnId].toString(),
-                                 ShownValue::cut(rows[r.row].values[ColumnName].toString()),
-                                 r.refusal.text()));
-        if (refused.size() > 10)
-            lines.append(QStringLiteral("…"));
+    if (refuseUnsendable(rows)) {
         end();
-        showError(lines.join(QLatin1Char('\n')));
-        MessageBox::showCatalogue(19, StyleInformationOk);
         return false;
     }
     auto transfer = makeTransfer();
     const auto outcome = transfer ? transfer->send(rows, panel) : PlanTransfer::SendOutcome::Failed;
-    if (outcome == PlanTransfer::SendOutcome::Sent)
-        keepInHistory(PlanHistory::Direction::Sent, rows, panel);
     if (outcome == PlanTransfer::SendOutcome::NothingToSend)
         MessageBox::showCatalogue(20, StyleExclamationOk);
     else if (outcome == PlanTransfer::SendOutcome::TooLarge)
@@ -224,17 +217,49 @@ bool TransferCommands::download(const PanelTexts &panel)
     const bool sent = outcome == PlanTransfer::SendOutcome::Sent;
     end();
     MessageBox::showCatalogue(sent ? 18 : 19, StyleInformationOk);
-    if (sent)
+    if (sent) {
         tellRoundedSpan(panel);
+        keepInHistory(PlanHistory::Direction::Sent, rows, panel);
+    }
     return sent;
 }
 
-bool TransferCommands::refuseOversize()
+bool TransferCommands::refuseUnsendable()
 {
-    const int channels = m_store.rowCount();
-    if (PlanSizeLimit::fits(channels))
+    QList<StoredRow> stored;
+    if (!m_store.rows(PlanOrder::ByFreq, stored)) {
+        showError(m_store.errorText());
+        MessageBox::showCatalogue(19, StyleInformationOk);
+        return true;
+    }
+    QList<ChannelValues> rows;
+    rows.reserve(stored.size());
+    for (const StoredRow &row : std::as_const(stored))
+        rows.append(row.values);
+    return refuseUnsendable(rows);
+}
+
+bool TransferCommands::refuseUnsendable(const QList<ChannelValues> &rows)
+{
+    if (!PlanSizeLimit::fits(int(rows.size()))) {
+        showError(PlanSizeLimit::tooLargeText(int(rows.size())));
+        MessageBox::showCatalogue(19, StyleInformationOk);
+        return true;
+    }
+    // A channel the rules refuse never reaches the instrument: a 0 MHz
+    // channel there would end every later read of its plan.
+    const QList<RowRefusal> refused = RowChecks::check(rows);
+    if (refused.isEmpty())
         return false;
-    showError(PlanSizeLimit::tooLargeText(channels));
+    QStringList lines { kRefusedRows.text() };
+    for (const RowRefusal &r : refused.mid(0, 10))
+        lines.append(
+            QStringLiteral("%1 %2: %3")
+                .arg(rows[r.row].values[ColumnId].toString(),
+                    ShownValue::cut(rows[r.row].values[ColumnName].toString()), r.refusal.text()));
+    if (refused.size() > 10)
+        lines.append(QStringLiteral("…"));
+    showError(lines.join(QLatin1Char('\n')));
     MessageBox::showCatalogue(19, StyleInformationOk);
     return true;
 }

@@ -45,15 +45,17 @@ public:
     bool download(const PanelTexts &panel);
     // The panel's Download: the panel alone.
     void sendPanel(const PanelTexts &panel);
-    // The store's plan holds more channels than the instrument does: it
-    // cannot be sent whatever the user answers, so it is refused at once (the
-    // limit, then message 19), before the plan check or the link. False when
-    // it fits.
-    bool refuseOversize();
+    // The store's plan cannot be sent whatever the user answers (more
+    // channels than the instrument holds, or channels the rules refuse): it
+    // is refused at once (the reason, then message 19), before the plan
+    // check or the link. False when it can be sent.
+    bool refuseUnsendable();
 
 private:
     static void releasePort();
-    void keepInHistory(PlanHistory::Direction direction, const QList<ChannelValues> &rows,
+    bool refuseUnsendable(const QList<ChannelValues> &rows);
+    // False, and the user told, when the history could not keep the plan.
+    bool keepInHistory(PlanHistory::Direction direction, const QList<ChannelValues> &rows,
         const PanelTexts &panel);
     std::optional<PlanTransfer> makeTransfer() const;
     void pulse();

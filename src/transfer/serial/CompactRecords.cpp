@@ -161,13 +161,13 @@ std::optional<LinkRecord> CompactRecordContext::read(PayloadReader &in)
         return std::nullopt;
     }
 
-    std::optional<qint32> k;
+    std::optional<qint64> k; // wide, so that a sum past the limit is seen, not wrapped
     switch ((flags >> kFreqShift) & 3) {
     case Same:
-        k = qint32(qint64(m_k) + m_step);
+        k = qint64(m_k) + m_step;
         break;
     case Varint:
-        k = qint32(qint64(m_k) + unzigzag(in.varint()));
+        k = qint64(m_k) + unzigzag(in.varint());
         break;
     case Raw:
         r.Freq = in.f32();
@@ -175,10 +175,12 @@ std::optional<LinkRecord> CompactRecordContext::read(PayloadReader &in)
     default:
         return std::nullopt;
     }
+    // Only the k this record arrives at counts: the step it replaces may
+    // have pointed anywhere.
     if (k) {
-        if (std::abs(qint64(*k)) > kRasterLimit || std::abs(qint64(m_k) + m_step) > kRasterLimit)
+        if (std::abs(*k) > kRasterLimit)
             return std::nullopt;
-        r.Freq = fromRaster(*k);
+        r.Freq = fromRaster(qint32(*k));
     }
 
     const int slot = typeSlot(r.Type);
@@ -210,7 +212,7 @@ std::optional<LinkRecord> CompactRecordContext::read(PayloadReader &in)
     }
     if (!in.ok())
         return std::nullopt;
-    remember(r, k);
+    remember(r, k ? std::optional<qint32>(qint32(*k)) : std::nullopt);
     return r;
 }
 
