@@ -154,6 +154,14 @@ private slots:
         QVERIFY(span);
         QCOMPARE(span->lower, lower);
         QCOMPARE(span->upper, upper);
+        // Without its frequency, or off the raster without its audio, a
+        // channel occupies nothing known.
+        QVERIFY(
+            !ChannelOccupancy::of({ QStringLiteral("A"), type, std::nullopt, second }, &australia));
+        QCOMPARE(ChannelOccupancy::of(
+                     { QStringLiteral("A"), type, freq + 0.5, std::nullopt }, &australia)
+                     .has_value(),
+            false);
     }
 
     // Japan's channels 7 and 8 overlap by design; a duplicated 7 still counts.
@@ -168,6 +176,9 @@ private slots:
         PlanCheckOptions options;
         options.rasters = m_standards.rasters();
         QCOMPARE(PlanCheck::run(rows, options).size(), 0);
+        const int k = PlanCheck::closestRaster(rows, options.rasters);
+        QVERIFY(k >= 0); // and the spectrum marks neither
+        QVERIFY(!PlanCheck::occupancy(rows, &options.rasters[k]).overlapping.contains(true));
         QVERIFY(PlanCheck::run(rows, {}).size() == 1); // without a raster it is an overlap
         rows << row("13", "7b", "TV", 189.25, 4.5);
         QCOMPARE(describe(PlanCheck::run(rows, options)), QStringLiteral("0:6,12"));
