@@ -194,20 +194,12 @@ std::optional<PanelTexts> TransferCommands::upload()
 
 bool TransferCommands::download(const PanelTexts &panel)
 {
-    QList<StoredRow> stored;
-    if (!m_store.rows(PlanOrder::ByFreq, stored)) {
-        showError(m_store.errorText());
-        MessageBox::showCatalogue(19, StyleInformationOk);
-        return false;
-    }
-    QList<ChannelValues> rows;
-    rows.reserve(stored.size());
-    for (const StoredRow &row : std::as_const(stored))
-        rows.append(row.values);
-    if (refuseUnsendable(rows)) {
+    const std::optional<QList<ChannelValues>> sendable = sendableRows();
+    if (!sendable) {
         end();
         return false;
     }
+    const QList<ChannelValues> &rows = *sendable;
     auto transfer = makeTransfer();
     const auto outcome = transfer ? transfer->send(rows, panel) : PlanTransfer::SendOutcome::Failed;
     if (outcome == PlanTransfer::SendOutcome::NothingToSend)
@@ -226,42 +218,42 @@ bool TransferCommands::download(const PanelTexts &panel)
 
 bool TransferCommands::refuseUnsendable()
 {
+    return !sendableRows();
+}
+
+std::optional<QList<ChannelValues>> TransferCommands::sendableRows()
+{
     QList<StoredRow> stored;
     if (!m_store.rows(PlanOrder::ByFreq, stored)) {
         showError(m_store.errorText());
         MessageBox::showCatalogue(19, StyleInformationOk);
-        return true;
+        return std::nullopt;
     }
     QList<ChannelValues> rows;
     rows.reserve(stored.size());
     for (const StoredRow &row : std::as_const(stored))
         rows.append(row.values);
-    return refuseUnsendable(rows);
-}
-
-bool TransferCommands::refuseUnsendable(const QList<ChannelValues> &rows)
-{
+    QString refusal;
     if (!PlanSizeLimit::fits(int(rows.size()))) {
-        showError(PlanSizeLimit::tooLargeText(int(rows.size())));
-        MessageBox::showCatalogue(19, StyleInformationOk);
-        return true;
+        refusal = PlanSizeLimit::tooLargeText(int(rows.size()));
+    } else if (const QList<RowRefusal> refused = RowChecks::check(rows); !refused.isEmpty()) {
+        // A channel the rules refuse never reaches the instrument: a 0 MHz
+        // channel there would end every later read of its plan.
+        QStringList lines { kRefusedRows.text() };
+        for (const RowRefusal &r : refused.mid(0, 10))
+            lines.append(QStringLiteral("%1 %2: %3")
+                             .arg(rows[r.row].values[ColumnId].toString(),
+                                 ShownValue::cut(rows[r.row].values[ColumnName].toString()),
+                                 r.refusal.text()));
+        if (refused.size() > 10)
+            lines.append(QStringLiteral("…"));
+        refusal = lines.join(QLatin1Char('\n'));
     }
-    // A channel the rules refuse never reaches the instrument: a 0 MHz
-    // channel there would end every later read of its plan.
-    const QList<RowRefusal> refused = RowChecks::check(rows);
-    if (refused.isEmpty())
-        return false;
-    QStringList lines { kRefusedRows.text() };
-    for (const RowRefusal &r : refused.mid(0, 10))
-        lines.append(
-            QStringLiteral("%1 %2: %3")
-                .arg(rows[r.row].values[ColumnId].toString(),
-                    ShownValue::cut(rows[r.row].values[ColumnName].toString()), r.refusal.text()));
-    if (refused.size() > 10)
-        lines.append(QStringLiteral("…"));
-    showError(lines.join(QLatin1Char('\n')));
+    if (refusal.isEmpty())
+        return rows;
+    showError(refusal);
     MessageBox::showCatalogue(19, StyleInformationOk);
-    return true;
+    return std::nullopt;
 }
 
 void TransferCommands::sendPanel(const PanelTexts &panel)

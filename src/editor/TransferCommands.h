@@ -53,7 +53,9 @@ public:
 
 private:
     static void releasePort();
-    bool refuseUnsendable(const QList<ChannelValues> &rows);
+    // The store's rows in frequency order when they can be sent; otherwise
+    // nothing, and the user told why.
+    std::optional<QList<ChannelValues>> sendableRows();
     // False, and the user told, when the history could not keep the plan.
     bool keepInHistory(PlanHistory::Direction direction, const QList<ChannelValues> &rows,
         const PanelTexts &panel);
