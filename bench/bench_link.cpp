@@ -6,6 +6,8 @@
 //              frequencies to the kHz (off the 10 kHz raster), audio by type;
 //   hard       random 3-character names, random frequencies to 100 Hz,
 //              random audio from three values of each type.
+// From 1.2 on the first records go with the WriteBegin, so "before" is the
+// check alone.
 // A send is what Download and plandor-cli send do: the connection check
 // (Hello), the write, the 500 ms pause, the end and whatever the PC asks
 // afterwards; a read is the connection check and the read. Each starts on a

@@ -71,10 +71,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     roundTripRecords(payload, Messages::RecordLayout::Packed);
     roundTrip(Messages::decodePlanSummary(payload), payload);
     roundTrip(Messages::decodeWriteBeginRequest(payload), payload);
+    if (const auto begin
+        = Messages::decodeWriteBeginRequest(payload, Messages::RecordLayout::Packed)) {
+        // Its header comes back byte for byte, its records as records.
+        const QByteArray again = Messages::encode(*begin);
+        if (!payload.startsWith(again))
+            std::abort();
+        if (!begin->records.isEmpty())
+            roundTripRecords(
+                QByteArray(2, '\0') + payload.sliced(again.size()), Messages::RecordLayout::Packed);
+    }
     roundTrip(Messages::decodeReadRecordsRequest(payload), payload);
     roundTrip(Messages::decodeCommitment(payload), payload);
     roundTrip(Messages::decodeHelloRequest(payload), payload);
     Messages::decodeHelloReply(payload);
+    Messages::decodeIdentity(payload);
     Messages::decodeNak(payload);
     Messages::decodeSelector(payload);
     Messages::decodeFavorites(payload);
@@ -85,6 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // input: its staging, session version and cached last request must not
     // carry one input's effects into the next.
     InstrumentSide instrument;
+    // A session of each version in turn, so that every layout is reached.
+    const quint8 version = quint8(1 + size % 3);
+    instrument.handle(Frame { quint8(protocol::MessageType::Hello), 0,
+        Messages::encode(Messages::HelloRequest { version, version }) });
     const Frame request { data[0], quint8(size), payload };
     const std::optional<Frame> first = instrument.handle(request);
     const std::optional<Frame> again = instrument.handle(request);

@@ -57,6 +57,13 @@ payloads = {
     'write-records-packed': (0x06, bytes.fromhex('0000040254DE4D940A905104C00C11C00C01')),
     'write-records-packed-khz': (0x06, bytes.fromhex(
         '0000040354A6E005C865BAB555D23C807DB05E804E80D49FD2DB84')),
+    # 1.2: the HelloReply names the instrument by a CRC, Identify asks for
+    # the texts, and the WriteBegin carries the first records.
+    'hello-reply-1.2': (0x81, struct.pack('<BHHII', 3, 1024, 255, 7, 0x7CE79072)),
+    'identify': (0x09, b''),
+    'identify-reply': (0x89, text('Meter') + text('A1')),
+    'write-begin-packed': (0x05, struct.pack('<iHI', 0, 4, 0x442750F4) + FAV
+                           + bytes.fromhex('040254DE4D940A905104C00C11C00C01')),
     'write-check': (0x07, struct.pack('<BHI', 1, 4, PLAN_CRC)),
     'end-transfer': (0x08, struct.pack('<BHI', 1, 4, PLAN_CRC)),
     'ack': (0x90, bytes([0x06])),

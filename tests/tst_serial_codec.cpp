@@ -136,7 +136,7 @@ private slots:
         const QByteArray commit
             = Messages::encode(Messages::Commitment { protocol::StagedKind::Plan, 1, crc });
         const QByteArray begin = Messages::encode(
-            Messages::WriteBeginRequest { 0, 1, crc, { 0, 0, 0, 0, 0, 0, 8, 1, 0 } });
+            Messages::WriteBeginRequest { 0, 1, crc, { 0, 0, 0, 0, 0, 0, 8, 1, 0 }, {} });
         const QByteArray hello = Messages::encode(Messages::HelloRequest { 1, 1 });
         using T = MessageType;
         // Each request with its number, and the reply it gets. The same batch
@@ -167,7 +167,7 @@ private slots:
         QTest::addColumn<Messages::RecordLayout>("layout");
         QTest::addColumn<QList<LinkRecord>>("records");
         QTest::addColumn<int>("maxBytes"); // packed, header included; 0: no bound
-        QList<LinkRecord> typical, irregular, hrc;
+        QList<LinkRecord> typical, irregular, hrc, hard;
         QRandomGenerator rng(5);
         const char symbols[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
         double freq = 52.0;
@@ -183,12 +183,19 @@ private slots:
             const bool digi = rng.bounded(3) == 0;
             irregular.append(
                 channel(i, digi ? "DIGI" : "TV", float(freq), digi ? 8.0f : 6.5f, name));
+            // Three-character names, 100 Hz steps, every recent audio in use.
+            const float tvAudio[] = { 4.5f, 5.5f, 6.0f, 6.5f }, digiWidth[] = { 6.0f, 7.0f, 8.0f };
+            name = QString(3, QLatin1Char(symbols[rng.bounded(36)]));
+            name[1] = QLatin1Char(symbols[rng.bounded(36)]);
+            hard.append(channel(i, digi ? "DIGI" : "TV", float(46.0 + 0.0001 * (37 * i * i)),
+                digi ? digiWidth[rng.bounded(3)] : tvAudio[rng.bounded(4)], name));
         }
         using F = std::numeric_limits<float>;
         const QList<std::tuple<const char *, QList<LinkRecord>, int>> rows = {
             { "250 channels", typical, 280 },
             { "250 irregular names, kHz frequencies", irregular, 1050 },
             { "250 channels on a 100 Hz raster", hrc, 280 },
+            { "250 random names at 100 Hz, several audios a type", hard, 1260 },
             { "off the raster",
                 { channel(1, "TV", 49.751f, 6.4999f, "A"), channel(2, "TV", 1e-7f, 0.001f, "B"),
                     channel(3, "DIGI", 1e9f, -8.0f, "C"),
@@ -313,9 +320,10 @@ private slots:
         // A channel at 2 MHz breaks a content rule.
         QList<LinkRecord> wrong = plan.mid(0, 1);
         wrong[0].Freq = 2.0f;
-        QCOMPARE(refusal(ask(MessageType::WriteBegin,
-                     Messages::encode(Messages::WriteBeginRequest { 0, 1,
-                         RecordCodec::planCrc(wrong), { 0, 0, 0, 0, 0, 0, 8, kUnitDbmV, 0 } }))),
+        QCOMPARE(
+            refusal(ask(MessageType::WriteBegin,
+                Messages::encode(Messages::WriteBeginRequest { 0, 1, RecordCodec::planCrc(wrong),
+                    { 0, 0, 0, 0, 0, 0, 8, kUnitDbmV, 0 }, {} }))),
             0);
         QCOMPARE(refusal(ask(MessageType::WriteRecords,
                      Messages::encode(Messages::RecordBatch { 0, wrong }, layout))),
@@ -324,7 +332,7 @@ private slots:
 
         const FavoritesRecord panel { 1, 2, 3, 4, 5, 6, 8, kUnitDbuV, 0 };
         QCOMPARE(refusal(ask(MessageType::WriteBegin,
-                     Messages::encode(Messages::WriteBeginRequest { 0, 40, crc, panel }))),
+                     Messages::encode(Messages::WriteBeginRequest { 0, 40, crc, panel, {} }))),
             0);
         QCOMPARE(refusal(ask(MessageType::WriteRecords,
                      Messages::encode(Messages::RecordBatch { 0, plan }, layout))),
@@ -365,17 +373,27 @@ private slots:
             const auto again = [](const auto &message, auto... extra) {
                 return message ? Messages::encode(*message, extra...) : QByteArray("undecodable");
             };
+            // A 1.2 WriteBegin: its header, then its records as a batch from 0.
+            const auto opening = [](const std::optional<Messages::WriteBeginRequest> &m) {
+                if (!m)
+                    return QByteArray("undecodable");
+                return Messages::encode(*m)
+                    + Messages::encode(Messages::RecordBatch { 0, m->records }, kPacked).sliced(2);
+            };
             const QString name = m.captured(1);
             const QByteArray &p = frames.first().payload;
             const QByteArray back = name == "Hello" ? again(Messages::decodeHelloRequest(p))
                 : name == "HelloReply"              ? again(Messages::decodeHelloReply(p))
+                : name == "Identify"                ? p.isEmpty() ? p : QByteArray("a payload")
+                               : name == "IdentifyReply" ? again(Messages::decodeIdentity(p))
+                : name == "WriteBegin"   ? opening(Messages::decodeWriteBeginRequest(p, layout))
                 : name == "WriteRecords" ? again(Messages::decodeRecordBatch(p, layout), layout)
                 : name == "EndTransfer"  ? again(Messages::decodeCommitment(p))
                 : name == "Ack"          ? Messages::encodeAck(Messages::decodeAck(p).value_or(0))
                                          : QByteArray("unknown message");
             QCOMPARE(back, p);
         }
-        QCOMPARE(checked, 11);
+        QCOMPARE(checked, 15);
     }
 
     void timeoutsFollowTheLineSpeed()

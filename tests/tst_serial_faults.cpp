@@ -131,7 +131,7 @@ private slots:
     // An acknowledgement lost after the instrument acted, or the request
     // itself lost: the PC asks the instrument and reports what it holds,
     // which is what was sent unless the send failed.
-    // Requests (1.2): 1 hello, 2 begin, 3 the one batch, 4 end; for the
+    // Requests (1.2): 1 hello, 2 begin with the records, 3 end; for the
     // panel 1 hello, 2 the panel; each repeat counts as one more.
     void outcomeSettled_data()
     {
@@ -139,10 +139,10 @@ private slots:
         QTest::addColumn<bool>("panelAlone");
         QTest::addColumn<int>("outcome");
         using O = PlanTransfer::SendOutcome;
-        QTest::newRow("end's ack lost") << "--lose-reply 4" << false << int(O::Sent);
-        QTest::newRow("end lost") << "--lose-request 4" << false << int(O::Failed);
+        QTest::newRow("end's ack lost") << "--lose-reply 3" << false << int(O::Sent);
+        QTest::newRow("end lost") << "--lose-request 3" << false << int(O::Failed);
         QTest::newRow("end's ack lost, then no answer")
-            << "--unplug-after 5 --lose-reply 4" << false << int(O::NotConfirmed);
+            << "--unplug-after 4 --lose-reply 3" << false << int(O::NotConfirmed);
         QTest::newRow("panel's ack lost") << "--lose-reply 2" << true << int(O::Sent);
         QTest::newRow("panel lost") << "--lose-request 2" << true << int(O::Failed);
         QTest::newRow("panel's ack lost, then no answer")

@@ -55,7 +55,18 @@ Step hello(quint8 min, quint8 max, int refusal = 0)
 Step begin(int count, int refusal = 0, FavoritesRecord panel = kPanel)
 {
     return { MessageType::WriteBegin,
-        Messages::encode(Messages::WriteBeginRequest { 0, quint16(count), crcOf(count), panel }),
+        Messages::encode(
+            Messages::WriteBeginRequest { 0, quint16(count), crcOf(count), panel, {} }),
+        refusal };
+}
+
+// A 1.2 WriteBegin of the one-channel plan's header carrying these records.
+Step opening(const QList<LinkRecord> &batch, int refusal = 0)
+{
+    return { MessageType::WriteBegin,
+        Messages::encode(Messages::WriteBeginRequest { 0, 1, crcOf(1), kPanel, {} })
+            + Messages::encode(Messages::RecordBatch { 0, batch }, Messages::RecordLayout::Packed)
+                  .sliced(2),
         refusal };
 }
 
@@ -166,6 +177,15 @@ private slots:
         other[0].Name = "C9";
         row("5 the last batch of a 1.2 write with another CRC",
             { hello(1, 3), begin(1), records(other, 5, 0, Messages::RecordLayout::Packed) });
+        row("11 record in a 1.2 WriteBegin, and the staging discarded",
+            { hello(1, 3), opening(channels(2).mid(1), kContent),
+                records(channels(1), 6, 0, Messages::RecordLayout::Packed) });
+        row("5 a 1.2 WriteBegin whose records give another CRC",
+            { hello(1, 3), opening(other, 5) });
+        row("2 records after the WriteBegin of a 1.1 session",
+            { hello(1, 2), opening(channels(1), 2) });
+        row("0 a 1.2 WriteBegin with the whole plan, then the end",
+            { hello(1, 3), opening(channels(1)), commit(kEnd) });
         row("0 a 1.2 write ended without WriteCheck",
             { hello(1, 3), begin(1), records(channels(1), 0, 0, Messages::RecordLayout::Packed),
                 commit(kEnd) });
@@ -180,7 +200,7 @@ private slots:
                 commit(kEnd, 6, RecordCodec::favoritesCrc(kPanel), 0, K::Favorites) });
 
         row("7 more than maxChannels", { begin(3, 7) }, { "--max-channels", "2" });
-        row("8 unknown request type", { { MessageType(0x09), {}, 8 } });
+        row("8 unknown request type", { { MessageType(0x0A), {}, 8 } });
         row("9 storage failed", staged() << commit(kCheck) << commit(kEnd, 9), { "unstorable" });
         row("10 selector 1", { { MessageType::ReadBegin, Messages::encodeSelector(1), 10 } });
     }

@@ -159,7 +159,7 @@ bool TransferCommands::keepInHistory(
 {
     // The history is a safety copy beside the transfer: a full disk there
     // does not turn a good transfer into a failed one, but the user is told.
-    const DeviceLink *link = ProcessLink::get();
+    DeviceLink *link = ProcessLink::get();
     QString error;
     if (PlanHistory::record(
             direction, link ? link->InstrumentIdentity() : QString(), rows, panel, &error))

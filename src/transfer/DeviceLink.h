@@ -39,9 +39,10 @@ public:
     virtual void SetPortName(const QString &deviceName) { Q_UNUSED(deviceName) }
     // Why the last call failed, for the window to show; empty when it did not.
     virtual QString lastError() const { return {}; }
-    // What the instrument said of itself (model and serial number) in the
-    // last handshake; empty when it said nothing. Names history entries.
-    virtual QString InstrumentIdentity() const { return {}; }
+    // What the instrument says of itself (model and serial number), from the
+    // last handshake or asked once after it; empty when it said nothing.
+    // Names history entries.
+    virtual QString InstrumentIdentity() { return {}; }
 
     // The line speed chosen at start-up (the Rate box); the port is opened
     // at this rate and the waits follow it.

@@ -120,9 +120,12 @@ int runCheck(Session &s)
 {
     if (const int rc = checkConnection(s))
         return rc;
+    s.link.InstrumentIdentity();
     const auto id = s.link.identity();
+    const auto named = id ? id->identity : std::nullopt;
     say(QStringLiteral("instrument on %1: %2 %3, protocol version %4")
-            .arg(s.link.deviceName(), id ? id->model : QString(), id ? id->serial : QString())
+            .arg(s.link.deviceName(), named ? named->model : QString(),
+                named ? named->serial : QString())
             .arg(id ? id->version : 0));
     return ExitOk;
 }
@@ -132,8 +135,7 @@ int runCheck(Session &s)
 void keepInHistory(Session &s, PlanHistory::Direction direction, const QList<ChannelValues> &rows,
     const PanelTexts &panel)
 {
-    const auto id = s.link.identity();
-    const QString who = id ? (id->model + QLatin1Char(' ') + id->serial).trimmed() : QString();
+    const QString who = s.link.InstrumentIdentity();
     QString error;
     if (!PlanHistory::record(direction, who, rows, panel, &error))
         std::fprintf(

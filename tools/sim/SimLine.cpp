@@ -52,6 +52,8 @@ const char *requestName(quint8 type)
         return "WriteCheck";
     case MessageType::EndTransfer:
         return "EndTransfer";
+    case MessageType::Identify:
+        return "Identify";
     default:
         return "other";
     }
@@ -230,10 +232,14 @@ QByteArray SimLine::malformed(const Frame &reply)
 {
     switch (m_random() % 3) {
     case 0: {
-        // A sound frame whose payload is cut short.
+        // A sound frame whose payload is cut short or runs on: a layout of
+        // fixed size must see it as well as one with texts.
         Frame cut = reply;
-        cut.payload.chop(std::min<qsizetype>(cut.payload.size(), 1 + m_random() % 4));
-        cut.payload.append(char(0xEE));
+        const qsizetype by = 1 + m_random() % 4;
+        if (m_random() % 2 == 0 && cut.payload.size() >= by)
+            cut.payload.chop(by);
+        else
+            cut.payload.append(QByteArray(by, char(0xEE)));
         return FrameCodec::encode(cut);
     }
     case 1: {

@@ -2,10 +2,13 @@
 
 #include "base/Phrase.h"
 #include "transfer/serial/ContentRules.h"
+#include "transfer/serial/Crc32.h"
 #include "transfer/serial/FrameTransport.h"
 #include "transfer/serial/RecordCodec.h"
 
 #include <QEventLoop>
+#include <QHash>
+#include <QMutex>
 #include <QTimer>
 
 namespace plandor {
@@ -18,6 +21,7 @@ namespace {
 // The longest replies other than a record batch, on the wire.
 constexpr int kShortReplyWire = 48;
 constexpr int kHelloReplyWire = 160;
+constexpr int kIdentifyReplyWire = 80;
 // A busy instrument is asked again after each pause, for at most 3 s.
 constexpr int kBusyRetries = 3000 / LinkClient::kBusyPauseMs;
 
@@ -68,6 +72,36 @@ void pause(int ms)
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
+
+// The identities this program has been told, by the CRC a 1.2 HelloReply
+// carries: an instrument met once is not asked again in this run.
+class KnownIdentities
+{
+public:
+    static std::optional<Messages::Identity> find(quint32 crc)
+    {
+        const QMutexLocker lock(&mutex());
+        const auto it = table().constFind(crc);
+        return it == table().constEnd() ? std::nullopt : std::optional(*it);
+    }
+    static void remember(quint32 crc, const Messages::Identity &identity)
+    {
+        const QMutexLocker lock(&mutex());
+        table().insert(crc, identity);
+    }
+
+private:
+    static QMutex &mutex()
+    {
+        static QMutex m;
+        return m;
+    }
+    static QHash<quint32, Messages::Identity> &table()
+    {
+        static QHash<quint32, Messages::Identity> t;
+        return t;
+    }
+};
 
 } // namespace
 
@@ -160,8 +194,31 @@ bool LinkClient::hello(QString *error)
         return false;
     }
     m_identity = reply;
+    if (!m_identity->identity)
+        m_identity->identity = KnownIdentities::find(reply->identityCrc);
     m_generation = reply->generation;
     return true;
+}
+
+std::optional<Messages::Identity> LinkClient::identify(QString *error)
+{
+    if (!ensureSession(error))
+        return std::nullopt;
+    if (m_identity->identity)
+        return m_identity->identity;
+    const auto payload
+        = request(MessageType::Identify, {}, MessageType::IdentifyReply, kIdentifyReplyWire, error);
+    if (!payload)
+        return std::nullopt;
+    const auto identity = Messages::decodeIdentity(*payload);
+    if (!identity) {
+        if (error)
+            *error = kBadReply.text();
+        return std::nullopt;
+    }
+    KnownIdentities::remember(Crc32(*payload), *identity);
+    m_identity->identity = identity;
+    return identity;
 }
 
 bool LinkClient::ensureSession(QString *error)
@@ -297,13 +354,18 @@ bool LinkClient::writePlan(const LinkRecordArray &records, qint32 selector,
     }
     const quint32 crc = RecordCodec::planCrc(records.items);
     m_lastWrite = WrittenState { true, quint16(count), crc, favorites, m_generation };
-    const Messages::WriteBeginRequest begin { selector, quint16(count), crc, favorites };
-    if (!acknowledged(MessageType::WriteBegin, Messages::encode(begin), error))
-        return false;
-
+    const Messages::WriteBeginRequest begin { selector, quint16(count), crc, favorites, {} };
     const int maxPayload = qMin<int>(protocol::kMaxPayload, m_identity->maxPayload);
     report(0, count);
-    for (int first = 0; first < count;) {
+    // From 1.2 on the first records travel with the header: one exchange less.
+    int first = 0;
+    const QByteArray opening = layout() == Messages::RecordLayout::Packed
+        ? Messages::packOpening(begin, records.items, maxPayload, &first)
+        : Messages::encode(begin);
+    if (!acknowledged(MessageType::WriteBegin, opening, error))
+        return false;
+    report(first, count);
+    while (first < count) {
         int n = 0;
         const QByteArray batch
             = Messages::packBatch(records.items, first, maxPayload, layout(), &n);

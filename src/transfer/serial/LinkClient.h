@@ -25,6 +25,9 @@ public:
 
     // Always asks the instrument; refuses one that speaks no version of ours.
     bool hello(QString *error);
+    // The instrument's model and serial number; asked for (from 1.2 on) only
+    // when neither the handshake nor an earlier answer in this run gave them.
+    std::optional<Messages::Identity> identify(QString *error);
     bool readPlan(
         qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites, QString *error);
     bool writeFavorites(const FavoritesRecord &favorites, QString *error);

@@ -1,6 +1,7 @@
 #include "transfer/serial/Messages.h"
 
 #include "transfer/serial/CompactRecords.h"
+#include "transfer/serial/Crc32.h"
 #include "transfer/serial/PackedRecords.h"
 #include "transfer/serial/Payload.h"
 #include "transfer/serial/RecordCodec.h"
@@ -51,6 +52,16 @@ QByteArray encode(const HelloReply &m)
     out.u16(m.maxPayload);
     out.u16(m.maxChannels);
     out.u32(m.generation);
+    if (m.version >= protocol::kPackedVersion)
+        out.u32(m.identityCrc);
+    else
+        out.raw(encode(m.identity.value_or(Identity {})));
+    return out.bytes();
+}
+
+QByteArray encode(const Identity &m)
+{
+    PayloadWriter out;
     // Identity texts are the instrument's own; cut rather than refuse.
     out.text(cutToBytes(m.model, protocol::kMaxIdentityBytes));
     out.text(cutToBytes(m.serial, protocol::kMaxIdentityBytes));
@@ -158,6 +169,26 @@ std::optional<HelloReply> decodeHelloReply(QByteArrayView payload)
     m.maxPayload = in.u16();
     m.maxChannels = in.u16();
     m.generation = in.u32();
+    if (!in.ok())
+        return std::nullopt;
+    if (m.version >= protocol::kPackedVersion) {
+        m.identityCrc = in.u32();
+        return finished(in, m);
+    }
+    const qsizetype texts = in.position();
+    Identity id;
+    id.model = in.text();
+    id.serial = in.text();
+    // The same key a 1.2 reply carries, so that both can be told apart alike.
+    m.identityCrc = Crc32(payload.sliced(qMin(texts, payload.size())));
+    m.identity = id;
+    return finished(in, m);
+}
+
+std::optional<Identity> decodeIdentity(QByteArrayView payload)
+{
+    PayloadReader in(payload);
+    Identity m;
     m.model = in.text();
     m.serial = in.text();
     return finished(in, m);
@@ -212,7 +243,8 @@ std::optional<RecordBatch> decodeRecordBatch(QByteArrayView payload, RecordLayou
     return finished(in, m);
 }
 
-std::optional<WriteBeginRequest> decodeWriteBeginRequest(QByteArrayView payload)
+std::optional<WriteBeginRequest> decodeWriteBeginRequest(
+    QByteArrayView payload, RecordLayout layout)
 {
     PayloadReader in(payload);
     WriteBeginRequest m;
@@ -220,7 +252,16 @@ std::optional<WriteBeginRequest> decodeWriteBeginRequest(QByteArrayView payload)
     m.count = in.u16();
     m.planCrc = in.u32();
     m.favorites = RecordCodec::readFavorites(in);
-    return finished(in, m);
+    if (!in.ok() || layout != RecordLayout::Packed || in.position() == payload.size())
+        return finished(in, m);
+    // The records that follow are a batch from index 0 without its "first".
+    QByteArray batch(2, '\0');
+    batch.append(payload.sliced(in.position()));
+    const auto records = decodeRecordBatch(batch, layout);
+    if (!records || records->records.isEmpty())
+        return std::nullopt;
+    m.records = records->records;
+    return m;
 }
 
 std::optional<Commitment> decodeCommitment(QByteArrayView payload)
@@ -266,6 +307,16 @@ std::optional<quint8> decodeAck(QByteArrayView payload)
     PayloadReader in(payload);
     const quint8 type = in.u8();
     return finished(in, type);
+}
+
+QByteArray packOpening(
+    const WriteBeginRequest &begin, const QList<LinkRecord> &records, int maxPayload, int *taken)
+{
+    const QByteArray header = encode(begin);
+    // A batch's "first" (2 bytes) does not travel here.
+    const QByteArray batch
+        = PackedRecordContext::packBatch(records, 0, maxPayload - int(header.size()) + 2, taken);
+    return *taken > 0 ? header + batch.sliced(2) : header;
 }
 
 QByteArray packBatch(

@@ -32,14 +32,26 @@ struct HelloRequest
     friend bool operator==(const HelloRequest &, const HelloRequest &) = default;
 };
 
+// What an instrument says of itself: in the HelloReply before 1.2, in the
+// reply to Identify from 1.2 on.
+struct Identity
+{
+    QString model;
+    QString serial;
+    friend bool operator==(const Identity &, const Identity &) = default;
+};
+
 struct HelloReply
 {
     quint8 version = 0;
     quint16 maxPayload = 0;
     quint16 maxChannels = 0;
     quint32 generation = 0; // changes with every committed write
-    QString model;
-    QString serial;
+    // The CRC of the identity's payload: from 1.2 on the reply carries it
+    // instead of the texts, so that a PC that knows them need not ask.
+    quint32 identityCrc = 0;
+    // The texts, when the reply carries them (before 1.2).
+    std::optional<Identity> identity;
     friend bool operator==(const HelloReply &, const HelloReply &) = default;
 };
 
@@ -74,6 +86,8 @@ struct WriteBeginRequest
     quint16 count = 0;
     quint32 planCrc = 0;
     FavoritesRecord favorites;
+    // From 1.2 on the write's first records may come with it (from index 0).
+    QList<LinkRecord> records;
     friend bool operator==(const WriteBeginRequest &, const WriteBeginRequest &) = default;
 };
 
@@ -100,6 +114,8 @@ QByteArray encode(const PlanSummary &m);
 QByteArray encode(const ReadRecordsRequest &m);
 // Empty when a record's text needs more than 255 bytes.
 QByteArray encode(const RecordBatch &m, RecordLayout layout = RecordLayout::Plain);
+QByteArray encode(const Identity &m);
+// The write's header alone (its records are left out).
 QByteArray encode(const WriteBeginRequest &m);
 QByteArray encode(const Commitment &m);
 QByteArray encode(const NakReply &m);
@@ -113,7 +129,10 @@ std::optional<PlanSummary> decodePlanSummary(QByteArrayView payload);
 std::optional<ReadRecordsRequest> decodeReadRecordsRequest(QByteArrayView payload);
 std::optional<RecordBatch> decodeRecordBatch(
     QByteArrayView payload, RecordLayout layout = RecordLayout::Plain);
-std::optional<WriteBeginRequest> decodeWriteBeginRequest(QByteArrayView payload);
+std::optional<Identity> decodeIdentity(QByteArrayView payload);
+// Records after the header only in the packed layout (at least one).
+std::optional<WriteBeginRequest> decodeWriteBeginRequest(
+    QByteArrayView payload, RecordLayout layout = RecordLayout::Plain);
 std::optional<Commitment> decodeCommitment(QByteArrayView payload);
 std::optional<NakReply> decodeNak(QByteArrayView payload);
 std::optional<qint32> decodeSelector(QByteArrayView payload);
@@ -125,6 +144,10 @@ std::optional<quint8> decodeAck(QByteArrayView payload);
 // the next does not fit at all (or a text needs more than 255 bytes).
 QByteArray packBatch(
     const QList<LinkRecord> &records, int first, int maxPayload, RecordLayout layout, int *taken);
+// A WriteBegin of the packed layout carrying as many of the plan's first
+// records as fit maxPayload (none when not even one fits).
+QByteArray packOpening(
+    const WriteBeginRequest &begin, const QList<LinkRecord> &records, int maxPayload, int *taken);
 
 } // namespace Messages
 } // namespace plandor

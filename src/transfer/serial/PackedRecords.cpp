@@ -2,6 +2,7 @@
 
 #include "transfer/serial/CompactRecords.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -12,11 +13,15 @@ namespace {
 
 // The first byte of a record. Short form: bit 7 set.
 constexpr quint8 kShortForm = 0x80;
-constexpr quint8 kShortLong = 0x40; // two step bytes follow, else one
+constexpr quint8 kShortLong = 0x40; // two more bytes follow, else one
 constexpr quint8 kShortDigi = 0x20; // else TV
 constexpr int kShortLowBits = 5;
-constexpr qint64 kShortSteps = qint64(1) << 21;
+// The second of two bytes: its top two bits pick one of the slot's recent
+// audios, the other six carry the step's top bits.
+constexpr int kShortHighBits = 6;
+constexpr int kShortPickShift = 6;
 constexpr qint64 kShortSmallSteps = qint64(1) << 13;
+constexpr qint64 kShortSteps = qint64(1) << (13 + kShortHighBits);
 
 // Long form: bits 0-1 type, 2-3 frequency, 4-5 audio, 6 name follows.
 constexpr int kFreqShift = 2;
@@ -165,11 +170,15 @@ void PackedRecordContext::remember(const LinkRecord &record, std::optional<qint6
         m_k = *k;
     }
     m_freqBits = bitsOf(record.Freq);
-    const size_t slot = size_t(typeSlot(record.Type));
-    if (bitsOf(record.Audio1) != m_lastAudio[slot]) {
-        m_previousAudio[slot] = m_lastAudio[slot];
-        m_lastAudio[slot] = bitsOf(record.Audio1);
-    }
+    // The audio moves to the front of its slot's recent ones; a new one
+    // pushes the oldest out.
+    auto &recent = m_recentAudio[size_t(typeSlot(record.Type))];
+    const quint32 audio = bitsOf(record.Audio1);
+    auto at = std::find(recent.begin(), recent.end(), audio);
+    if (at == recent.end())
+        at = recent.end() - 1;
+    std::rotate(recent.begin(), at, at + 1);
+    recent.front() = audio;
     m_name = record.Name;
 }
 
@@ -186,7 +195,10 @@ bool PackedRecordContext::write(PayloadWriter &out, const LinkRecord &record)
     std::optional<qint64> k = m_k + m_step;
     if (std::abs(*k) > kRasterLimit || bitsOf(fromRaster(*k)) != bitsOf(record.Freq))
         k = rasterStep(record.Freq);
-    const bool sameAudio = bitsOf(record.Audio1) == m_lastAudio[size_t(slot)];
+    const auto &recent = m_recentAudio[size_t(slot)];
+    const auto recentAt = std::find(recent.begin(), recent.end(), bitsOf(record.Audio1));
+    const int pick = recentAt == recent.end() ? -1 : int(recentAt - recent.begin());
+    const bool sameAudio = pick == 0;
 
     // The long form.
     PayloadWriter body;
@@ -224,7 +236,7 @@ bool PackedRecordContext::write(PayloadWriter &out, const LinkRecord &record)
 
     if (!sameAudio) {
         const std::optional<qint64> a = rasterStep(record.Audio1);
-        if (bitsOf(record.Audio1) == m_previousAudio[size_t(slot)]) {
+        if (pick == 1) {
             flags |= quint8(PreviousAudio << kAudioShift);
         } else if (a && varintSize(zigzag(qint32(*a))) < 4) {
             flags |= quint8(RasterAudio << kAudioShift);
@@ -240,14 +252,14 @@ bool PackedRecordContext::write(PayloadWriter &out, const LinkRecord &record)
     }
 
     // The short form, when it can say the record and is shorter.
-    if (nextPosition && slot != 2 && k && step >= 0 && step < kShortSteps && sameAudio && name) {
-        const bool small = step < kShortSmallSteps;
+    if (nextPosition && slot != 2 && k && step >= 0 && step < kShortSteps && pick >= 0 && name) {
+        const bool small = sameAudio && step < kShortSmallSteps;
         if ((small ? 2 : 3) + name->size() < 1 + body.bytes().size()) {
             out.u8(quint8(kShortForm | (small ? 0 : kShortLong) | (slot == 1 ? kShortDigi : 0)
                 | (step & 0x1F)));
             out.u8(quint8(step >> kShortLowBits));
             if (!small)
-                out.u8(quint8(step >> (kShortLowBits + 8)));
+                out.u8(quint8(pick << kShortPickShift | step >> (kShortLowBits + 8)));
             out.raw(*name);
             remember(record, k);
             return true;
@@ -278,15 +290,19 @@ std::optional<LinkRecord> PackedRecordContext::read(PayloadReader &in)
     std::optional<qint64> k;
     if (first & kShortForm) {
         qint64 step = (first & 0x1F) | qint64(in.u8()) << kShortLowBits;
-        if (first & kShortLong)
-            step |= qint64(in.u8()) << (kShortLowBits + 8);
+        int pick = 0;
+        if (first & kShortLong) {
+            const quint8 high = in.u8();
+            step |= qint64(high & ((1 << kShortHighBits) - 1)) << (kShortLowBits + 8);
+            pick = high >> kShortPickShift;
+        }
         r.Position = quint8(m_position + 1);
         r.Type = (first & kShortDigi) ? QStringLiteral("DIGI") : QStringLiteral("TV");
         k = m_k + step;
         if (!onRaster(*k))
             return std::nullopt;
         r.Freq = fromRaster(*k);
-        std::memcpy(&r.Audio1, &m_lastAudio[size_t(typeSlot(r.Type))], 4);
+        std::memcpy(&r.Audio1, &m_recentAudio[size_t(typeSlot(r.Type))][size_t(pick)], 4);
         const std::optional<QString> name = readName();
         if (!name)
             return std::nullopt;
@@ -333,7 +349,7 @@ std::optional<LinkRecord> PackedRecordContext::read(PayloadReader &in)
         const size_t slot = size_t(typeSlot(r.Type));
         switch ((first >> kAudioShift) & 3) {
         case LastAudio:
-            std::memcpy(&r.Audio1, &m_lastAudio[slot], 4);
+            std::memcpy(&r.Audio1, &m_recentAudio[slot][0], 4);
             break;
         case RasterAudio: {
             const qint64 a = unzigzag(in.varint());
@@ -346,7 +362,7 @@ std::optional<LinkRecord> PackedRecordContext::read(PayloadReader &in)
             r.Audio1 = in.f32();
             break;
         default:
-            std::memcpy(&r.Audio1, &m_previousAudio[slot], 4);
+            std::memcpy(&r.Audio1, &m_recentAudio[slot][1], 4);
         }
 
         if (first & kNameFollows) {

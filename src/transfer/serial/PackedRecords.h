@@ -13,9 +13,9 @@ namespace plandor {
 // The packed channel layout of protocol 1.2 (docs/protocol.md, "Packed
 // records"). Like the 1.1 compact layout a record leans on the records
 // before it in the same batch, but the batch names its own raster (10 kHz,
-// 1 kHz, 100 Hz ...): a TV or DIGI channel that lies up to 2^21 raster steps
-// above the one before and keeps the audio of its type travels in a short
-// form of 2 or 3 bytes plus its name, and a name of one to three digits,
+// 1 kHz, 100 Hz ...): a TV or DIGI channel that lies up to 2^19 raster steps
+// above the one before, with one of the four last audios of its type,
+// travels in a short form of 2 or 3 bytes plus its name, and a name of one to three digits,
 // capitals and "-./" takes 2 bytes. Anything the shortcuts cannot say
 // exactly travels as it is, so every float bit pattern and every name comes
 // back unchanged.
@@ -64,9 +64,9 @@ private:
     qint64 m_k = 0;
     qint64 m_step = 0;
     quint32 m_freqBits = 0;
-    // Last and previous audio of each type slot (TV, DIGI, other).
-    std::array<quint32, 3> m_lastAudio {};
-    std::array<quint32, 3> m_previousAudio {};
+    // The four most recent audios of each type slot (TV, DIGI, other), the
+    // last one first.
+    std::array<std::array<quint32, 4>, 3> m_recentAudio {};
     QString m_name;
 };
 

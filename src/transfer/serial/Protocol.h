@@ -43,10 +43,12 @@ enum class MessageType : quint8 {
     WriteRecords = 0x06,
     WriteCheck = 0x07,
     EndTransfer = 0x08,
+    Identify = 0x09, // 1.2
 
     HelloReply = 0x81,
     ReadBeginReply = 0x82,
     ReadRecordsReply = 0x83,
+    IdentifyReply = 0x89,
     Ack = 0x90,
     Nak = 0x91,
 };

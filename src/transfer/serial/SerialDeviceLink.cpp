@@ -80,10 +80,22 @@ void SerialDeviceLink::setProgress(LinkClient::Progress progress)
         m_client->setProgress(m_progress);
 }
 
-QString SerialDeviceLink::InstrumentIdentity() const
+QString SerialDeviceLink::InstrumentIdentity()
 {
-    const auto id = identity();
-    return id ? (id->model + QLatin1Char(' ') + id->serial).trimmed() : QString();
+    // From 1.2 on the handshake names the instrument only by a CRC; the
+    // texts are asked for once, on the port of the last call.
+    auto id = identity();
+    if (id && !id->identity && m_client && m_client->identity()) {
+        std::optional<Messages::Identity> told;
+        run([&told](LinkClient &client, QString *error) {
+            told = client.identify(error);
+            return told.has_value();
+        });
+        id = identity();
+    }
+    return id && id->identity
+        ? (id->identity->model + QLatin1Char(' ') + id->identity->serial).trimmed()
+        : QString();
 }
 
 std::optional<Messages::HelloReply> SerialDeviceLink::identity() const

@@ -41,7 +41,7 @@ public:
     // number until SetPort is called again.
     void SetPortName(const QString &deviceName) override;
     QString lastError() const override { return m_lastError; }
-    QString InstrumentIdentity() const override;
+    QString InstrumentIdentity() override;
     void SetBaudRate(qint32 baud) override;
     WriteCheck ConfirmLastWrite() override;
     int InstrumentMaxChannels() const override;

@@ -1,6 +1,7 @@
 #include "transfer/serial/instrument/InstrumentSide.h"
 
 #include "transfer/serial/ContentRules.h"
+#include "transfer/serial/Crc32.h"
 #include "transfer/serial/Messages.h"
 #include "transfer/serial/RecordCodec.h"
 
@@ -81,6 +82,8 @@ Frame InstrumentSide::reply(const Frame &request)
         return onWriteCheck(request);
     case MessageType::EndTransfer:
         return onEndTransfer(request);
+    case MessageType::Identify:
+        return onIdentify(request);
     default:
         return nak(request, NakReason::UnknownRequest, QStringLiteral("unknown request"));
     }
@@ -121,9 +124,18 @@ Frame InstrumentSide::onHello(const Frame &request)
     r.maxPayload = protocol::kMaxPayload;
     r.maxChannels = m_maxChannels;
     r.generation = m_plan.generation;
-    r.model = m_model;
-    r.serial = m_serial;
+    const Messages::Identity identity { m_model, m_serial };
+    r.identityCrc = Crc32(Messages::encode(identity));
+    r.identity = identity;
     return Frame { quint8(MessageType::HelloReply), request.seq, Messages::encode(r) };
+}
+
+Frame InstrumentSide::onIdentify(const Frame &request) const
+{
+    if (!request.payload.isEmpty())
+        return nak(request, NakReason::Malformed, QStringLiteral("bad identify"));
+    return Frame { quint8(MessageType::IdentifyReply), request.seq,
+        Messages::encode(Messages::Identity { m_model, m_serial }) };
 }
 
 Frame InstrumentSide::onReadBegin(const Frame &request) const
@@ -195,7 +207,8 @@ Frame InstrumentSide::onWriteFavorites(const Frame &request)
 Frame InstrumentSide::onWriteBegin(const Frame &request)
 {
     discardStaging();
-    const auto b = Messages::decodeWriteBeginRequest(request.payload);
+    const auto b
+        = Messages::decodeWriteBeginRequest(request.payload, Messages::layoutForVersion(m_session));
     if (!b)
         return nak(request, NakReason::Malformed, QStringLiteral("bad write request"));
     if (m_refuseWrites)
@@ -213,6 +226,9 @@ Frame InstrumentSide::onWriteBegin(const Frame &request)
     m_stagedCount = b->count;
     m_stagedCrc = b->planCrc;
     m_stagedFavorites = b->favorites;
+    // 1.2: the first records may come with the header.
+    if (!b->records.isEmpty())
+        return stageRecords(request, 0, b->records);
     return ack(request);
 }
 
@@ -224,14 +240,19 @@ Frame InstrumentSide::onWriteRecords(const Frame &request)
         return nak(request, NakReason::Malformed, QStringLiteral("bad records"));
     if (m_staged != Staged::Plan)
         return nak(request, NakReason::NothingStaged, QStringLiteral("no write begun"));
-    if (batch->first != m_stagedRecords.size()
-        || m_stagedRecords.size() + batch->records.size() > m_stagedCount)
+    return stageRecords(request, batch->first, batch->records);
+}
+
+Frame InstrumentSide::stageRecords(
+    const Frame &request, quint16 first, const QList<LinkRecord> &records)
+{
+    if (first != m_stagedRecords.size() || m_stagedRecords.size() + records.size() > m_stagedCount)
         return nak(request, NakReason::OutOfOrder, QStringLiteral("records out of order"));
-    for (qsizetype i = 0; i < batch->records.size(); ++i) {
-        if (const auto why = refuseRecord(batch->records[i], int(batch->first + i)))
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        if (const auto why = refuseRecord(records[i], int(first + i)))
             return nak(request, contentRefusal(), *why);
     }
-    m_stagedRecords += batch->records;
+    m_stagedRecords += records;
     // 1.2: the batch that completes the count is checked as WriteCheck
     // would check it, so the PC needs no WriteCheck.
     if (m_session >= protocol::kPackedVersion && m_stagedRecords.size() == m_stagedCount) {

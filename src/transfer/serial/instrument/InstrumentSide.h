@@ -80,6 +80,9 @@ private:
     Frame onWriteRecords(const Frame &request);
     Frame onWriteCheck(const Frame &request);
     Frame onEndTransfer(const Frame &request);
+    Frame onIdentify(const Frame &request) const;
+    // Appends records from index first to the plan being staged, checked.
+    Frame stageRecords(const Frame &request, quint16 first, const QList<LinkRecord> &records);
     bool commit(InstrumentPlan next);
     void discardStaging();
 
