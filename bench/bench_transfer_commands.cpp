@@ -40,11 +40,11 @@ constexpr int kBaud = 115200;
 class TimedPrompter : public MessagePrompter
 {
 public:
-    int prompt(const QString &text, int style, const QString &) override
+    MessageAnswer prompt(const QString &text, MessageStyle style, const QString &) override
     {
         lastText = text;
         lastAt = clock.nsecsElapsed();
-        return style == StyleQuestionYesNo ? AnswerNo : AnswerOk;
+        return style == MessageStyle::QuestionYesNo ? MessageAnswer::No : MessageAnswer::Ok;
     }
     QElapsedTimer clock;
     QString lastText;

@@ -30,10 +30,10 @@ constexpr int kChannels = 10000;
 class SilentPrompter : public MessagePrompter
 {
 public:
-    int prompt(const QString &text, int, const QString &) override
+    MessageAnswer prompt(const QString &text, MessageStyle, const QString &) override
     {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return AnswerNo;
+        return MessageAnswer::No;
     }
 };
 

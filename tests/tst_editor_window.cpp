@@ -144,13 +144,13 @@ private slots:
         rows.append(TempStore::row(channels, "L", "TV", lastFreq, 6.5));
         f.load(rows);
         f.messages.clear();
-        f.messages.queueAnswers({ AnswerYes });
+        f.messages.queueAnswers({ MessageAnswer::Yes });
         f.click("Download");
         const QStringList texts = f.messages.texts();
         QCOMPARE(texts.size(), 2);
         QVERIFY2(texts[0].startsWith(refusal), qPrintable(texts[0]));
         QCOMPARE(texts[1], CatalogueText(19));
-        QCOMPARE(f.messages.shown[0].style, int(StyleExclamationOk));
+        QCOMPARE(f.messages.shown[0].style, MessageStyle::ExclamationOk);
         QVERIFY(f.link->calls.isEmpty());
     }
 
@@ -200,14 +200,14 @@ private slots:
             TempStore::row(2, "中", "TV", 61.25, 6.5) });
         f.form->setCaption(QStringLiteral("中文频道表"));
         const QString path = f.store.dir() + QStringLiteral("/saved.txt");
-        f.messages.queueAnswers({ AnswerNo, AnswerYes });
+        f.messages.queueAnswers({ MessageAnswer::No, MessageAnswer::Yes });
         for (const bool yes : { false, true }) {
             FileDialogs::queueAnswer(path);
             f.click("Save");
             QCOMPARE(QFile::exists(path), yes);
         }
         QCOMPARE(f.messages.shown.size(), 2);
-        QCOMPARE(f.messages.shown[0].style, int(StyleQuestionYesNo));
+        QCOMPARE(f.messages.shown[0].style, MessageStyle::QuestionYesNo);
         const QString asked = f.messages.shown[0].text;
         QVERIFY2(asked.contains(QStringLiteral("2 (中)")) && asked.contains("the caption"),
             qPrintable(asked));
@@ -233,7 +233,7 @@ private slots:
         QVERIFY(OtherConnection(f.store.path(), "DROP TABLE ChannelPlanUser").ok());
         QVERIFY(!f.form->reload(PlanOrder::ByFreq));
         QCOMPARE(f.messages.shown.size(), 1);
-        QCOMPARE(f.messages.shown[0].style, int(StyleExclamationOk));
+        QCOMPARE(f.messages.shown[0].style, MessageStyle::ExclamationOk);
         QCOMPARE(gridTexts(model), shown);
     }
 

@@ -284,7 +284,7 @@ private slots:
         QVERIFY(f.form->model()->setData(
             f.form->model()->index(1, ColumnFreq), QStringLiteral("471.25"), Qt::EditRole));
         QVERIFY(f.form->commitPending());
-        f.messages.queueAnswers({ AnswerNo });
+        f.messages.queueAnswers({ MessageAnswer::No });
         QVERIFY(!tools->confirmDownload());
         QCOMPARE(f.messages.shown.size(), 1);
         QVERIFY(f.messages.shown.first().text.contains(QLatin1String("Send anyway?")));

@@ -88,7 +88,7 @@ private slots:
             QVERIFY(f.form->commitPending());
         } else if (step == "Delete") {
             f.form->view()->selectRow(2);
-            f.messages.queueAnswers({ AnswerYes });
+            f.messages.queueAnswers({ MessageAnswer::Yes });
             QTest::keyClick(f.form->view(), Qt::Key_Delete);
         } else if (step == "Order") {
             f.click("Order");

@@ -39,7 +39,7 @@ int runProgram(int &argc, char **argv, const std::function<void(QWidget &)> &bef
     if (const auto outcome = instance.acquire(); outcome != SingleInstance::Outcome::Acquired) {
         if (outcome == SingleInstance::Outcome::HeldByAnother)
             instance.wakeHolder();
-        MessageBox::show(instance.failureText(), StyleExclamationOk, CatalogueText(2));
+        MessageBox::show(instance.failureText(), MessageStyle::ExclamationOk, CatalogueText(2));
         MessageBox::setPrompter(nullptr);
         return 1;
     }

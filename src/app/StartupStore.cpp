@@ -22,9 +22,9 @@ ChannelStore &StartupStore::store()
     // where the old file went. One that cannot be opened at all is explained
     // with its path; the editor then reports each operation that fails.
     if (const QString moved = m_store->movedAsideText(); !moved.isEmpty())
-        MessageBox::show(moved, StyleExclamationOk, CatalogueText(2));
+        MessageBox::show(moved, MessageStyle::ExclamationOk, CatalogueText(2));
     else if (!m_store->isOpen())
-        MessageBox::show(m_store->errorText(), StyleExclamationOk, CatalogueText(2));
+        MessageBox::show(m_store->errorText(), MessageStyle::ExclamationOk, CatalogueText(2));
     return *m_store;
 }
 

@@ -9,15 +9,15 @@ namespace {
 MessagePrompter *g_prompter = nullptr;
 }
 
-int MessageBox::show(const QString &text, int style, const QString &title)
+MessageAnswer MessageBox::show(const QString &text, MessageStyle style, const QString &title)
 {
     if (g_prompter)
         return g_prompter->prompt(text, style, title);
     std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-    return style == StyleQuestionYesNo ? AnswerNo : AnswerOk;
+    return style == MessageStyle::QuestionYesNo ? MessageAnswer::No : MessageAnswer::Ok;
 }
 
-int MessageBox::showCatalogue(qint16 id, int style)
+MessageAnswer MessageBox::showCatalogue(qint16 id, MessageStyle style)
 {
     return show(CatalogueText(id), style, CatalogueText(2));
 }

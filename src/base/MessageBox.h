@@ -4,19 +4,15 @@
 
 namespace plandor {
 
-// Style values of a message box: icon and buttons together.
-enum MessageStyle : int {
-    StyleExclamationOk = 48, // refused values, empty plans, unreachable instrument
-    StyleInformationOk = 64, // transfer results
-    StyleQuestionYesNo = 36, // confirmations
+// A message box's icon and buttons together.
+enum class MessageStyle : quint8 {
+    ExclamationOk, // refused values, empty plans, unreachable instrument
+    InformationOk, // transfer results
+    QuestionYesNo, // confirmations
 };
 
 // What the user answered.
-enum MessageAnswer : int {
-    AnswerOk = 1,
-    AnswerYes = 6,
-    AnswerNo = 7,
-};
+enum class MessageAnswer : quint8 { Ok, Yes, No };
 
 // Shows one modal message and returns the answer. The program installs one
 // that opens real boxes; tests install one that answers from a script.
@@ -24,16 +20,16 @@ class MessagePrompter
 {
 public:
     virtual ~MessagePrompter() = default;
-    virtual int prompt(const QString &text, int style, const QString &title) = 0;
+    virtual MessageAnswer prompt(const QString &text, MessageStyle style, const QString &title) = 0;
 };
 
 // The one way any part of Plandor shows a message box.
 class MessageBox
 {
 public:
-    static int show(const QString &text, int style, const QString &title);
+    static MessageAnswer show(const QString &text, MessageStyle style, const QString &title);
     // The text of catalogue id under the program title (id 2).
-    static int showCatalogue(qint16 id, int style);
+    static MessageAnswer showCatalogue(qint16 id, MessageStyle style);
 
     // Not owned. With none installed a message goes to standard error and is
     // answered OK (or No for a question).

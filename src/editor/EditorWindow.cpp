@@ -231,7 +231,7 @@ bool EditorWindow::reload(PlanOrder order)
         m_view->applyMetrics();
         return true;
     }
-    MessageBox::show(m_model->errorText(), StyleExclamationOk, CatalogueText(2));
+    MessageBox::show(m_model->errorText(), MessageStyle::ExclamationOk, CatalogueText(2));
     return false;
 }
 
@@ -239,7 +239,7 @@ bool EditorWindow::replacePlan(const QList<ChannelValues> &rows, const PanelText
     const QString &caption, PlanOrder order)
 {
     if (!m_store.replacePlan(rows)) {
-        MessageBox::show(m_store.errorText(), StyleExclamationOk, CatalogueText(2));
+        MessageBox::show(m_store.errorText(), MessageStyle::ExclamationOk, CatalogueText(2));
         return false;
     }
     showLoadedPlan(panel, caption, order);

@@ -139,7 +139,7 @@ void FavoritesPanel::checkBox(int box)
     if (!refusal)
         return;
     if (refusal->messageId != 0)
-        MessageBox::showCatalogue(refusal->messageId, StyleExclamationOk);
+        MessageBox::showCatalogue(refusal->messageId, MessageStyle::ExclamationOk);
     m_boxes[refusal->box]->clear();
 }
 

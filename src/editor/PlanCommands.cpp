@@ -55,7 +55,7 @@ QFileDialog *PlanCommands::fileDialog()
 bool PlanCommands::showFailure(bool ok, const QString &reason)
 {
     if (!ok)
-        MessageBox::show(reason, StyleExclamationOk, CatalogueText(2));
+        MessageBox::show(reason, MessageStyle::ExclamationOk, CatalogueText(2));
     return ok;
 }
 
@@ -90,7 +90,8 @@ void PlanCommands::tellAboutPlan(bool warnSize)
                              marked.first().refusal.text()));
     }
     if (!parts.isEmpty())
-        MessageBox::show(parts.join(QStringLiteral("\n\n")), StyleExclamationOk, CatalogueText(2));
+        MessageBox::show(
+            parts.join(QStringLiteral("\n\n")), MessageStyle::ExclamationOk, CatalogueText(2));
 }
 
 bool PlanCommands::save()
@@ -102,7 +103,7 @@ bool PlanCommands::save()
     if (!showFailure(read, m_window.store().errorText()))
         return false;
     if (stored.isEmpty()) {
-        MessageBox::showCatalogue(20, StyleExclamationOk);
+        MessageBox::showCatalogue(20, MessageStyle::ExclamationOk);
         return false;
     }
     const QString path = FileDialogs::run(fileDialog(), true);
@@ -129,9 +130,9 @@ bool PlanCommands::write(const QString &path, const PlanFileSource &source)
     // reads in either run.
     if (const EncodingLoss lost = PlanFile::loss(source, encoding);
         !lost.isEmpty() && PlanFile::loss(source, PlanEncoding::Utf8Bom).isEmpty()) {
-        if (MessageBox::show(
-                kOfferUtf8.text().arg(lost.describe(source)), StyleQuestionYesNo, CatalogueText(2))
-            != AnswerYes)
+        if (MessageBox::show(kOfferUtf8.text().arg(lost.describe(source)),
+                MessageStyle::QuestionYesNo, CatalogueText(2))
+            != MessageAnswer::Yes)
             return false;
         encoding = PlanEncoding::Utf8Bom;
     }
@@ -180,7 +181,7 @@ void PlanCommands::paste()
 
 void PlanCommands::insert()
 {
-    if (MessageBox::showCatalogue(23, StyleQuestionYesNo) != AnswerYes)
+    if (MessageBox::showCatalogue(23, MessageStyle::QuestionYesNo) != MessageAnswer::Yes)
         return;
     PlanTableModel *model = m_window.model();
     PlanTableView *view = m_window.view();
@@ -216,7 +217,7 @@ void PlanCommands::insert()
 void PlanCommands::remove()
 {
     RecordOperations operations(m_window.store());
-    if (MessageBox::showCatalogue(22, StyleQuestionYesNo) == AnswerYes) {
+    if (MessageBox::showCatalogue(22, MessageStyle::QuestionYesNo) == MessageAnswer::Yes) {
         QList<qint64> rowIds;
         for (int row : m_window.view()->selectedRowsInOrder())
             rowIds.append(m_window.model()->rowId(row));

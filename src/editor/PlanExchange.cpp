@@ -50,7 +50,7 @@ constexpr Phrase kAllFiles { u"所有文件 (*)", u"All files (*)" };
 
 void showError(const QString &text)
 {
-    MessageBox::show(text, StyleExclamationOk, CatalogueText(2));
+    MessageBox::show(text, MessageStyle::ExclamationOk, CatalogueText(2));
 }
 
 bool isCsv(const QString &path)
@@ -243,8 +243,8 @@ bool PlanExchange::compareWithInstrument()
     m_window.setState(before);
     if (!plan) {
         // As an Upload reports a failed read.
-        MessageBox::show(
-            QStringLiteral("A") + CatalogueText(65), StyleInformationOk, CatalogueText(65));
+        MessageBox::show(QStringLiteral("A") + CatalogueText(65), MessageStyle::InformationOk,
+            CatalogueText(65));
         return false;
     }
     showComparison(plan->rows, kInstrument.text());
@@ -330,7 +330,7 @@ bool PlanExchange::exportCsv()
         return false;
     }
     if (stored.isEmpty()) {
-        MessageBox::showCatalogue(20, StyleExclamationOk);
+        MessageBox::showCatalogue(20, MessageStyle::ExclamationOk);
         return false;
     }
     const QString path

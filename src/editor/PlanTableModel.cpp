@@ -347,12 +347,12 @@ void PlanTableModel::revertPending()
 
 void PlanTableModel::refuse(qint16 catalogueId)
 {
-    MessageBox::showCatalogue(catalogueId, StyleExclamationOk);
+    MessageBox::showCatalogue(catalogueId, MessageStyle::ExclamationOk);
 }
 
 void PlanTableModel::refuseText(const QString &text)
 {
-    MessageBox::show(text, StyleExclamationOk, CatalogueText(2));
+    MessageBox::show(text, MessageStyle::ExclamationOk, CatalogueText(2));
 }
 
 } // namespace plandor

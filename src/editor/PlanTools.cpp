@@ -112,7 +112,8 @@ bool PlanTools::loadStandards()
     QString error;
     m_standardsLoaded = m_standards.load(&error);
     if (!m_standardsLoaded)
-        MessageBox::show(kNoStandards.text().arg(error), StyleExclamationOk, CatalogueText(2));
+        MessageBox::show(
+            kNoStandards.text().arg(error), MessageStyle::ExclamationOk, CatalogueText(2));
     return m_standardsLoaded;
 }
 
@@ -161,8 +162,9 @@ bool PlanTools::confirmDownload()
         [](const PlanFinding &f) { return f.kind != PlanFinding::OffRaster; });
     if (problems == 0)
         return true;
-    return MessageBox::show(kSendAnyway.text().arg(problems), StyleQuestionYesNo, CatalogueText(2))
-        == AnswerYes;
+    return MessageBox::show(
+               kSendAnyway.text().arg(problems), MessageStyle::QuestionYesNo, CatalogueText(2))
+        == MessageAnswer::Yes;
 }
 
 } // namespace plandor

@@ -36,7 +36,7 @@ void waitPainting(std::chrono::milliseconds pause)
 
 void showError(const QString &text)
 {
-    MessageBox::show(text, StyleExclamationOk, CatalogueText(2));
+    MessageBox::show(text, MessageStyle::ExclamationOk, CatalogueText(2));
 }
 
 // The instrument keeps whole MHz: a box of 8.5 went out as 8, and the user
@@ -44,7 +44,7 @@ void showError(const QString &text)
 void tellRoundedSpan(const PanelTexts &panel)
 {
     if (const auto note = FavoritesPanelCheck::roundedSpanNote(panel.span))
-        MessageBox::show(*note, StyleInformationOk, CatalogueText(2));
+        MessageBox::show(*note, MessageStyle::InformationOk, CatalogueText(2));
 }
 
 // Message 16; the link's own reason, when it gives one, on a second line.
@@ -164,7 +164,8 @@ bool TransferCommands::keepInHistory(
     if (PlanHistory::record(
             direction, link ? link->InstrumentIdentity() : QString(), rows, panel, &error))
         return true;
-    MessageBox::show(kHistoryNotKept.text().arg(error), StyleExclamationOk, CatalogueText(2));
+    MessageBox::show(
+        kHistoryNotKept.text().arg(error), MessageStyle::ExclamationOk, CatalogueText(2));
     return false;
 }
 
@@ -174,13 +175,13 @@ std::optional<PanelTexts> TransferCommands::upload()
     const auto plan = transfer ? transfer->read() : std::nullopt;
     if (!plan) {
         // "A" names the plan that was asked for.
-        MessageBox::show(
-            QStringLiteral("A") + CatalogueText(65), StyleInformationOk, CatalogueText(65));
+        MessageBox::show(QStringLiteral("A") + CatalogueText(65), MessageStyle::InformationOk,
+            CatalogueText(65));
         return std::nullopt;
     }
     // An instrument without channels: the store and the panel stay as they were.
     if (plan->rows.isEmpty()) {
-        MessageBox::showCatalogue(17, StyleExclamationOk);
+        MessageBox::showCatalogue(17, MessageStyle::ExclamationOk);
         return std::nullopt;
     }
     keepInHistory(PlanHistory::Direction::Received, plan->rows, plan->panel);
@@ -203,12 +204,12 @@ bool TransferCommands::download(const PanelTexts &panel)
     auto transfer = makeTransfer();
     const auto outcome = transfer ? transfer->send(rows, panel) : PlanTransfer::SendOutcome::Failed;
     if (outcome == PlanTransfer::SendOutcome::NothingToSend)
-        MessageBox::showCatalogue(20, StyleExclamationOk);
+        MessageBox::showCatalogue(20, MessageStyle::ExclamationOk);
     else if (outcome == PlanTransfer::SendOutcome::TooLarge)
         showError(transfer->errorText());
     const bool sent = outcome == PlanTransfer::SendOutcome::Sent;
     end();
-    MessageBox::showCatalogue(sent ? 18 : 19, StyleInformationOk);
+    MessageBox::showCatalogue(sent ? 18 : 19, MessageStyle::InformationOk);
     if (sent) {
         tellRoundedSpan(panel);
         keepInHistory(PlanHistory::Direction::Sent, rows, panel);
@@ -226,7 +227,7 @@ std::optional<QList<ChannelValues>> TransferCommands::sendableRows()
     QList<StoredRow> stored;
     if (!m_store.rows(PlanOrder::ByFreq, stored)) {
         showError(m_store.errorText());
-        MessageBox::showCatalogue(19, StyleInformationOk);
+        MessageBox::showCatalogue(19, MessageStyle::InformationOk);
         return std::nullopt;
     }
     QList<ChannelValues> rows;
@@ -252,7 +253,7 @@ std::optional<QList<ChannelValues>> TransferCommands::sendableRows()
     if (refusal.isEmpty())
         return rows;
     showError(refusal);
-    MessageBox::showCatalogue(19, StyleInformationOk);
+    MessageBox::showCatalogue(19, MessageStyle::InformationOk);
     return std::nullopt;
 }
 
@@ -262,7 +263,7 @@ void TransferCommands::sendPanel(const PanelTexts &panel)
     for (const QString &favorite : panel.favorites)
         complete = complete && !favorite.isEmpty();
     if (!complete) {
-        MessageBox::showCatalogue(68, StyleExclamationOk);
+        MessageBox::showCatalogue(68, MessageStyle::ExclamationOk);
         return;
     }
     DeviceLink *link = ProcessLink::get();
@@ -278,7 +279,7 @@ void TransferCommands::sendPanel(const PanelTexts &panel)
     releasePort();
     // The panel is on the instrument once it took the write.
     if (watch.panelWritten) {
-        MessageBox::showCatalogue(72, StyleExclamationOk);
+        MessageBox::showCatalogue(72, MessageStyle::ExclamationOk);
         tellRoundedSpan(panel);
     }
 }

@@ -182,7 +182,8 @@ void PlanUndo::apply(const PlanState &state)
 {
     m_applying = true;
     if (!m_window.store().restore(state.rows)) {
-        MessageBox::show(m_window.store().errorText(), StyleExclamationOk, CatalogueText(2));
+        MessageBox::show(
+            m_window.store().errorText(), MessageStyle::ExclamationOk, CatalogueText(2));
         if (auto now = currentState())
             m_known = std::move(*now);
         m_applying = false;

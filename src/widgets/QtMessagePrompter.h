@@ -8,7 +8,7 @@ namespace plandor {
 class QtMessagePrompter : public MessagePrompter
 {
 public:
-    int prompt(const QString &text, int style, const QString &title) override;
+    MessageAnswer prompt(const QString &text, MessageStyle style, const QString &title) override;
 };
 
 } // namespace plandor

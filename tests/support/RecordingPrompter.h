@@ -10,7 +10,7 @@ namespace plandor::test {
 struct ShownMessage
 {
     QString text;
-    int style = 0;
+    MessageStyle style = MessageStyle::ExclamationOk;
 };
 
 // Answers message boxes from a script and records what was shown. Installs
@@ -21,17 +21,17 @@ public:
     RecordingPrompter() { MessageBox::setPrompter(this); }
     ~RecordingPrompter() override { MessageBox::setPrompter(m_previous); }
 
-    int prompt(const QString &text, int style, const QString &) override
+    MessageAnswer prompt(const QString &text, MessageStyle style, const QString &) override
     {
         shown.append({ text, style });
-        if (style != StyleQuestionYesNo)
-            return AnswerOk;
-        return m_answers.isEmpty() ? AnswerNo : m_answers.takeFirst();
+        if (style != MessageStyle::QuestionYesNo)
+            return MessageAnswer::Ok;
+        return m_answers.isEmpty() ? MessageAnswer::No : m_answers.takeFirst();
     }
 
     // The answers for the next questions, in order; a question with none left
     // is answered No, an OK-only box OK.
-    void queueAnswers(QList<int> answers) { m_answers += answers; }
+    void queueAnswers(QList<MessageAnswer> answers) { m_answers += answers; }
 
     QList<ShownMessage> shown;
     QStringList texts() const
@@ -44,7 +44,7 @@ public:
     void clear() { shown.clear(); }
 
 private:
-    QList<int> m_answers;
+    QList<MessageAnswer> m_answers;
     MessagePrompter *m_previous = MessageBox::prompter();
 };
 

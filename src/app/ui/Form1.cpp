@@ -33,7 +33,7 @@ QStringList portsOfTheSystem()
     QString refusal;
     QStringList ports = PortList::available(&refusal);
     if (!refusal.isEmpty())
-        MessageBox::show(refusal, StyleExclamationOk, CatalogueText(2));
+        MessageBox::show(refusal, MessageStyle::ExclamationOk, CatalogueText(2));
     return ports;
 }
 
