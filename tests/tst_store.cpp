@@ -282,8 +282,8 @@ private slots:
     }
 
     // The database lies beside the program while its folder can be written
-    // to; an installed program's folder cannot, and the database goes to the
-    // user's data folder.
+    // to and it is not installed; an installed program keeps it in the
+    // user's data folder, whoever runs it.
     void databaseLocation()
     {
         QTemporaryDir data;
@@ -292,16 +292,33 @@ private slots:
         env.remove(QStringLiteral("PLANDOR_DB"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
         const QString programDir = QCoreApplication::applicationDirPath();
-        if (QFileInfo(programDir).isWritable()) {
+        if (QFileInfo(programDir).isWritable()) // a build folder
             QCOMPARE(runChild("where", {}, kEnglishOffset, env).value(0),
                 programDir + QStringLiteral("/FileDB2000.db"));
-            if (geteuid() != 0)
-                QSKIP("needs root or an unwritable program folder");
-        }
+        const auto inDataFolder = [&data](const QString &path) {
+            return path.startsWith(data.path() + QLatin1Char('/'))
+                && path.endsWith(QStringLiteral("/FileDB2000.db"));
+        };
+        // Installed as the package does, in a bin folder that this user can
+        // write to (root's /usr/bin): still the data folder.
+        QTemporaryDir prefix;
+        QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin"))
+            && QDir(prefix.path()).mkpath(QStringLiteral("share/plandor")));
+        const QString copy = prefix.filePath(QStringLiteral("bin/tst_store"));
+        QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
+        QProcess child;
+        env.insert(QString::fromLatin1(kChildEnv), QStringLiteral("where"));
+        child.setProcessEnvironment(env);
+        child.start(copy, {});
+        QVERIFY(child.waitForFinished(60000) && child.exitCode() == 0);
+        const QString fromBin = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+        QVERIFY2(inDataFolder(fromBin), qPrintable(fromBin));
+        QVERIFY(!QFileInfo::exists(prefix.filePath(QStringLiteral("bin/FileDB2000.db"))));
+
+        if (QFileInfo(programDir).isWritable() && geteuid() != 0)
+            QSKIP("needs root or an unwritable program folder");
         const QString installed = runChild("where", unprivileged(), kEnglishOffset, env).value(0);
-        QVERIFY2(installed.startsWith(data.path() + QLatin1Char('/'))
-                && installed.endsWith(QStringLiteral("/FileDB2000.db")),
-            qPrintable(installed));
+        QVERIFY2(inDataFolder(installed), qPrintable(installed));
         QVERIFY(QFileInfo(QFileInfo(installed).path()).isDir()); // the folder is made
     }
 };

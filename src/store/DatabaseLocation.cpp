@@ -14,6 +14,15 @@ QString &overridePath()
 }
 } // namespace
 
+bool DatabaseLocation::isInstalled(const QString &programDir)
+{
+    // The package puts the programs in a bin folder and their data in
+    // share/plandor beside it; root may write into that bin folder, but it
+    // belongs to the system.
+    return QDir(programDir).dirName() == QLatin1String("bin")
+        && QFileInfo(programDir + QStringLiteral("/../share/plandor")).isDir();
+}
+
 QString DatabaseLocation::path()
 {
     if (!overridePath().isEmpty())
@@ -23,7 +32,8 @@ QString DatabaseLocation::path()
         return fromEnv;
     const QString programDir = QCoreApplication::applicationDirPath();
     const QFileInfo beside(programDir + QLatin1Char('/') + fileName());
-    if (beside.exists() ? beside.isWritable() : QFileInfo(programDir).isWritable())
+    if (!isInstalled(programDir)
+        && (beside.exists() ? beside.isWritable() : QFileInfo(programDir).isWritable()))
         return beside.absoluteFilePath();
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(dataDir);
