@@ -291,6 +291,23 @@ private slots:
 
     // Listed by "ports"; sent, read back in frequency order and renumbered;
     // then the panel alone, from options, leaves the channels.
+    // Each program says its version without a window, a port or a display.
+    void versions()
+    {
+        const QString folder = QFileInfo(qEnvironmentVariable("PLANDOR_CLI")).path();
+        for (const QString name : { "plandor", "plandor-cli", "plandor-sim" }) {
+            QProcess p;
+            p.start(folder + QLatin1Char('/') + name, { QStringLiteral("--version") });
+            QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
+            const QString said = QString::fromLatin1(p.readAllStandardOutput());
+            QVERIFY2(QRegularExpression(
+                         QStringLiteral("^%1 \\d+\\.\\d+ \\(Qt 6\\.\\d+\\.\\d+\\)\n$").arg(name))
+                         .match(said)
+                         .hasMatch(),
+                qPrintable(said));
+        }
+    }
+
     void sendThenRead()
     {
         QVERIFY2(m_sim.start(), "PLANDOR_SIM does not start");

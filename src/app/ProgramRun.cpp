@@ -5,6 +5,7 @@
 #include "app/ui/Form1.h"
 #include "base/Language.h"
 #include "base/MessageBox.h"
+#include "base/ProgramVersion.h"
 #include "base/QtTranslations.h"
 #include "base/TextCatalogue.h"
 #include "store/DatabaseLocation.h"
@@ -15,11 +16,46 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <optional>
+
 namespace plandor {
+
+namespace {
+
+// --version and --help are answered before any window or display is needed.
+std::optional<int> answerInformation(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--version" || argument == "-v") {
+            std::printf("%s\n", qPrintable(ProgramVersion::line(QStringLiteral("plandor"))));
+            return 0;
+        }
+        if (argument == "--help" || argument == "-h") {
+            std::printf("Usage: plandor [Qt options]\n\n"
+                        "Prepares the channel plan of a signal level meter and moves it, with "
+                        "its settings panel, between this computer and the instrument over a "
+                        "serial port.\n\n"
+                        "Options:\n"
+                        "  -h, --help     Show this help.\n"
+                        "  -v, --version  Show the version.\n\n"
+                        "Qt's own options (-platform, -style, -reverse) apply too. The "
+                        "command-line client is plandor-cli.\n");
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 int runProgram(int &argc, char **argv, const std::function<void(QWidget &)> &beforeShow)
 {
+    if (const auto answered = answerInformation(argc, argv))
+        return *answered;
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(ProgramVersion::number());
     QApplication::setApplicationName(QStringLiteral("Plandor"));
     QApplication::setOrganizationName(QStringLiteral("Plandor"));
     // Messages shown before the start-up window loads speak the run's

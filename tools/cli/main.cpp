@@ -9,6 +9,7 @@
 
 #include "base/Language.h"
 #include "base/NumberText.h"
+#include "base/ProgramVersion.h"
 #include "base/ShownValue.h"
 #include "base/TextCatalogue.h"
 #include "store/PlanFile.h"
@@ -281,6 +282,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("plandor-cli"));
+    QCoreApplication::setApplicationVersion(ProgramVersion::number());
     LanguageOffset = kEnglishOffset;
 
     QCommandLineParser p;
@@ -310,8 +312,11 @@ int main(int argc, char **argv)
                        "COMn, the n-th serial device (/dev/ttyS(n-1)).\n\n")
         + QString::fromLatin1(kExitCodesHelp));
     p.addHelpOption();
-    p.addPositionalArgument(
-        QStringLiteral("command"), QStringLiteral("ports, check, read, send or send-panel"));
+    const QCommandLineOption version(
+        QStringLiteral("version"), QStringLiteral("Show the version."));
+    p.addOption(version);
+    p.addPositionalArgument(QStringLiteral("command"),
+        QStringLiteral("ports, check, read, send, send-panel, check-plan, convert or diff"));
     p.addOptions({
         { QStringLiteral("port"), QStringLiteral("The instrument's serial port."),
             QStringLiteral("P") },
@@ -337,6 +342,10 @@ int main(int argc, char **argv)
         return fail(ExitUsage, p.errorText());
     if (p.isSet(QStringLiteral("help"))) {
         std::fputs(qPrintable(p.helpText()), stdout);
+        return ExitOk;
+    }
+    if (p.isSet(version)) {
+        std::printf("%s\n", qPrintable(ProgramVersion::line(QStringLiteral("plandor-cli"))));
         return ExitOk;
     }
     const QStringList args = p.positionalArguments();

@@ -1,5 +1,7 @@
 #include "SimOptions.h"
 
+#include "base/ProgramVersion.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QStandardPaths>
@@ -57,6 +59,9 @@ std::optional<SimOptions> ParseSimOptions(const QStringList &arguments)
                        "\"port: <path>\" when ready. Signals: TERM/INT stop it, USR1 unplugs "
                        "the line, USR2 clears every fault (it then prints \"faults: off\")."));
     p.addHelpOption();
+    const QCommandLineOption versionOption(
+        QStringLiteral("version"), QStringLiteral("Show the version."));
+    p.addOption(versionOption);
     p.addOptions({
         { QStringLiteral("state"), QStringLiteral("File that keeps the plan and panel."),
             QStringLiteral("file"), defaultStatePath() },
@@ -124,6 +129,10 @@ std::optional<SimOptions> ParseSimOptions(const QStringList &arguments)
     }
     if (p.isSet(QStringLiteral("help"))) {
         std::fputs(qPrintable(p.helpText()), stdout);
+        std::exit(0);
+    }
+    if (p.isSet(versionOption)) {
+        std::printf("%s\n", qPrintable(ProgramVersion::line(QStringLiteral("plandor-sim"))));
         std::exit(0);
     }
     if (!p.positionalArguments().isEmpty()) {
