@@ -291,6 +291,33 @@ private slots:
 
     // Listed by "ports"; sent, read back in frequency order and renumbered;
     // then the panel alone, from options, leaves the channels.
+    // "-" is standard input and output: a plan goes through a pipe as it
+    // would through a file, and a full disk behind the redirection fails.
+    void standardStreams()
+    {
+        QCOMPARE(cli("convert --in @in --out @plan.txt", planText(3)), 0);
+        const auto convert = [](const QStringList &arguments, const QByteArray &input,
+                                 const QString &outputFile = {}) {
+            QProcess p;
+            if (!outputFile.isEmpty())
+                p.setStandardOutputFile(outputFile);
+            p.start(qEnvironmentVariable("PLANDOR_CLI"), arguments);
+            p.write(input);
+            p.closeWriteChannel();
+            p.waitForFinished(60000);
+            return std::pair(p.exitCode(), p.readAllStandardOutput());
+        };
+        QFile file(path("@plan.txt"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QCOMPARE(convert({ "convert", "--in", "-", "--out", "-" }, bytes), std::pair(0, bytes));
+        QVERIFY(convert({ "check-plan", "--in", "-" }, planText(3).replace("\tC2\t", "\tC1\t"))
+                    .second.contains("Name \"C1\" is used more than once"));
+        QCOMPARE(
+            convert({ "convert", "--in", path("@plan.txt"), "--out", "-" }, {}, "/dev/full").first,
+            4);
+    }
+
     // Each program says its version without a window, a port or a display.
     void versions()
     {

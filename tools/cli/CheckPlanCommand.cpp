@@ -1,5 +1,7 @@
 #include "CheckPlanCommand.h"
 
+#include "StandardStreams.h"
+
 #include "PlanValidation.h"
 
 #include "rules/PlanCheck.h"
@@ -24,9 +26,9 @@ int runCheckPlan(const QString &inPath)
     }
     PlanFileContent content;
     QString error;
-    if (!PlanFile::read(inPath, content, &error)) {
-        std::fprintf(
-            stderr, "plandor-cli: %s refused: %s\n", qPrintable(inPath), qPrintable(error));
+    if (!readPlanInput(inPath, content, &error)) {
+        std::fprintf(stderr, "plandor-cli: %s refused: %s\n", qPrintable(fileName(inPath, false)),
+            qPrintable(error));
         return kExitFindings;
     }
     PlanCheckOptions options;

@@ -1,5 +1,7 @@
 #include "ConvertCommand.h"
 
+#include "StandardStreams.h"
+
 #include "PlanValidation.h"
 
 #include "base/Language.h"
@@ -37,29 +39,30 @@ int runConvert(const QString &inPath, const QString &outPath)
     }
     PlanFileContent content;
     QString error;
-    const bool read = isTable(inPath) ? PlanCsv::read(inPath, content, &error)
-                                      : PlanFile::read(inPath, content, &error);
-    if (!read)
-        return refuse(QStringLiteral("%1 refused: %2").arg(inPath, error));
+    if (!readPlanInput(inPath, content, &error))
+        return refuse(QStringLiteral("%1 refused: %2").arg(fileName(inPath, false), error));
     // What send refuses whatever the channels hold is not converted either;
     // a channel the rules refuse is, so that it can be mended in either form.
     if (const auto refusal = sizeRefusal(content))
         return refuse(QStringLiteral("%1 refused: %2").arg(inPath, *refusal));
 
     bool written = false;
+    const bool toOutput = isStandardStream(outPath);
     if (isTable(outPath)) {
         written = PlanCsv::write(outPath, content.rows, LanguageOffset, &error);
     } else {
         PlanFileSource source = PlanHistory::fileSource(content.rows, content.panelOrBlank());
         if (!isTable(inPath))
             source.caption = content.caption;
-        written = PlanFile::write(
-            outPath, source, PlanFile::encodingForLanguage(LanguageOffset), &error);
+        const PlanFile::Encoding encoding = PlanFile::encodingForLanguage(LanguageOffset);
+        written = toOutput ? writeStandardOutput(PlanFile::format(source, encoding), &error)
+                           : PlanFile::write(outPath, source, encoding, &error);
     }
     if (!written)
-        return refuse(QStringLiteral("cannot write %1: %2").arg(outPath, error));
-    std::printf("converted %lld channels into %s\n", static_cast<long long>(content.rows.size()),
-        qPrintable(outPath));
+        return refuse(QStringLiteral("cannot write %1: %2").arg(fileName(outPath, true), error));
+    // Standard output holds the plan: the report goes beside it.
+    std::fprintf(toOutput ? stderr : stdout, "converted %lld channels into %s\n",
+        static_cast<long long>(content.rows.size()), qPrintable(fileName(outPath, true)));
     return kExitOk;
 }
 

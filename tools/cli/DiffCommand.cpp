@@ -1,5 +1,7 @@
 #include "DiffCommand.h"
 
+#include "StandardStreams.h"
+
 #include "store/PlanComparison.h"
 #include "store/PlanCsv.h"
 #include "store/PlanFile.h"
@@ -41,10 +43,10 @@ struct Side
 std::optional<Side> readFile(const QString &path, QString *error)
 {
     PlanFileContent content;
-    const bool table = path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
-    if (!(table ? PlanCsv::read(path, content, error) : PlanFile::read(path, content, error)))
+    if (!readPlanInput(path, content, error))
         return std::nullopt;
-    return Side { QFileInfo(path).fileName(), content.rows, content.panel };
+    return Side { isStandardStream(path) ? fileName(path, false) : QFileInfo(path).fileName(),
+        content.rows, content.panel };
 }
 
 QString panelText(const FavoritesRecord &r)

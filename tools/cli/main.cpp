@@ -6,6 +6,7 @@
 #include "DiffCommand.h"
 #include "PlanValidation.h"
 #include "ProgressLine.h"
+#include "StandardStreams.h"
 
 #include "base/Language.h"
 #include "base/NumberText.h"
@@ -169,10 +170,20 @@ int runRead(Session &s, const QString &outPath)
     PlanFile::Encoding encoding = PlanFile::encodingForLanguage(LanguageOffset);
     if (!PlanFile::loss(source, encoding).isEmpty())
         encoding = PlanFile::Encoding::Utf8Bom;
-    if (!PlanFile::write(outPath, source, encoding, &error))
-        return fail(ExitFileRefused, QStringLiteral("cannot write %1: %2").arg(outPath, error));
+    const bool toOutput = cli::isStandardStream(outPath);
+    if (!(toOutput ? cli::writeStandardOutput(PlanFile::format(source, encoding), &error)
+                   : PlanFile::write(outPath, source, encoding, &error)))
+        return fail(ExitFileRefused,
+            QStringLiteral("cannot write %1: %2").arg(cli::fileName(outPath, true), error));
     keepInHistory(s, PlanHistory::Direction::Received, source.rows, source.panel);
-    say(QStringLiteral("read %1 channels into %2").arg(source.rows.size()).arg(outPath));
+    const QString done = QStringLiteral("read %1 channels into %2")
+                             .arg(source.rows.size())
+                             .arg(cli::fileName(outPath, true));
+    // Standard output holds the plan: the report goes beside it.
+    if (toOutput)
+        std::fprintf(stderr, "%s\n", qPrintable(done));
+    else
+        say(done);
     return ExitOk;
 }
 
@@ -202,8 +213,9 @@ int runSend(Session &s, const QString &inPath)
 {
     PlanFileContent content;
     QString error;
-    if (!PlanFile::read(inPath, content, &error))
-        return fail(ExitFileRefused, QStringLiteral("%1 refused: %2").arg(inPath, error));
+    if (!cli::readPlanInput(inPath, content, &error))
+        return fail(ExitFileRefused,
+            QStringLiteral("%1 refused: %2").arg(cli::fileName(inPath, false), error));
     // Nothing the editor would refuse goes out: every refusal is listed.
     if (const QStringList refusals = cli::planRefusals(content); !refusals.isEmpty())
         return fail(ExitFileRefused,
@@ -250,7 +262,7 @@ int runSendPanel(Session &s, const QCommandLineParser &p)
         PlanFileContent content;
         QString error;
         const QString inPath = p.value(QStringLiteral("in"));
-        if (!PlanFile::read(inPath, content, &error))
+        if (!cli::readPlanInput(inPath, content, &error))
             return fail(ExitFileRefused, QStringLiteral("%1 refused: %2").arg(inPath, error));
         if (!content.panel)
             return fail(ExitFileRefused,
@@ -308,6 +320,8 @@ int main(int argc, char **argv)
                        "  diff --in A --against B    what differs between two plan files\n"
                        "                             (diff exits 0 when equal, 1 when "
                        "different)\n\n"
+                       "FILE may be - for standard input (--in) or output (--out): a plan "
+                       "file.\n\n"
                        "P is a device path (/dev/ttyUSB0, a simulated instrument's port) or "
                        "COMn, the n-th serial device (/dev/ttyS(n-1)).\n\n")
         + QString::fromLatin1(kExitCodesHelp));
