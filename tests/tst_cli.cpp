@@ -318,6 +318,20 @@ private slots:
             4);
     }
 
+    // For support: --trace keeps every frame both ways, decoded and in hex.
+    void trace()
+    {
+        QVERIFY(m_sim.start());
+        QCOMPARE(cli("check --port PORT --trace @trace.log"), 0);
+        QFile file(path("@trace.log"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray log = file.readAll();
+        QVERIFY2(log.contains("plandor.link: sent Hello seq ") && log.contains(" wire 00 09 01 ")
+                && log.contains("plandor.link: received HelloReply seq "),
+            log.constData());
+        QCOMPARE(cli("check --port PORT --trace @folder/none/trace.log"), 2);
+    }
+
     // Each program says its version without a window, a port or a display.
     void versions()
     {

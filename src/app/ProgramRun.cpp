@@ -8,6 +8,7 @@
 #include "base/ProgramVersion.h"
 #include "base/QtTranslations.h"
 #include "base/TextCatalogue.h"
+#include "base/TraceFile.h"
 #include "store/DatabaseLocation.h"
 #include "transfer/ProcessLink.h"
 #include "transfer/serial/SerialDeviceLink.h"
@@ -65,6 +66,16 @@ int runProgram(int &argc, char **argv, const std::function<void(QWidget &)> &bef
 
     QtMessagePrompter prompter;
     MessageBox::setPrompter(&prompter);
+
+    // For support: PLANDOR_TRACE names the file that gets every frame on the
+    // line; "1" puts it in the user's data folder.
+    if (const QString trace = qEnvironmentVariable("PLANDOR_TRACE"); !trace.isEmpty()) {
+        const QString file = trace == QLatin1String("1") ? TraceFile::defaultPath() : trace;
+        QString error;
+        if (!TraceFile::start(file, &error))
+            std::fprintf(stderr, "plandor: cannot write the trace %s: %s\n", qPrintable(file),
+                qPrintable(error));
+    }
 
     // A second Plandor on the same database would overwrite the first one's
     // plan: it is told so and leaves the plan alone. A database that cannot

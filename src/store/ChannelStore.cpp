@@ -1,5 +1,7 @@
 #include "store/ChannelStore.h"
 
+#include "base/LogCategories.h"
+
 #include "base/Phrase.h"
 #include "store/BulkInsert.h"
 #include "store/SqlDialect.h"
@@ -67,6 +69,7 @@ ChannelStore::ChannelStore(const QString &path)
         m_problem = m_connection.problem();
         m_error = m_connection.errorText();
     }
+    qCDebug(plandorStore).noquote() << "opened" << path << (m_error.isEmpty() ? "" : m_error);
 }
 
 QString ChannelStore::movedAsideText() const

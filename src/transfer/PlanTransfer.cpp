@@ -1,5 +1,7 @@
 #include "transfer/PlanTransfer.h"
 
+#include "base/LogCategories.h"
+
 #include "rules/PlanSizeLimit.h"
 #include "store/ChannelStore.h"
 #include "transfer/PlanRecords.h"
@@ -49,8 +51,10 @@ std::optional<PlanTransfer::ReceivedPlan> PlanTransfer::read()
     FavoritesRecord favorites {};
     if (!m_link.ReadPlan(0, records, favorites)) {
         m_error = m_link.lastError();
+        qCDebug(plandorTransfer).noquote() << "read failed:" << m_error;
         return std::nullopt;
     }
+    qCDebug(plandorTransfer) << "read" << records.items.size() << "channels";
     ReceivedPlan plan;
     plan.rows = PlanRecords::fromReceived(records);
     plan.panel = PlanRecords::fromFavorites(favorites);
@@ -82,14 +86,19 @@ PlanTransfer::SendOutcome PlanTransfer::send(
     }
     const LinkRecordArray records = PlanRecords::toSendRecords(rows);
     FavoritesRecord favorites = PlanRecords::toFavorites(panel);
-    return finishWrite(m_link.WritePlan(records, 0, favorites), false);
+    const SendOutcome outcome = finishWrite(m_link.WritePlan(records, 0, favorites), false);
+    qCDebug(plandorTransfer).noquote()
+        << "send of" << rows.size() << "channels:" << int(outcome) << m_error;
+    return outcome;
 }
 
 PlanTransfer::SendOutcome PlanTransfer::sendPanel(const PanelTexts &panel)
 {
     m_error.clear();
     FavoritesRecord favorites = PlanRecords::toFavorites(panel);
-    return finishWrite(m_link.WriteFavorites(favorites), true);
+    const SendOutcome outcome = finishWrite(m_link.WriteFavorites(favorites), true);
+    qCDebug(plandorTransfer).noquote() << "send of the panel:" << int(outcome) << m_error;
+    return outcome;
 }
 
 PlanTransfer::SendOutcome PlanTransfer::finishWrite(bool written, bool panelAlone)

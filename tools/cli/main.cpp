@@ -13,6 +13,7 @@
 #include "base/ProgramVersion.h"
 #include "base/ShownValue.h"
 #include "base/TextCatalogue.h"
+#include "base/TraceFile.h"
 #include "store/PlanFile.h"
 #include "store/PlanHistory.h"
 #include "transfer/BaudRates.h"
@@ -351,12 +352,23 @@ int main(int argc, char **argv)
             QStringLiteral("MHz") },
         { QStringLiteral("against"), QStringLiteral("Plan file to compare with."),
             QStringLiteral("file") },
+        { QStringLiteral("trace"),
+            QStringLiteral("Write every frame on the line, both ways, with a timestamp, in hex "
+                           "and decoded, to this file (for support)."),
+            QStringLiteral("file") },
     });
     if (!p.parse(app.arguments()))
         return fail(ExitUsage, p.errorText());
     if (p.isSet(QStringLiteral("help"))) {
         std::fputs(qPrintable(p.helpText()), stdout);
         return ExitOk;
+    }
+    if (p.isSet(QStringLiteral("trace"))) {
+        QString error;
+        if (!TraceFile::start(p.value(QStringLiteral("trace")), &error))
+            return fail(ExitUsage,
+                QStringLiteral("cannot write the trace %1: %2")
+                    .arg(p.value(QStringLiteral("trace")), error));
     }
     if (p.isSet(version)) {
         std::printf("%s\n", qPrintable(ProgramVersion::line(QStringLiteral("plandor-cli"))));

@@ -2,6 +2,7 @@
 
 #include "SimPort.h"
 
+#include "transfer/serial/Messages.h"
 #include "transfer/serial/Protocol.h"
 
 #include <QElapsedTimer>
@@ -34,29 +35,8 @@ qint64 nowUs()
 
 const char *requestName(quint8 type)
 {
-    using protocol::MessageType;
-    switch (MessageType(type)) {
-    case MessageType::Hello:
-        return "Hello";
-    case MessageType::ReadBegin:
-        return "ReadBegin";
-    case MessageType::ReadRecords:
-        return "ReadRecords";
-    case MessageType::WriteFavorites:
-        return "WriteFavorites";
-    case MessageType::WriteBegin:
-        return "WriteBegin";
-    case MessageType::WriteRecords:
-        return "WriteRecords";
-    case MessageType::WriteCheck:
-        return "WriteCheck";
-    case MessageType::EndTransfer:
-        return "EndTransfer";
-    case MessageType::Identify:
-        return "Identify";
-    default:
-        return "other";
-    }
+    const char *name = (type & 0x80) ? nullptr : Messages::messageName(type);
+    return name ? name : "other";
 }
 
 } // namespace

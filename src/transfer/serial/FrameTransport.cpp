@@ -1,6 +1,8 @@
 #include "transfer/serial/FrameTransport.h"
 
+#include "base/LogCategories.h"
 #include "base/Phrase.h"
+#include "transfer/serial/Messages.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -18,6 +20,17 @@ constexpr Phrase kPortClosed { u"端口没有打开", u"the port is not open" };
 constexpr Phrase kWriteFailed { u"写入端口失败：%1", u"writing to the port failed: %1" };
 constexpr Phrase kNoAnswer { u"仪器在 %1 毫秒内没有应答（试了 %2 次）",
     u"no answer from the instrument within %1 ms (%2 tries)" };
+
+// A frame for the trace: its message, number and payload, then the bytes.
+QString described(const Frame &frame)
+{
+    const char *name = Messages::messageName(frame.type);
+    return QStringLiteral("%1 seq %2 payload [%3]")
+        .arg(name ? QString::fromLatin1(name)
+                  : QStringLiteral("type 0x%1").arg(frame.type, 2, 16, QLatin1Char('0')))
+        .arg(frame.seq, 2, 16, QLatin1Char('0'))
+        .arg(QString::fromLatin1(frame.payload.toHex(' ')));
+}
 
 } // namespace
 
@@ -61,6 +74,8 @@ std::optional<Frame> FrameTransport::exchange(
         // earlier one) must not be mistaken for its reply.
         m_device->readAll();
         m_decoder.reset();
+        qCDebug(plandorLink).noquote()
+            << "sent" << described(Frame { type, seq, payload }) << "wire" << wire.toHex(' ');
         if (m_device->write(wire) != wire.size()) {
             reason = kWriteFailed.text().arg(m_device->errorString());
             break;
@@ -72,6 +87,7 @@ std::optional<Frame> FrameTransport::exchange(
             return reply;
         m_timedOut = !failed();
         reason = failed() ? m_failure : kNoAnswer.text().arg(timeoutMs).arg(attempt + 1);
+        qCDebug(plandorLink).noquote() << "no reply:" << reason;
     }
     if (error)
         *error = reason;
@@ -83,8 +99,11 @@ bool FrameTransport::takeReply(quint8 seq, std::optional<Frame> &reply)
     const QByteArray bytes = m_device->readAll();
     m_bytesReceived += bytes.size();
     m_exchangeBytes += bytes.size();
+    if (!bytes.isEmpty())
+        qCDebug(plandorLink).noquote() << "received wire" << bytes.toHex(' ');
     for (Frame &frame : m_decoder.feed(bytes)) {
         m_sawFrame = true;
+        qCDebug(plandorLink).noquote() << "received" << described(frame);
         // Replies carry the high bit; anything else, or another number, is
         // an echo or a stale reply.
         if ((frame.type & 0x80) && frame.seq == seq) {

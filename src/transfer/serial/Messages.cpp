@@ -30,6 +30,44 @@ template <typename T> std::optional<T> finished(const PayloadReader &in, T value
 
 } // namespace
 
+const char *messageName(quint8 type)
+{
+    using protocol::MessageType;
+    switch (MessageType(type)) {
+    case MessageType::Hello:
+        return "Hello";
+    case MessageType::ReadBegin:
+        return "ReadBegin";
+    case MessageType::ReadRecords:
+        return "ReadRecords";
+    case MessageType::WriteFavorites:
+        return "WriteFavorites";
+    case MessageType::WriteBegin:
+        return "WriteBegin";
+    case MessageType::WriteRecords:
+        return "WriteRecords";
+    case MessageType::WriteCheck:
+        return "WriteCheck";
+    case MessageType::EndTransfer:
+        return "EndTransfer";
+    case MessageType::Identify:
+        return "Identify";
+    case MessageType::HelloReply:
+        return "HelloReply";
+    case MessageType::ReadBeginReply:
+        return "ReadBeginReply";
+    case MessageType::ReadRecordsReply:
+        return "ReadRecordsReply";
+    case MessageType::IdentifyReply:
+        return "IdentifyReply";
+    case MessageType::Ack:
+        return "Ack";
+    case MessageType::Nak:
+        return "Nak";
+    }
+    return nullptr;
+}
+
 RecordLayout layoutForVersion(quint8 version)
 {
     if (version >= protocol::kPackedVersion)

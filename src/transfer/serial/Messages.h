@@ -22,6 +22,10 @@ namespace Messages {
 // on a raster of its own); the handshake agrees the version.
 enum class RecordLayout { Plain, Compact, Packed };
 
+// The message type's name ("Hello", "Ack" ...); null for a type the
+// protocol does not have.
+const char *messageName(quint8 type);
+
 // The layout a session of the given protocol version uses.
 RecordLayout layoutForVersion(quint8 version);
 
