@@ -74,7 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (const auto begin
         = Messages::decodeWriteBeginRequest(payload, Messages::RecordLayout::Packed)) {
         // Its header comes back byte for byte, its records as records.
-        const QByteArray again = Messages::encode(*begin);
+        Messages::WriteBeginRequest header = *begin;
+        header.records.clear();
+        const QByteArray again = Messages::encode(header);
         if (!payload.startsWith(again))
             std::abort();
         if (!begin->records.isEmpty())

@@ -64,10 +64,7 @@ Step begin(int count, int refusal = 0, FavoritesRecord panel = kPanel)
 Step opening(const QList<LinkRecord> &batch, int refusal = 0)
 {
     return { MessageType::WriteBegin,
-        Messages::encode(Messages::WriteBeginRequest { 0, 1, crcOf(1), kPanel, {} })
-            + Messages::encode(Messages::RecordBatch { 0, batch }, Messages::RecordLayout::Packed)
-                  .sliced(2),
-        refusal };
+        Messages::encode(Messages::WriteBeginRequest { 0, 1, crcOf(1), kPanel, batch }), refusal };
 }
 
 Step records(QList<LinkRecord> batch, int refusal = 0, quint16 first = 0,

@@ -3,7 +3,6 @@
 #include "StandardStreams.h"
 
 #include "store/PlanComparison.h"
-#include "store/PlanCsv.h"
 #include "store/PlanFile.h"
 #include "transfer/PlanRecords.h"
 #include "transfer/PlanTransfer.h"

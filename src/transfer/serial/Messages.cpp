@@ -150,7 +150,12 @@ QByteArray encode(const WriteBeginRequest &m)
     out.u16(m.count);
     out.u32(m.planCrc);
     RecordCodec::writeFavorites(out, m.favorites);
-    return out.bytes();
+    if (m.records.isEmpty())
+        return out.bytes();
+    // The records that follow are a packed batch from index 0 without its
+    // "first".
+    const QByteArray batch = PackedRecordContext::encodeBatch(0, m.records);
+    return batch.isEmpty() ? QByteArray() : out.bytes() + batch.sliced(2);
 }
 
 QByteArray encode(const Commitment &m)
@@ -350,11 +355,13 @@ std::optional<quint8> decodeAck(QByteArrayView payload)
 QByteArray packOpening(
     const WriteBeginRequest &begin, const QList<LinkRecord> &records, int maxPayload, int *taken)
 {
-    const QByteArray header = encode(begin);
+    WriteBeginRequest header = begin;
+    header.records.clear();
+    const QByteArray bytes = encode(header);
     // A batch's "first" (2 bytes) does not travel here.
     const QByteArray batch
-        = PackedRecordContext::packBatch(records, 0, maxPayload - int(header.size()) + 2, taken);
-    return *taken > 0 ? header + batch.sliced(2) : header;
+        = PackedRecordContext::packBatch(records, 0, maxPayload - int(bytes.size()) + 2, taken);
+    return *taken > 0 ? bytes + batch.sliced(2) : bytes;
 }
 
 QByteArray packBatch(

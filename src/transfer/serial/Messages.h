@@ -119,7 +119,9 @@ QByteArray encode(const ReadRecordsRequest &m);
 // Empty when a record's text needs more than 255 bytes.
 QByteArray encode(const RecordBatch &m, RecordLayout layout = RecordLayout::Plain);
 QByteArray encode(const Identity &m);
-// The write's header alone (its records are left out).
+// The header and, when there are any, the records in the packed layout;
+// empty when the records cannot be encoded (more than 255, a text over 255
+// bytes).
 QByteArray encode(const WriteBeginRequest &m);
 QByteArray encode(const Commitment &m);
 QByteArray encode(const NakReply &m);

@@ -86,11 +86,7 @@ QString SerialDeviceLink::InstrumentIdentity()
     // texts are asked for once, on the port of the last call.
     auto id = identity();
     if (id && !id->identity && m_client && m_client->identity()) {
-        std::optional<Messages::Identity> told;
-        run([&told](LinkClient &client, QString *error) {
-            told = client.identify(error);
-            return told.has_value();
-        });
+        run([](LinkClient &client, QString *error) { return client.identify(error).has_value(); });
         id = identity();
     }
     return id && id->identity
