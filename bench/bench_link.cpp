@@ -159,7 +159,7 @@ std::unique_ptr<SerialDeviceLink> newLink(const Instrument &instrument, qint32 b
     LinkTiming timing;
     timing.baud = baud;
     link->setTiming(timing);
-    link->SetPortName(instrument.port());
+    link->SetOptions({ instrument.port() });
     return link;
 }
 
@@ -182,15 +182,17 @@ std::optional<Measure> send(const Instrument &instrument, qint32 baud, int versi
     const PanelTexts panel = PlanRecords::fromFavorites(favorites);
     PlanTransfer transfer(*link);
     clock.start();
-    const bool checked = transfer.checkConnection() && link->identity()->version == version;
+    const auto connected = transfer.checkConnection();
+    const bool checked = connected && link->identity()->version == version;
     m.checkMs = clock.elapsed();
-    const bool sent = checked && transfer.send(rows, panel) == PlanTransfer::SendOutcome::Sent;
+    const auto result = checked ? transfer.send(rows, panel) : PlanTransfer::SendResult {};
+    const bool sent = result.sent();
     m.ms = clock.elapsed();
     const Traffic t = trafficOf(link->transport());
     m.wireBytes = t.bytes;
     m.roundTrips = t.roundTrips;
     if (!sent)
-        *error = transfer.errorText() + link->lastError();
+        *error = connected ? result.text : connected.errorText();
     return sent ? std::optional(m) : std::nullopt;
 }
 
@@ -200,16 +202,17 @@ std::optional<Measure> read(
     auto link = newLink(instrument, baud);
     QElapsedTimer clock;
     clock.start();
-    LinkRecordArray got;
-    FavoritesRecord favorites;
-    const bool ok = link->CheckConnection() && link->ReadPlan(0, got, favorites);
+    const auto connected = link->CheckConnection();
+    const auto received = connected ? link->ReadPlan(0) : LinkResult<LinkPlan>(connected.failure());
+    const bool ok = received.ok();
+    const LinkRecordArray got = ok ? received->records : LinkRecordArray {};
     Measure m;
     m.ms = clock.elapsed();
     const Traffic t = trafficOf(link->transport());
     m.wireBytes = t.bytes;
     m.roundTrips = t.roundTrips;
     if (!ok)
-        *error = link->lastError();
+        *error = received.errorText();
     else if (got != expected)
         *error = QStringLiteral("the plan read differs from the one sent");
     return ok && got == expected ? std::optional(m) : std::nullopt;

@@ -132,7 +132,7 @@ int main(int argc, char **argv)
     }
     auto owned = std::make_unique<SerialDeviceLink>();
     SerialDeviceLink *link = owned.get();
-    link->SetPortName(port);
+    link->SetOptions({ port });
     ProcessLink::set(std::move(owned));
 
     TimedPrompter prompter;
@@ -162,10 +162,10 @@ int main(int argc, char **argv)
         // The link alone, as the command drives it: check, write, the pause,
         // end.
         qint64 t0 = prompter.clock.nsecsElapsed();
-        bool ok = qint16(link->CheckConnection()) != 0;
-        ok = ok && qint16(link->WritePlan(records, 0, favorites)) != 0;
+        bool ok = link->CheckConnection().ok();
+        ok = ok && link->WritePlan(records, 0, favorites).ok();
         QThread::msleep(500);
-        ok = ok && qint16(link->EndTransfer()) != 0;
+        ok = ok && link->EndTransfer().ok();
         linkDown.append(msSince(prompter.clock, t0));
         failures += ok ? 0 : 1;
 
@@ -177,12 +177,11 @@ int main(int argc, char **argv)
 
         // The link alone reading the plan.
         t0 = prompter.clock.nsecsElapsed();
-        LinkRecordArray received;
-        FavoritesRecord receivedFavorites;
-        ok = qint16(link->CheckConnection()) != 0;
-        ok = ok && qint16(link->ReadPlan(0, received, receivedFavorites)) != 0;
+        ok = link->CheckConnection().ok();
+        const auto received = link->ReadPlan(0);
+        ok = ok && received;
         linkUp.append(msSince(prompter.clock, t0));
-        failures += ok && received.items.size() == kChannels ? 0 : 1;
+        failures += ok && received->records.items.size() == kChannels ? 0 : 1;
 
         // The Upload command, from the click until the grid shows the plan
         // (a successful Upload shows no message).

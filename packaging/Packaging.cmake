@@ -23,6 +23,10 @@ foreach(size 16 22 24 32 48 64 128 256)
           RENAME ${PLANDOR_APP_ID}.png)
 endforeach()
 
+# The shell completion of plandor-cli's commands, options, ports and files.
+install(FILES ${PLANDOR_PACKAGING_DIR}/completion/plandor-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+
 # Manual pages and the package's changelog are installed compressed, without
 # a time stamp, as Debian wants them.
 set(compressed)

@@ -14,6 +14,7 @@ packages=(
   libsqlite3-dev
   qt6-translations-l10n  # Qt's own texts (buttons, file dialog) in Chinese runs
   fonts-wqy-microhei  # Chinese captions
+  poppler-utils  # tests read printed plans back (pdftotext, pdfinfo)
 )
 if [ -n "${PLANDOR_EXTRA_PACKAGES:-}" ]; then
   read -r -a extra <<<"$PLANDOR_EXTRA_PACKAGES"

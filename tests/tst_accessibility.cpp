@@ -3,6 +3,7 @@
 // Chinese one names the same controls from the other half of the same texts.
 #include "TempStore.h"
 
+#include "app/EditorLauncher.h"
 #include "app/ui/Form1.h"
 #include "base/Language.h"
 #include "editor/EditorWindow.h"
@@ -59,7 +60,11 @@ class AccessibilityTest : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_settings; // OK remembers its port here, not in the user's settings
+
 private slots:
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path())); }
+
     void everyControlIsNamed()
     {
         TempStore store;
@@ -67,7 +72,8 @@ private slots:
             { TempStore::row(1, "C2", "TV", 55.25, 6.5), TempStore::row(2, "S1", "DIGI", 114, 8) });
         Form1 form([] { return QStringList { QStringLiteral("/dev/ttyS0") }; },
             [] { return quint16(kLangIdEnglishUS); });
-        form.setStore(&store.store());
+        EditorLauncher launcher([&store] { return &store.store(); });
+        launcher.follow(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QStringList problems = unnamedControls(&form);
@@ -75,7 +81,7 @@ private slots:
         // The editor, with every feature Form1 attaches, as the OK button opens it.
         QTest::mouseClick(
             form.findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
-        EditorWindow *editor = form.editor();
+        EditorWindow *editor = launcher.editor();
         QVERIFY(editor);
         QVERIFY(QTest::qWaitForWindowExposed(editor));
         QCoreApplication::processEvents(); // toolbar buttons are named once made

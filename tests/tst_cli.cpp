@@ -59,7 +59,8 @@ class TestCli : public QObject
 
     // Runs plandor-cli (into m_last), with @in holding in unless that is
     // null; its exit code (negative if it did not finish).
-    int cli(const QString &arguments, const QByteArray &in = {}) const
+    int cli(const QString &arguments, const QByteArray &in = {},
+        const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment()) const
     {
         QFile f(path("@in"));
         if (!in.isNull() && !(f.open(QFile::WriteOnly) && f.write(in) == in.size() && f.flush()))
@@ -67,7 +68,16 @@ class TestCli : public QObject
         QStringList words;
         for (const QString &word : arguments.split(' ', Qt::SkipEmptyParts))
             words << path(word);
-        return (m_last = runCli(words)).code;
+        return (m_last = runCli(words, env)).code;
+    }
+
+    // The one JSON document m_last's standard output holds; empty if it
+    // holds anything else.
+    QJsonObject json() const
+    {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(m_last.out.toUtf8(), &error);
+        return error.error == QJsonParseError::NoError ? document.object() : QJsonObject();
     }
 
     // The instrument's plan as "read" writes it (@out, removed again);
@@ -316,6 +326,85 @@ private slots:
         QCOMPARE(
             convert({ "convert", "--in", path("@plan.txt"), "--out", "-" }, {}, "/dev/full").first,
             4);
+    }
+
+    // --json: one document on standard output, errors beside it. Against an
+    // instrument on a 9600 baud line, the default rate, which garbles any other.
+    void jsonOutput()
+    {
+        QVERIFY(m_sim.start({ "--baud", "9600" }));
+        QCOMPARE(cli("send --port PORT --in @in", planText(3)), 0);
+        QCOMPARE(cli("ports --json"), 0);
+        const QJsonArray ports = json().value("ports").toArray();
+        QVERIFY2(!ports.isEmpty(), qPrintable(m_last.out));
+        QCOMPARE(QFileInfo(ports.last().toString()).symLinkTarget(), m_sim.port());
+
+        QCOMPARE(cli("read --port PORT --json"), 0);
+        const QJsonObject plan = json();
+        const QJsonArray channels = plan.value("channels").toArray();
+        QCOMPARE(channels.size(), 3);
+        QCOMPARE(channels.first().toObject(),
+            QJsonObject({ { "number", 1 }, { "name", "C3" }, { "type", "TV" },
+                { "frequencyMHz", 891.25 }, { "audioMHz", 6.5 } }));
+        QCOMPARE(plan.value("panel").toObject(),
+            QJsonObject({ { "favorites", QJsonArray { 4, 5, 6, 7, 8, 9 } }, { "unit", "dBuV" },
+                { "bandwidthMHz", 7 } }));
+        QVERIFY2(m_last.err.isEmpty(), qPrintable(m_last.err));
+
+        QCOMPARE(
+            cli("diff --port PORT --in @in --json", planText(3).replace("894.25", "880.25")), 1);
+        const QJsonArray changes = json().value("channels").toArray();
+        QCOMPARE(changes.size(), 1);
+        const QJsonObject change = changes.first().toObject();
+        QCOMPARE(change.value("fields").toArray(), QJsonArray { "frequency" });
+        QCOMPARE(change.value("before")["frequencyMHz"].toDouble(), 894.25);
+        QCOMPARE(change.value("after")["frequencyMHz"].toDouble(), 880.25);
+        QCOMPARE(json().value("from")["port"].toString(), m_sim.port());
+
+        QCOMPARE(cli("check-plan --in @in --json", planText(3).replace("\tC2\t", "\tC1\t")), 4);
+        const QJsonObject finding = json().value("findings")[0].toObject();
+        QCOMPARE(finding.value("kind").toString(), "duplicateName");
+        QCOMPARE(finding.value("rows").toArray(), QJsonArray({ 1, 2 }));
+        QCOMPARE(cli("convert --in @in --out @x.csv --json"), 2);
+
+        // --quiet: the plan alone, no report of it.
+        QCOMPARE(cli("read --port PORT --out -"), 0);
+        QVERIFY(m_last.err.contains("read 3 channels into standard output"));
+        QCOMPARE(cli("read --port PORT --out - --quiet"), 0);
+        QVERIFY(m_last.out.contains("C3\tTV\t891.25"));
+        QVERIFY2(m_last.err.isEmpty(), qPrintable(m_last.err));
+    }
+
+    // A Chinese run speaks Chinese, its own words and the core's; the shell
+    // completes commands and ports from what plandor-cli says.
+    void languageAndCompletion()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("LC_ALL");
+        env.remove("LC_MESSAGES");
+        env.insert("LANG", "zh_CN.UTF-8");
+        QCOMPARE(cli("check --port COM0", {}, env), 2);
+        QVERIFY2(
+            m_last.err.contains("--port COMn 中的 n 须在 1 到 256 之间"), qPrintable(m_last.err));
+        QVERIFY(m_sim.start());
+        QCOMPARE(cli("send --port PORT --in @in", planText(256), env), 4);
+        QVERIFY2(m_last.err.contains("被拒绝：\n  频道表有 256 个频道"), qPrintable(m_last.err));
+
+        const QString script = QFINDTESTDATA("../packaging/completion/plandor-cli");
+        QVERIFY(!script.isEmpty());
+        QProcess bash;
+        bash.start("bash",
+            { "-c",
+                "source \"$0\"; complete() { COMP_WORDS=(\"$PLANDOR_CLI\" \"$@\"); "
+                "COMP_CWORD=$#; _plandor_cli; printf '%s\\n' \"${COMPREPLY[@]}\"; }; "
+                "complete se; complete check --port ''",
+                script });
+        QVERIFY(bash.waitForFinished(60000));
+        const QStringList offered
+            = QString::fromLocal8Bit(bash.readAllStandardOutput()).split('\n');
+        QCOMPARE(offered.mid(0, 2), QStringList({ "send", "send-panel" }));
+        QVERIFY2(QFileInfo(offered.value(offered.size() - 2)).symLinkTarget() == m_sim.port(),
+            qPrintable(offered.join(' ')));
     }
 
     // For support: --trace keeps every frame both ways, decoded and in hex.

@@ -91,6 +91,26 @@ private slots:
     }
     void cleanup() { g.reset(); }
 
+    // Tab goes from cell to cell and, past the last one, on to the rest of
+    // the window; Shift+Tab comes back, Ctrl+Tab leaves from any cell.
+    void tabLeavesTheGrid()
+    {
+        PlanTableView *view = g->view;
+        view->setFocus();
+        view->setCurrentIndex(g->cell(2, ColumnFreq));
+        QTest::keyClick(view, Qt::Key_Tab);
+        QCOMPARE(view->currentIndex(), g->cell(2, ColumnAudio1));
+        QTest::keyClick(view, Qt::Key_Tab);
+        QWidget *next = QApplication::focusWidget();
+        QVERIFY(next && next != view && !view->isAncestorOf(next));
+        QTest::keyClick(next, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), view);
+        QCOMPARE(view->currentIndex(), g->cell(2, ColumnAudio1));
+        view->setCurrentIndex(g->cell(0, ColumnName));
+        QTest::keyClick(view, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+
     // Trap 1: an edit still open in its cell reaches the store (and what the
     // command sends) before any command runs, and before the window closes.
     // Every toolbar command takes the same path as Download.

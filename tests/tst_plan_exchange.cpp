@@ -180,7 +180,7 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({ "filler", file }));
     }
 
-    // Open and Save list "(*.txt)" and "All Files (*.*)", the second for
+    // Open and Save list "Plan files (*.txt)" and "All files (*)", the second for
     // every file, a name without a dot too.
     void fileDialogFilters()
     {
@@ -190,7 +190,7 @@ private slots:
         auto *shown = dialog.findChild<QComboBox *>("fileTypeCombo");
         QVERIFY(shown);
         QCOMPARE(QStringList({ shown->itemText(0), shown->itemText(1) }),
-            QStringList({ "(*.txt)", "All Files (*.*)" }));
+            QStringList({ "Plan files (*.txt)", "All files (*)" }));
         QCOMPARE(shown->count(), 2);
         auto *files = dialog.findChild<QFileSystemModel *>();
         QVERIFY(files);

@@ -53,17 +53,18 @@ class TestSerialFaults : public QObject
     // (Re)starts the instrument with the arguments and points the link at it.
     bool start(const QStringList &arguments)
     {
-        m_link.SetPortName(m_sim->start(arguments) ? m_sim->port() : QString());
+        m_link.SetOptions({ m_sim->start(arguments) ? m_sim->port() : QString() });
         return !m_sim->port().isEmpty();
     }
 
     // The next calls succeed and find the plan.
     void verifyKept(const LinkRecordArray &plan, const FavoritesRecord &panel)
     {
-        QVERIFY2(qint16(m_link.CheckConnection()) != 0, qPrintable(m_link.lastError()));
-        std::pair<LinkRecordArray, FavoritesRecord> got;
-        QVERIFY(qint16(m_link.ReadPlan(0, got.first, got.second)) != 0);
-        QCOMPARE(got, std::pair(plan, panel));
+        const auto connected = m_link.CheckConnection();
+        QVERIFY2(connected, qPrintable(connected.errorText()));
+        const auto got = m_link.ReadPlan(0);
+        QVERIFY(got);
+        QCOMPARE(std::pair(got->records, got->favorites), std::pair(plan, panel));
     }
 
 private slots:
@@ -75,9 +76,8 @@ private slots:
             new test::SimProcess(m_dir.filePath(QString::number(++n)), m_dir.filePath("ports")));
         m_link.setTiming(kTiming);
         QVERIFY2(start({}), "PLANDOR_SIM does not start");
-        FavoritesRecord panel = m_knownPanel;
-        QVERIFY(qint16(m_link.WritePlan(m_known, 0, panel)) != 0);
-        QVERIFY(qint16(m_link.EndTransfer()) != 0);
+        QVERIFY(m_link.WritePlan(m_known, 0, m_knownPanel));
+        QVERIFY(m_link.EndTransfer());
     }
 
     // The call, the instrument's faults and the seed of its randomness: each
@@ -107,23 +107,25 @@ private slots:
         QFETCH(bool, occasional);
         QStringList faults = arguments.split(QLatin1Char(' '));
         const QString call = faults.takeFirst();
-        FavoritesRecord panel = m_sentPanel;
-        LinkRecordArray records;
         QVERIFY(start(faults));
         QElapsedTimer clock;
         clock.start();
-        const bool done = (call == "check"          ? qint16(m_link.CheckConnection())
-                                  : call == "read"  ? qint16(m_link.ReadPlan(0, records, panel))
-                                  : call == "panel" ? qint16(m_link.WriteFavorites(panel))
-                                                    : qint16(m_link.WritePlan(m_sent, 0, panel)))
-            && (call != "write" || qint16(m_link.EndTransfer()));
-        QVERIFY2(done == occasional, qPrintable(m_link.lastError()));
+        LinkResult<> done = call == "check" ? m_link.CheckConnection()
+            : call == "panel"               ? m_link.WriteFavorites(m_sentPanel)
+                                            : m_link.WritePlan(m_sent, 0, m_sentPanel);
+        if (call == "read") {
+            const auto read = m_link.ReadPlan(0);
+            done = read ? LinkResult<>() : read.failure();
+        } else if (done && call == "write") {
+            done = m_link.EndTransfer();
+        }
+        QVERIFY2(done.ok() == occasional, qPrintable(done.errorText()));
         QVERIFY(occasional || clock.elapsed() <= kFailureBoundMs);
-        QVERIFY(occasional || (records.isEmpty() && !m_link.lastError().isEmpty()));
+        QVERIFY(occasional || !done.errorText().isEmpty());
         if (occasional) // noise between frames alone needs no retry
             QCOMPARE(m_link.transport()->retries() > 0, faults.first() != "--preamble");
         // Neither a failed write nor an ended one leaves anything to end.
-        QCOMPARE(qint16(m_link.EndTransfer()), qint16(0));
+        QVERIFY(!m_link.EndTransfer());
         QVERIFY(m_sim->clearFaults());
         verifyKept(occasional ? m_sent : m_known, occasional ? m_sentPanel : m_knownPanel);
     }
@@ -162,25 +164,25 @@ private slots:
         const PanelTexts panel = PlanRecords::fromFavorites(m_sentPanel);
         const auto got = panelAlone ? transfer.sendPanel(panel)
                                     : transfer.send(PlanRecords::fromReceived(m_sent), panel);
-        QCOMPARE(int(got), outcome);
-        QCOMPARE(transfer.errorText().isEmpty(), got == PlanTransfer::SendOutcome::Sent);
+        QCOMPARE(int(got.outcome), outcome);
+        QCOMPARE(got.text.isEmpty(), got.sent());
         QVERIFY(start({}));
         verifyKept(stored && !panelAlone ? m_sent : m_known, stored ? m_sentPanel : m_knownPanel);
     }
 
-    // The line goes away in the middle of a write (at its fourth request):
-    // the write fails in time, and a new instrument on the same path is
-    // found again.
+    // The line goes away in the middle of a write (after its Hello): the
+    // write fails in time, as unplugged, and a new instrument on the same
+    // path is found again.
     void instrumentLostAndReplaced()
     {
         const QString fixed = m_dir.filePath(QStringLiteral("meter-port"));
-        QVERIFY(start({ "--link", fixed, "--unplug-after", "4" }));
-        FavoritesRecord panel;
+        QVERIFY(start({ "--link", fixed, "--unplug-after", "1" }));
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(qint16(m_link.WritePlan(planOf(200, 2.0f), 0, panel)), qint16(0));
+        const auto written = m_link.WritePlan(planOf(200, 2.0f), 0, m_sentPanel);
+        QVERIFY2(written.fault() == LinkFault::Unplugged, qPrintable(written.errorText()));
         QVERIFY(clock.elapsed() <= kFailureBoundMs);
-        QCOMPARE(qint16(m_link.EndTransfer()), qint16(0));
+        QVERIFY(!m_link.EndTransfer());
         QVERIFY(start({ "--link", fixed }));
         verifyKept(m_known, m_knownPanel);
     }

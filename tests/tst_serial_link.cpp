@@ -58,8 +58,8 @@ LinkRecordArray irregularPlanOf(int n)
 // The plan and panel the instrument keeps; none when the read fails.
 std::optional<Kept> readBack(SerialDeviceLink &link)
 {
-    Kept k;
-    return qint16(link.ReadPlan(0, k.first, k.second)) ? std::optional(k) : std::nullopt;
+    const auto read = link.ReadPlan(0);
+    return read ? std::optional(Kept(read->records, read->favorites)) : std::nullopt;
 }
 
 } // namespace
@@ -76,7 +76,7 @@ class TestSerialLink : public QObject
     {
         auto link = std::make_unique<SerialDeviceLink>();
         link->setTiming(LinkTiming { .allowanceMs = 150, .attempts = 2 });
-        link->SetPortName(m_sim->port());
+        link->SetOptions({ m_sim->port() });
         return link;
     }
 
@@ -125,11 +125,12 @@ private slots:
         // at once, by name.
         QCOMPARE(SerialDeviceLink::deviceForPortNumber(1), QStringLiteral("/dev/ttyS0"));
         SerialDeviceLink link;
-        link.SetPortName(m_dir.filePath(QStringLiteral("no-such-port")));
+        link.SetOptions({ m_dir.filePath(QStringLiteral("no-such-port")) });
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(readBack(link), std::nullopt);
-        QVERIFY(link.lastError().contains(QLatin1String("no-such-port")));
+        const auto missing = link.CheckConnection();
+        QCOMPARE(missing.fault(), LinkFault::PortUnavailable);
+        QVERIFY(missing.errorText().contains(QLatin1String("no-such-port")));
         QVERIFY(clock.elapsed() < plandor::test::scaledMs(1000));
     }
 
@@ -166,22 +167,24 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         const bool speaks = version <= protocol::kVersionMax;
-        QCOMPARE(qint16(link->CheckConnection()) != 0, speaks);
+        const auto connected = link->CheckConnection();
+        QCOMPARE(connected.ok(), speaks);
         if (!speaks) {
-            QVERIFY(link->lastError().contains(QLatin1String("version")));
+            QCOMPARE(connected.fault(), LinkFault::Refused);
+            QVERIFY(connected.errorText().contains(QLatin1String("version")));
             QCOMPARE(readBack(*link), std::nullopt);
             QVERIFY(clock.elapsed() < plandor::test::scaledMs(1000));
             return;
         }
-        FavoritesRecord sent = panel;
-        QVERIFY2(qint16(link->WritePlan(plan, 0, sent)) != 0, qPrintable(link->lastError()));
-        QVERIFY2(qint16(link->EndTransfer()) != 0, qPrintable(link->lastError()));
+        const auto written = link->WritePlan(plan, 0, panel);
+        QVERIFY2(written, qPrintable(written.errorText()));
+        QVERIFY(link->EndTransfer());
         QCOMPARE(link->identity()->version, version);
         QCOMPARE(link->ConfirmLastWrite(), DeviceLink::WriteCheck::Stored);
         QCOMPARE(readBack(*link), Kept(plan, panel));
         panel.Favorite1 = 9;
-        QVERIFY(qint16(link->WriteFavorites(panel)) != 0);
-        QVERIFY(qint16(link->EndTransfer()) != 0);
+        QVERIFY(link->WriteFavorites(panel));
+        QVERIFY(link->EndTransfer());
         QCOMPARE(readBack(*link), Kept(plan, panel));
     }
 
@@ -217,12 +220,11 @@ private slots:
         FavoritesRecord panel { 9, 9, 9, 9, 9, 9, 6, kUnitDbuV };
         if (keepPanel) {
             const auto held = transfer.readPanel();
-            QVERIFY2(held, qPrintable(transfer.errorText()));
+            QVERIFY2(held, qPrintable(held.errorText()));
             panel = PlanRecords::toFavorites(*held);
         }
-        QCOMPARE(
-            transfer.send(PlanRecords::fromReceived(planOf(30)), PlanRecords::fromFavorites(panel)),
-            PlanTransfer::SendOutcome::Sent);
+        QVERIFY(transfer.send(
+            PlanRecords::fromReceived(planOf(30)), PlanRecords::fromFavorites(panel)));
         const auto seen = [&trace] {
             QFile file(trace);
             QStringList names;
@@ -235,11 +237,11 @@ private slots:
         QCOMPARE(seen().join(QLatin1Char(' ')), requests);
         // The name the history gives the instrument: from 1.2 on asked once
         // in a run (here at most once), not by each link.
-        QCOMPARE(link->InstrumentIdentity(), QStringLiteral("Simulated meter SIM-0001"));
+        QCOMPARE(link->Identify()->identity, QStringLiteral("Simulated meter SIM-0001"));
         link->ReleasePort();
         auto other = newLink();
-        QVERIFY(qint16(other->CheckConnection()) != 0);
-        QCOMPARE(other->InstrumentIdentity(), link->InstrumentIdentity());
+        QVERIFY(other->CheckConnection());
+        QCOMPARE(other->Identify()->identity, link->Instrument().identity);
         other.reset();
         QVERIFY(seen().count(QStringLiteral("Identify")) <= (version >= 3 ? 1 : 0));
         const auto kept = readBack(*link);
@@ -265,52 +267,54 @@ private slots:
         state.close();
         QVERIFY(m_sim->start());
         auto link = newLink();
-        QCOMPARE(readBack(*link), std::nullopt);
-        QVERIFY2(link->lastError().contains(QLatin1String("channel 1: frequency")),
-            qPrintable(link->lastError()));
+        const auto edited = link->ReadPlan(0);
+        QVERIFY2(!edited && edited.errorText().contains(QLatin1String("channel 1: frequency")),
+            qPrintable(edited.errorText()));
 
         QVERIFY(m_sim->start({ QStringLiteral("--blank"), QStringLiteral("--max-channels"),
             QStringLiteral("10"), QStringLiteral("--baud"), QStringLiteral("9600") }));
         link = newLink();
-        QCOMPARE(qint16(link->CheckConnection()), qint16(0));
-        QVERIFY2(link->lastError().contains(QLatin1String("115200 baud")),
-            qPrintable(link->lastError()));
-        link->SetBaudRate(9600);
+        const auto otherRate = link->CheckConnection();
+        QCOMPARE(otherRate.fault(), LinkFault::NoAnswer);
+        QVERIFY2(otherRate.errorText().contains(QLatin1String("115200 baud")),
+            qPrintable(otherRate.errorText()));
+        link->SetOptions({ {}, 9600 });
         const auto blank = readBack(*link);
-        QVERIFY2(blank && blank->first.isEmpty(), qPrintable(link->lastError()));
+        QVERIFY(blank && blank->first.isEmpty());
         LinkRecordArray longName = planOf(3);
         longName.items[1].Name = QString(85, QChar(0x4E2D)) + QLatin1Char('x'); // 256 bytes
         const std::pair<LinkRecordArray, const char *> refused[]
             = { { {}, "no channels" }, { planOf(11), "at most 10" }, { planOf(256), "at most 255" },
                   { longName, "too long" } };
         for (const auto &[plan, reason] : refused) {
-            FavoritesRecord panel;
-            QCOMPARE(qint16(link->WritePlan(plan, 0, panel)), qint16(0));
-            QVERIFY2(link->lastError().contains(QLatin1String(reason)), reason);
-            QCOMPARE(qint16(link->EndTransfer()), qint16(0));
+            const auto written = link->WritePlan(plan, 0, {});
+            QVERIFY2(written.errorText().contains(QLatin1String(reason)), reason);
+            QVERIFY(!link->EndTransfer());
         }
 
         const QString alias = m_dir.filePath(QStringLiteral("alias"));
         QVERIFY(QFile::link(m_sim->port(), alias));
         SerialDeviceLink other;
-        other.SetPortName(alias);
-        QCOMPARE(qint16(other.CheckConnection()), qint16(0));
-        QVERIFY2(
-            other.lastError().contains(QLatin1String("in use")), qPrintable(other.lastError()));
+        other.SetOptions({ alias });
+        const auto inUse = other.CheckConnection();
+        QVERIFY2(inUse.fault() == LinkFault::PortUnavailable
+                && inUse.errorText().contains(QLatin1String("in use")),
+            qPrintable(inUse.errorText()));
 
         // The window says the instrument's own limit before anything is sent.
         QList<ChannelValues> rows;
         for (int i = 1; i <= 11; ++i)
             rows << test::TempStore::row(i, QString::number(i), "TV", 40.0 + 7 * i, 6.5);
         PlanTransfer transfer(*link);
-        QCOMPARE(transfer.send(rows, {}), PlanTransfer::SendOutcome::TooLarge);
-        QCOMPARE(transfer.errorText(),
+        const auto tooLarge = transfer.send(rows, {});
+        QCOMPARE(tooLarge.outcome, PlanTransfer::SendOutcome::TooLarge);
+        QCOMPARE(tooLarge.text,
             QStringLiteral("The plan has 11 channels; the instrument takes at most 10."));
         // The history names the instrument after the port is let go.
-        const QString identity = link->InstrumentIdentity();
+        const QString identity = link->Identify()->identity;
         QVERIFY(!identity.isEmpty());
         link->ReleasePort();
-        QCOMPARE(link->InstrumentIdentity(), identity);
+        QCOMPARE(link->Instrument().identity, identity);
     }
 };
 

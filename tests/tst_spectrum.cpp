@@ -3,6 +3,7 @@
 // the model at once and is driven from the keyboard.
 #include "base/Language.h"
 #include "editor/SpectrumView.h"
+#include "editor/TextContrast.h"
 #include "store/ChannelColumns.h"
 
 #include <QAbstractItemModelTester>
@@ -97,6 +98,16 @@ private slots:
         m_model->removeRow(2);
         QCOMPARE(colourAt(81), m_view->palette().base().color());
         QCOMPARE(m_view->channelCount(), 3);
+
+        // Names are drawn to be read on every band's colour, and a warning
+        // text on a light and on a dark window alike.
+        for (const QColor &band : { SpectrumView::kTvColour, SpectrumView::kDigiColour,
+                 SpectrumView::kOverlapColour, SpectrumView::kSelectedColour })
+            QVERIFY(TextContrast::ratio(TextContrast::textOn(band), band) >= 4.5);
+        QCOMPARE(TextContrast::ratio(Qt::black, Qt::white), 21.0);
+        for (const QColor window : { QColor(Qt::white), QColor(0xef, 0xef, 0xef),
+                 QColor(0x2b, 0x2b, 0x2b), QColor(0x1e, 0x1e, 0x1e) })
+            QVERIFY(TextContrast::ratio(TextContrast::warningOn(window), window) >= 4.5);
     }
 
     void keyboard()

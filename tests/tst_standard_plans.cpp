@@ -5,9 +5,11 @@
 #include "base/Language.h"
 #include "editor/PlanCheckList.h"
 #include "editor/PlanTableModel.h"
+#include "editor/PlanTableView.h"
 #include "editor/PlanTools.h"
 #include "editor/SpectrumView.h"
 #include "editor/StandardPlanDialog.h"
+#include "editor/UndoCommands.h"
 #include "store/StandardPlans.h"
 
 #include <QApplication>
@@ -287,8 +289,19 @@ private slots:
         f.messages.queueAnswers({ MessageAnswer::No });
         QVERIFY(!tools->confirmDownload());
         QCOMPARE(f.messages.shown.size(), 1);
-        QVERIFY(f.messages.shown.first().text.contains(QLatin1String("Send anyway?")));
-        QVERIFY(tools->findingsList()->isVisible());
+        QVERIFY2(f.messages.shown.first().text.contains(QLatin1String("found 1 problem (")),
+            qPrintable(f.messages.shown.first().text));
+        PlanCheckList *list = tools->findingsList();
+        QVERIFY(list->isVisible());
+        QCOMPARE(list->count(), 2);
+
+        // The list follows the plan: Undo takes the overlap away from it,
+        // and the finding left selects the row it names.
+        f.form->findChild<PlanUndo *>()->undo();
+        QTRY_COMPARE(list->count(), 1);
+        QCOMPARE(list->findings().first().rows, QList<int> { 48 });
+        emit list->itemClicked(list->item(0));
+        QCOMPARE(f.form->view()->selectionModel()->selectedRows().value(0).row(), 48);
     }
 
     void refusesBrokenTables()

@@ -1,10 +1,14 @@
 // The start-up window, the language of the run and the text catalogue.
+#include "CliRun.h"
 #include "RecordingPrompter.h"
 #include "ScriptedLink.h"
 #include "SmallDisk.h"
 #include "TempStore.h"
 
+#include "app/EditorLauncher.h"
+#include "app/ProgramRun.h"
 #include "app/SingleInstance.h"
+#include "app/StartupMemory.h"
 #include "app/StartupStore.h"
 #include "app/ui/Form1.h"
 #include "base/Language.h"
@@ -12,6 +16,7 @@
 #include "base/TextCatalogue.h"
 #include "editor/EditorWindow.h"
 #include "editor/PlanTableModel.h"
+#include "editor/UndoCommands.h"
 #include "transfer/ProcessLink.h"
 
 #include <QAbstractButton>
@@ -31,6 +36,7 @@ class StartupTest : public QObject
     Q_OBJECT
 
     ScriptedLink *m_link = nullptr; // the one the start-up window created
+    QTemporaryDir m_settings; // the user's settings folder for this run
 
     std::unique_ptr<Form1> makeForm(QStringList ports, quint16 langId = kLangIdEnglishUS)
     {
@@ -44,6 +50,16 @@ class StartupTest : public QObject
     }
 
 private slots:
+    // The port and rate remembered by OK go to a folder of the test's own,
+    // never to the user's settings. Qt reads XDG_CONFIG_HOME once, at the
+    // first settings object of the process.
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path()));
+        QVERIFY2(StartupMemory::fileName().startsWith(m_settings.path() + '/'),
+            qPrintable(StartupMemory::fileName()));
+    }
+
     void init()
     {
         ProcessLink::reset();
@@ -83,6 +99,37 @@ private slots:
         QtTranslations::install(kEnglishOffset); // for the rest of the run
     }
 
+    // The keyboard: the port box has the first focus (not the close button,
+    // where Space would end the program), Enter in the port or rate box
+    // accepts as OK does, Escape cancels; a click on a language's name
+    // chooses it as a click on its option does.
+    void keyboard()
+    {
+        for (const char *box : { "Combo1", "Combo2" }) {
+            auto form = makeForm({ "COM3", "COM4" });
+            QVERIFY(QTest::qWaitForWindowActive(form.get()));
+            QCOMPARE(QApplication::focusWidget(), child<QComboBox>(*form, "Combo1"));
+            QSignalSpy accepted(form.get(), &Form1::accepted);
+            QTest::keyClick(child<QComboBox>(*form, box), Qt::Key_Return);
+            QCOMPARE(accepted.size(), 1);
+            QCOMPARE(accepted[0][0].value<StartupChoice>().port, QStringLiteral("COM4"));
+            QVERIFY(!form->isVisible());
+        }
+        auto form = makeForm({ "COM3" });
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QCOMPARE(child(*form, "Command3")->focusPolicy(), Qt::NoFocus);
+        QTest::mouseClick(child<QLabel>(*form, "Label4"), Qt::LeftButton);
+        QVERIFY(child(*form, "Option1")->isChecked());
+        QCOMPARE(child(*form, "Command2")->text(), QStringLiteral("返回"));
+        QTest::mouseClick(child<QLabel>(*form, "Label5"), Qt::LeftButton);
+        QVERIFY(child(*form, "Option2")->isChecked());
+        QCOMPARE(child(*form, "Command2")->text(), QStringLiteral("Cancel"));
+        QSignalSpy accepted(form.get(), &Form1::accepted);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(accepted.size(), 0);
+    }
+
     // The window lists the ports in enumeration order with the last one
     // preselected, and the rates with 9600. OK hands the port to the link (a
     // device path by its name too) and opens the editor on the plan the last
@@ -117,7 +164,8 @@ private slots:
             { TempStore::row(1, "A", "TV", 471.25, 6.5), TempStore::row(2, "B", "DIGI", 100, 8) });
         StartupStore store(seeded.path()); // opened by OK, as no paint came first
         auto form = makeForm({ "COM3", "COM1", "COM4" }, 1041);
-        form->setStoreSource([&store] { return &store.store(); });
+        EditorLauncher launcher([&store] { return &store.store(); });
+        launcher.follow(*form);
         auto *list = child<QComboBox>(*form, "Combo1");
         QCOMPARE(list->count(), 3);
         QCOMPARE(list->itemText(0) + list->itemText(1), QStringLiteral("COM3COM1"));
@@ -134,7 +182,7 @@ private slots:
         QVERIFY(m_link && ProcessLink::get() == m_link); // made when the window loaded
         QCOMPARE(m_link->ports, ports);
         QCOMPARE(m_link->portNames, names);
-        EditorWindow *editor = form->editor();
+        EditorWindow *editor = launcher.editor();
         QCOMPARE(editor != nullptr, !ports.isEmpty());
         if (editor) {
             QCOMPARE(editor->model()->rowCount(), 2);
@@ -149,6 +197,80 @@ private slots:
         }
         for (QWidget *w : QApplication::topLevelWidgets())
             QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    }
+
+    // OK keeps the port and rate on disk for the next start: a first start
+    // offers 9600 and the last port, a later one the accepted rate and the
+    // accepted port while it is still listed.
+    void rememberedPortAndRate()
+    {
+        QSettings(QStringLiteral("Plandor"), QStringLiteral("Plandor")).clear();
+        const QStringList ports { "COM3", "COM1", "COM4" };
+        const auto shown = [this](const QStringList &listed) {
+            auto form = makeForm(listed);
+            return child<QComboBox>(*form, "Combo1")->currentText() + ' '
+                + child<QComboBox>(*form, "Combo2")->currentText();
+        };
+        QCOMPARE(shown(ports), QStringLiteral("COM4 9600"));
+        {
+            auto form = makeForm(ports);
+            child<QComboBox>(*form, "Combo1")->setCurrentText("COM1");
+            child<QComboBox>(*form, "Combo2")->setCurrentText("19200");
+            QSignalSpy accepted(form.get(), &Form1::accepted);
+            QTest::mouseClick(child(*form, "Command1"), Qt::LeftButton);
+            QCOMPARE(accepted.size(), 1);
+            QCOMPARE(accepted[0][0].value<StartupChoice>().portNumber(), qint16(1));
+        }
+        QVERIFY(QFileInfo(StartupMemory::fileName()).size() > 0);
+        QCOMPARE(shown(ports), QStringLiteral("COM1 19200"));
+        QCOMPARE(shown({ "COM3", "COM4" }), QStringLiteral("COM4 19200"));
+    }
+
+    // A plan file on the command line is opened once the start-up window is
+    // accepted, as Open does: one step that Undo takes back to the stored
+    // plan. A refused file is told of and the editor keeps the stored plan.
+    void planFileOnTheCommandLine_data()
+    {
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("a plan file") << true;
+        QTest::newRow("a refused file") << false;
+    }
+    void planFileOnTheCommandLine()
+    {
+        QFETCH(bool, readable);
+        TempStore seeded;
+        seeded.seed(
+            { TempStore::row(1, "A", "TV", 471.25, 6.5), TempStore::row(2, "B", "DIGI", 100, 8) });
+        const QString file = seeded.dir() + "/plan.txt";
+        const QList<ChannelValues> planned { TempStore::row(1, "C", "TV", 55.25, 6.5),
+            TempStore::row(2, "D", "TV", 61.25, 6.5), TempStore::row(3, "E", "DIGI", 114, 8) };
+        if (readable) {
+            QVERIFY(writePlanFile(file, planned));
+        } else {
+            QFile bytes(file);
+            QVERIFY(bytes.open(QIODevice::WriteOnly) && bytes.write(QByteArray(64, '\0')) == 64);
+        }
+        const QList<ChannelValues> stored = seeded.rows();
+        RecordingPrompter messages;
+        ProgramStart run(seeded.path(), RunArguments { file });
+        QVERIFY(run.begin());
+        QVERIFY(!run.editor()); // not before OK
+        messages.clear(); // what the port list said
+        QTest::mouseClick(child(*run.startupWindow(), "Command1"), Qt::LeftButton);
+        EditorWindow *editor = run.editor();
+        QVERIFY(editor && editor->isVisible());
+        QCOMPARE(messages.texts().size(), readable ? 0 : 1);
+        QCOMPARE(editor->model()->rowCount(), readable ? 3 : 2);
+        QCOMPARE(seeded.rows(), readable ? planned : stored);
+        auto *undo = editor->findChild<PlanUndo *>();
+        QVERIFY(undo);
+        QCOMPARE(undo->stack()->count(), readable ? 1 : 0);
+        if (readable) {
+            undo->undo();
+            QCOMPARE(seeded.rows(), stored);
+            QCOMPARE(editor->model()->rowCount(), 2);
+        }
+        editor->close();
     }
 
     // What a start does with its database. One Plandor per database: the

@@ -3,6 +3,7 @@
 #include "EditorFixture.h"
 
 #include "base/TextCatalogue.h"
+#include "editor/FavoritesPanel.h"
 #include "rules/FavoritesPanelCheck.h"
 
 #include <QPushButton>
@@ -58,6 +59,21 @@ private slots:
         QTest::keyClicks(f.box(box), keys);
         QCOMPARE(panelTexts(*f.form).mid(0, 7).join(QLatin1Char(',')), after);
         QCOMPARE(f.messages.texts(), messages);
+    }
+
+    // A plan made from a table holds a panel nobody set, with a bandwidth of
+    // 0: it is loaded blank, without a message; a set one is loaded as it is.
+    void blankPanelLoadsQuietly()
+    {
+        EditorFixture f;
+        PanelTexts blank;
+        blank.span = QStringLiteral("0");
+        f.form->panel()->setPanel(blank);
+        QCOMPARE(panelTexts(*f.form).mid(0, 7).join(QLatin1Char(',')), QStringLiteral(",,,,,,"));
+        QCOMPARE(f.messages.texts(), QStringList());
+        blank.favorites[0] = QStringLiteral("3");
+        f.form->panel()->setPanel(blank);
+        QCOMPARE(f.messages.texts(), QStringList { CatalogueText(29) });
     }
 
     // The panel's own button; it leaves the toolbar alone. A refused write

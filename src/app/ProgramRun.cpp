@@ -1,7 +1,5 @@
 #include "app/ProgramRun.h"
 
-#include "app/SingleInstance.h"
-#include "app/StartupStore.h"
 #include "app/ui/Form1.h"
 #include "base/Language.h"
 #include "base/MessageBox.h"
@@ -16,6 +14,7 @@
 #include "widgets/WindowPlacement.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <optional>
@@ -34,10 +33,14 @@ std::optional<int> answerInformation(int argc, char **argv)
             return 0;
         }
         if (argument == "--help" || argument == "-h") {
-            std::printf("Usage: plandor [Qt options]\n\n"
+            std::printf("Usage: plandor [Qt options] [FILE]\n\n"
                         "Prepares the channel plan of a signal level meter and moves it, with "
                         "its settings panel, between this computer and the instrument over a "
                         "serial port.\n\n"
+                        "Arguments:\n"
+                        "  FILE           A plan file (.txt, or a .csv table) to open in the "
+                        "editor once\n"
+                        "                 the start-up window is accepted, as Open does.\n\n"
                         "Options:\n"
                         "  -h, --help     Show this help.\n"
                         "  -v, --version  Show the version.\n\n"
@@ -51,6 +54,63 @@ std::optional<int> answerInformation(int argc, char **argv)
 
 } // namespace
 
+std::optional<RunArguments> RunArguments::read(const QStringList &arguments, QString *error)
+{
+    RunArguments read;
+    bool optionsEnd = false;
+    for (const QString &argument : arguments) {
+        if (!optionsEnd && argument == QLatin1String("--")) {
+            optionsEnd = true;
+            continue;
+        }
+        if (!optionsEnd && argument.startsWith(QLatin1Char('-')))
+            continue;
+        if (!read.planFile.isEmpty()) {
+            if (error)
+                *error = QStringLiteral("one plan file at a time (see plandor --help)");
+            return std::nullopt;
+        }
+        // Absolute now, whatever folder the run works in later.
+        read.planFile = QFileInfo(argument).absoluteFilePath();
+    }
+    return read;
+}
+
+ProgramStart::ProgramStart(const QString &databasePath, const RunArguments &arguments)
+    : m_instance(databasePath)
+    , m_store(databasePath)
+    // One connection for the whole run, shared by every part of the editor.
+    , m_launcher([this] { return &m_store.store(); })
+{
+    m_launcher.setPlanFile(arguments.planFile);
+}
+
+ProgramStart::~ProgramStart() = default;
+
+bool ProgramStart::begin(const std::function<void(QWidget &)> &beforeShow)
+{
+    // A second Plandor on the same database would overwrite the first one's
+    // plan: it is told so and leaves the plan alone (a plan file it was given
+    // is not opened). A database that cannot be locked at all (a read-only
+    // folder) cannot be kept either: the user is told why.
+    if (const auto outcome = m_instance.acquire(); outcome != SingleInstance::Outcome::Acquired) {
+        if (outcome == SingleInstance::Outcome::HeldByAnother)
+            m_instance.wakeHolder();
+        MessageBox::show(m_instance.failureText(), MessageStyle::ExclamationOk, CatalogueText(2));
+        return false;
+    }
+    QObject::connect(
+        &m_instance, &SingleInstance::wakeRequested, [] { WindowPlacement::bringForward(); });
+
+    m_form = std::make_unique<Form1>();
+    m_launcher.follow(*m_form);
+    if (beforeShow)
+        beforeShow(*m_form);
+    m_form->show();
+    m_store.openAfterFirstPaint(m_form.get());
+    return true;
+}
+
 int runProgram(int &argc, char **argv, const std::function<void(QWidget &)> &beforeShow)
 {
     if (const auto answered = answerInformation(argc, argv))
@@ -59,6 +119,13 @@ int runProgram(int &argc, char **argv, const std::function<void(QWidget &)> &bef
     QApplication::setApplicationVersion(ProgramVersion::number());
     QApplication::setApplicationName(QStringLiteral("Plandor"));
     QApplication::setOrganizationName(QStringLiteral("Plandor"));
+    // Qt has taken its own options out of the command line by now.
+    QString wrong;
+    const auto arguments = RunArguments::read(QCoreApplication::arguments().mid(1), &wrong);
+    if (!arguments) {
+        std::fprintf(stderr, "plandor: %s\n", qPrintable(wrong));
+        return 2;
+    }
     // Messages shown before the start-up window loads speak the run's
     // language too; the window sets the same offset again when it loads.
     LanguageOffset = LanguageOffsetFor(SystemDefaultLangId());
@@ -77,34 +144,13 @@ int runProgram(int &argc, char **argv, const std::function<void(QWidget &)> &bef
                 qPrintable(error));
     }
 
-    // A second Plandor on the same database would overwrite the first one's
-    // plan: it is told so and leaves the plan alone. A database that cannot
-    // be locked at all (a read-only folder) cannot be kept either: the user
-    // is told why.
-    const QString database = DatabaseLocation::path();
-    SingleInstance instance(database);
-    if (const auto outcome = instance.acquire(); outcome != SingleInstance::Outcome::Acquired) {
-        if (outcome == SingleInstance::Outcome::HeldByAnother)
-            instance.wakeHolder();
-        MessageBox::show(instance.failureText(), MessageStyle::ExclamationOk, CatalogueText(2));
-        MessageBox::setPrompter(nullptr);
-        return 1;
-    }
-
-    QObject::connect(
-        &instance, &SingleInstance::wakeRequested, [] { WindowPlacement::bringForward(); });
-
     ProcessLink::setFactory([] { return std::make_unique<SerialDeviceLink>(); });
-
-    // One connection for the whole run, shared by every part of the editor.
-    StartupStore store(database);
-    Form1 form1;
-    form1.setStoreSource([&store] { return &store.store(); });
-    if (beforeShow)
-        beforeShow(form1);
-    form1.show();
-    store.openAfterFirstPaint(&form1);
-    const int rc = app.exec();
+    int rc = 1;
+    {
+        ProgramStart run(DatabaseLocation::path(), *arguments);
+        if (run.begin(beforeShow))
+            rc = app.exec();
+    }
     MessageBox::setPrompter(nullptr);
     return rc;
 }

@@ -1,8 +1,10 @@
 #include "editor/ChannelCountLabel.h"
 
 #include "base/Phrase.h"
+#include "editor/TextContrast.h"
 
 #include <QAbstractItemModel>
+#include <QEvent>
 
 namespace plandor {
 namespace {
@@ -34,7 +36,20 @@ void ChannelCountLabel::refresh()
     setText(kCount.text().arg(count).arg(m_limit));
     setAccessibleName(text());
     setToolTip(m_overLimit ? kTooMany.text().arg(m_limit) : QString());
-    setStyleSheet(m_overLimit ? QStringLiteral("color: #c00000; font-weight: bold;") : QString());
+    const QColor warning = TextContrast::warningOn(palette().window().color());
+    setStyleSheet(m_overLimit ? QStringLiteral("color: %1; font-weight: bold;").arg(warning.name())
+                              : QString());
+}
+
+void ChannelCountLabel::changeEvent(QEvent *event)
+{
+    QLabel::changeEvent(event);
+    // A dark or light palette picks the warning's red anew.
+    if (event->type() == QEvent::PaletteChange && !m_restyling) {
+        m_restyling = true;
+        refresh();
+        m_restyling = false;
+    }
 }
 
 } // namespace plandor

@@ -18,12 +18,16 @@ public:
 
     bool overLimit() const { return m_overLimit; }
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void refresh();
 
     QAbstractItemModel *m_model;
     int m_limit;
     bool m_overLimit = false;
+    bool m_restyling = false; // a style sheet raises a palette change itself
 };
 
 } // namespace plandor

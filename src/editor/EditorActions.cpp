@@ -1,6 +1,7 @@
 #include "editor/EditorActions.h"
 
 #include "base/TextCatalogue.h"
+#include "widgets/ShortcutTip.h"
 
 #include <QAction>
 #include <QStyle>
@@ -74,6 +75,7 @@ void EditorActions::applyCaptions()
     for (int i = 0; i < kEditorCommandCount; ++i) {
         const QString caption = CatalogueText(kCommands[i].captionId);
         m_actions[i]->setText(caption);
+        setToolTipWithShortcut(m_actions[i], caption.trimmed());
         if (QWidget *button = m_toolbar->widgetForAction(m_actions[i]))
             button->setAccessibleName(caption);
     }

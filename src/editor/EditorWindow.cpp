@@ -1,15 +1,19 @@
 #include "editor/EditorWindow.h"
 
 #include "base/MessageBox.h"
+#include "base/Phrase.h"
 #include "base/TextCatalogue.h"
 #include "editor/ChannelCountLabel.h"
 #include "editor/FavoritesPanel.h"
 #include "editor/PlanCommands.h"
+#include "editor/PlanExchange.h"
 #include "editor/PlanTableModel.h"
 #include "editor/PlanTableView.h"
 #include "editor/PlanTools.h"
+#include "editor/RecentPlans.h"
 #include "editor/TransferCommands.h"
 #include "editor/UndoCommands.h"
+#include "editor/WindowCommands.h"
 #include "rules/PlanSizeLimit.h"
 #include "store/ChannelStore.h"
 #include "widgets/ToolbarNames.h"
@@ -17,9 +21,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
+#include <QSettings>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -27,6 +35,15 @@
 #include <QVBoxLayout>
 
 namespace plandor {
+namespace {
+
+// The undo step of a plan file opened without the Open button (a drop, a
+// recent plan, the command line); named as Open's.
+constexpr Phrase kOpenStep { u"打开频道表文件", u"Open a plan file" };
+
+constexpr QLatin1String kGeometryKey("editor/geometry");
+
+} // namespace
 
 EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
     : QMainWindow(parent)
@@ -75,6 +92,7 @@ EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
     layout->addWidget(m_progress);
     layout->addLayout(body, 1);
 
+    m_recent = new RecentPlans(this);
     m_planCommands = new PlanCommands(*this);
     m_transfer = new TransferCommands(store, m_progress, this);
 
@@ -114,8 +132,9 @@ EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
 
     applyCaptions();
     setState({});
-    resize(qMax(sizeHint().width(), m_view->toPixels(330 + 5 * 1750) + 260), 640);
-    WindowPlacement::centreOnScreen(this);
+    m_windowCommands = new WindowCommands(*this);
+    setAcceptDrops(true);
+    restorePlacement();
     showStoredPlan();
     // Last, so that it sees each command after the window has run it.
     new PlanUndo(*this);
@@ -127,6 +146,16 @@ EditorWindow::~EditorWindow()
         keepDetails();
     // The grid's editor may still write into the model while the children go.
     m_view->setModel(nullptr);
+}
+
+void EditorWindow::restorePlacement()
+{
+    // Where the user left the window last time, while that fits a screen.
+    const QByteArray geometry = QSettings().value(kGeometryKey).toByteArray();
+    if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+        resize(qMax(sizeHint().width(), m_view->toPixels(330 + 5 * 1750) + 260), 640);
+        WindowPlacement::centreOnScreen(this);
+    }
 }
 
 QWidget *EditorWindow::buildTitle()
@@ -251,6 +280,7 @@ bool EditorWindow::replacePlan(const QList<ChannelValues> &rows, const PanelText
 
 void EditorWindow::showLoadedPlan(const PanelTexts &panel, const QString &caption, PlanOrder order)
 {
+    m_planPath.clear(); // until the caller tells of the file it came from
     setCaption(caption);
     m_panel->setPanel(panel);
     reload(order);
@@ -274,6 +304,19 @@ void EditorWindow::run(EditorCommand command)
     runCommand(command);
 }
 
+bool EditorWindow::openPlanFile(const QString &path)
+{
+    if (m_state.busy || !commitPending())
+        return false;
+    if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        return PlanExchange::attach(*this)->importCsvFile(path); // names its own step
+    if (!m_planCommands->openFile(path))
+        return false;
+    if (auto *undo = findChild<PlanUndo *>())
+        undo->settle(kOpenStep.text());
+    return true;
+}
+
 void EditorWindow::runCommand(EditorCommand command)
 {
     EditorState s = m_state;
@@ -288,11 +331,8 @@ void EditorWindow::runCommand(EditorCommand command)
         m_planCommands->open(); // a loaded plan sets the buttons itself
         return;
     case EditorCommand::Save:
-        if (!m_planCommands->save())
-            return;
-        s.saveReady = true;
-        s.copyReady = s.deleteReady = false;
-        break;
+        save(true);
+        return;
     case EditorCommand::Copy:
         m_planCommands->copy();
         s.pasteReady = true;
@@ -316,6 +356,72 @@ void EditorWindow::runCommand(EditorCommand command)
         break;
     }
     setState(s);
+}
+
+void EditorWindow::save(bool proposeName)
+{
+    if (!m_planCommands->save(proposeName))
+        return;
+    EditorState s = m_state;
+    s.saveReady = true;
+    s.copyReady = s.deleteReady = false;
+    setState(s);
+}
+
+void EditorWindow::saveAs()
+{
+    if (m_state.busy || !m_state.saveReady || !commitPending())
+        return;
+    save(false);
+}
+
+void EditorWindow::notePlanFile(const QString &path)
+{
+    m_planPath = QFileInfo(path).absoluteFilePath();
+    m_recent->add(m_planPath);
+}
+
+QString EditorWindow::droppedPlanFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1)
+        return {};
+    const QUrl url = data->urls().constFirst();
+    if (!url.isLocalFile())
+        return {};
+    const QString path = url.toLocalFile();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QLatin1String("txt") && suffix != QLatin1String("csv"))
+        return {};
+    return QFileInfo(path).isFile() ? path : QString();
+}
+
+void EditorWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!m_state.busy && !droppedPlanFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void EditorWindow::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!m_state.busy && !droppedPlanFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void EditorWindow::dropEvent(QDropEvent *event)
+{
+    const QString path = m_state.busy ? QString() : droppedPlanFile(event->mimeData());
+    if (path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened once the drop is over: the source of the drag is not held up by
+    // the questions and messages of the opening.
+    QTimer::singleShot(0, this, [this, path] { openPlanFile(path); });
 }
 
 void EditorWindow::upload()
@@ -395,6 +501,7 @@ void EditorWindow::closeEvent(QCloseEvent *event)
     event->accept();
     if (m_detailsTimer->isActive())
         keepDetails();
+    QSettings().setValue(kGeometryKey, saveGeometry());
     // Closing the editor ends the program; nothing else is saved on the way.
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget *w : windows) {

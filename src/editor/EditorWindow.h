@@ -7,7 +7,11 @@
 
 #include <QMainWindow>
 
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
+class QMimeData;
 class QMenu;
 class QProgressBar;
 class QTimer;
@@ -20,7 +24,9 @@ class FavoritesPanel;
 class PlanCommands;
 class PlanTableModel;
 class PlanTableView;
+class RecentPlans;
 class TransferCommands;
+class WindowCommands;
 
 // The editor window (Form2): toolbar, progress bar, plan grid and favourites
 // panel over the shared store. Every command first commits the row being
@@ -42,6 +48,8 @@ public:
     FavoritesPanel *panel() const { return m_panel; }
     EditorActions *actions() const { return m_actions; }
     QProgressBar *progressBar() const { return m_progress; }
+    RecentPlans *recentPlans() const { return m_recent; }
+    WindowCommands *windowCommands() const { return m_windowCommands; }
     // The toolbar, for a feature's own actions.
     QToolBar *toolbar() const;
 
@@ -49,6 +57,21 @@ public:
     // the keys and the panel's Download come through here too.
     void run(EditorCommand command);
     void sendPanel();
+    // Opens the plan file at path (a plan text file, or a .csv table) as Open
+    // and Import CSV do once their file is chosen: the pending edit is
+    // committed first and the new plan is one undoable step. False (the
+    // reason shown) when refused or nothing was opened.
+    bool openPlanFile(const QString &path);
+    // Save under a new name: Save's question with no name proposed.
+    void saveAs();
+    // The plan file last opened or saved, empty when the plan came from
+    // elsewhere; the save questions propose its name.
+    QString planPath() const { return m_planPath; }
+    // A plan file was opened or saved: it becomes the plan's file and the
+    // most recent plan.
+    void notePlanFile(const QString &path);
+    // The plan file a drop carries: one local .txt or .csv file.
+    static QString droppedPlanFile(const QMimeData *data);
     // Commits the row being edited; false (message shown, cell focused) when
     // a rule or the store refused it.
     bool commitPending();
@@ -77,12 +100,17 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     QWidget *buildTitle();
     void applyCaptions();
     void showStoredPlan();
     void runCommand(EditorCommand command);
+    void save(bool proposeName);
+    void restorePlacement();
     void upload();
     void download();
     // The panel and caption are kept in the store beside the plan.
@@ -103,6 +131,9 @@ private:
     EditorState m_state;
     bool m_closeWhenIdle = false;
     QTimer *m_detailsTimer = nullptr;
+    RecentPlans *m_recent = nullptr;
+    WindowCommands *m_windowCommands = nullptr;
+    QString m_planPath;
 };
 
 } // namespace plandor

@@ -1,6 +1,7 @@
 #include "editor/FavoritesPanel.h"
 
 #include "base/MessageBox.h"
+#include "base/Phrase.h"
 #include "base/TextCatalogue.h"
 #include "rules/FavoritesPanelCheck.h"
 
@@ -17,6 +18,8 @@ namespace {
 using FavoritesPanelCheck::kBandwidthBox;
 using FavoritesPanelCheck::kBoxCount;
 using FavoritesPanelCheck::kFavoriteBoxes; // slot n (0..5) lives in box kFavoriteBoxes[n]
+
+constexpr Phrase kDownloadPanel { u"下传设置", u"Download panel" };
 
 // Heading label of each favourite slot, and its catalogue id.
 constexpr int kSlotHeadings[6] = { 0, 1, 3, 4, 6, 7 };
@@ -85,16 +88,18 @@ void FavoritesPanel::applyCaptions()
     for (int slot = 0; slot < 6; ++slot) {
         QLabel *heading = m_headings[kSlotHeadings[slot]];
         heading->setText(CatalogueText(kSlotHeadingIds[slot]));
-        m_boxes[kFavoriteBoxes[slot]]->setAccessibleName(heading->text());
+        m_boxes[kFavoriteBoxes[slot]]->setAccessibleName(heading->text().trimmed());
     }
+    // Names as a screen reader reads them: without layout blanks, and the
+    // panel's Download told apart from the toolbar's.
     m_headings[kUnitHeading]->setText(CatalogueText(1));
-    m_unit->setAccessibleName(CatalogueText(1));
+    m_unit->setAccessibleName(CatalogueText(1).trimmed());
     m_bandwidthHeading->setText(CatalogueText(58));
-    m_boxes[kBandwidthBox]->setAccessibleName(CatalogueText(58));
+    m_boxes[kBandwidthBox]->setAccessibleName(CatalogueText(58).trimmed());
     setTitle(CatalogueText(66));
-    setAccessibleName(CatalogueText(66));
+    setAccessibleName(CatalogueText(66).trimmed());
     m_download->setText(CatalogueText(8));
-    m_download->setAccessibleName(CatalogueText(8));
+    m_download->setAccessibleName(kDownloadPanel.text());
 }
 
 PanelTexts FavoritesPanel::panel() const
@@ -107,8 +112,12 @@ PanelTexts FavoritesPanel::panel() const
     return panel;
 }
 
-void FavoritesPanel::setPanel(const PanelTexts &panel)
+void FavoritesPanel::setPanel(const PanelTexts &given)
 {
+    // A panel nobody set (a plan made from a table writes a bandwidth of 0)
+    // leaves the boxes blank, rather than refusing a bandwidth the user
+    // never typed.
+    const PanelTexts panel = given.isBlank() ? PanelTexts {} : given;
     for (int slot = 0; slot < 6; ++slot)
         m_boxes[kFavoriteBoxes[slot]]->setText(panel.favorites[slot]);
     m_unit->setCurrentIndex(panel.unit.isEmpty() ? -1 : m_unit->findText(panel.unit));

@@ -14,10 +14,8 @@
 #include "store/CopiedIds.h"
 #include "store/PlanFile.h"
 #include "store/RecordOperations.h"
-#include "widgets/FileDialogs.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QItemSelectionModel>
 
 #include <cmath>
@@ -35,21 +33,20 @@ constexpr Phrase kOfferUtf8 {
     u"mark instead?"
 };
 
+constexpr Phrase kOpenTitle { u"打开频道表文件", u"Open plan file" };
+constexpr Phrase kSaveTitle { u"保存频道表文件", u"Save plan file" };
+
 } // namespace
 
 PlanCommands::PlanCommands(EditorWindow &window)
     : QObject(&window)
     , m_window(window)
-{ }
-
-QFileDialog *PlanCommands::fileDialog()
+    , m_openPrompt(&window, QStringLiteral("open"), FilePrompt::Mode::Open)
+    , m_savePrompt(&window, QStringLiteral("save"), FilePrompt::Mode::Save)
 {
-    if (!m_dialog) {
-        m_dialog = new QFileDialog(&m_window);
-        m_dialog->setObjectName(QStringLiteral("dlgrespondsource"));
-    }
-    FileDialogs::prepare(m_dialog);
-    return m_dialog;
+    m_openPrompt.setTitle(kOpenTitle.text());
+    m_openPrompt.setObjectName(QStringLiteral("dlgrespondsource"));
+    m_savePrompt.setTitle(kSaveTitle.text());
 }
 
 bool PlanCommands::showFailure(bool ok, const QString &reason)
@@ -61,9 +58,12 @@ bool PlanCommands::showFailure(bool ok, const QString &reason)
 
 bool PlanCommands::open()
 {
-    const QString path = FileDialogs::run(fileDialog(), false);
-    if (path.isEmpty())
-        return false;
+    const QString path = m_openPrompt.ask();
+    return !path.isEmpty() && openFile(path);
+}
+
+bool PlanCommands::openFile(const QString &path)
+{
     // The whole file is read and checked before the store or the panel is
     // touched, so a refused file changes nothing.
     PlanFileContent content;
@@ -72,6 +72,7 @@ bool PlanCommands::open()
         return showFailure(false, PlanFile::refusalText(error));
     if (!m_window.replacePlan(content.rows, content.panelOrBlank(), content.caption))
         return false;
+    m_window.notePlanFile(path);
     tellAboutPlan(content.tooLarge());
     return true;
 }
@@ -94,7 +95,7 @@ void PlanCommands::tellAboutPlan(bool warnSize)
             parts.join(QStringLiteral("\n\n")), MessageStyle::ExclamationOk, CatalogueText(2));
 }
 
-bool PlanCommands::save()
+bool PlanCommands::save(bool proposeName)
 {
     QList<StoredRow> stored;
     // The rows in the order the table keeps them. Each operation below runs
@@ -106,7 +107,7 @@ bool PlanCommands::save()
         MessageBox::showCatalogue(20, MessageStyle::ExclamationOk);
         return false;
     }
-    const QString path = FileDialogs::run(fileDialog(), true);
+    const QString path = m_savePrompt.ask(proposeName ? m_window.planPath() : QString());
     if (path.isEmpty())
         return false;
 
@@ -119,7 +120,10 @@ bool PlanCommands::save()
         source.favoriteLabels[slot] = panel->favoriteHeading(slot);
     source.unitLabel = panel->unitHeading();
     source.panel = panel->panel();
-    return write(path, source);
+    if (!write(path, source))
+        return false;
+    m_window.notePlanFile(path);
+    return true;
 }
 
 bool PlanCommands::write(const QString &path, const PlanFileSource &source)

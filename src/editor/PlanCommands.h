@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QObject>
+#include "widgets/FilePrompt.h"
 
-class QFileDialog;
+#include <QObject>
 
 namespace plandor {
 
@@ -22,7 +22,12 @@ public:
 
     // Whether a plan file was read into the store / written.
     bool open();
-    bool save();
+    // Reads the plan file at path into the store as open() does once a file
+    // is chosen; a refusal is shown and changes nothing.
+    bool openFile(const QString &path);
+    // proposeName: the question proposes the plan's file name (Save), or
+    // none (Save as).
+    bool save(bool proposeName = true);
     void copy();
     void paste();
     void insert();
@@ -36,12 +41,12 @@ public:
     void tellAboutPlan(bool warnSize);
 
 private:
-    QFileDialog *fileDialog();
     bool showFailure(bool ok, const QString &reason);
     bool write(const QString &path, const PlanFileSource &source);
 
     EditorWindow &m_window;
-    QFileDialog *m_dialog = nullptr;
+    FilePrompt m_openPrompt;
+    FilePrompt m_savePrompt;
 };
 
 } // namespace plandor

@@ -10,8 +10,10 @@
 #include "editor/HistoryDialog.h"
 #include "editor/PlanCommands.h"
 #include "editor/PlanTableModel.h"
+#include "editor/RecentPlans.h"
 #include "editor/TransferCommands.h"
 #include "editor/UndoCommands.h"
+#include "editor/WindowCommands.h"
 #include "store/ChannelStore.h"
 #include "store/PlanComparison.h"
 #include "store/PlanCsv.h"
@@ -19,10 +21,10 @@
 #include "transfer/PlanTransfer.h"
 #include "transfer/ProcessLink.h"
 #include "widgets/FileDialogs.h"
+#include "widgets/ShortcutTip.h"
 
 #include <QAction>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QStyle>
@@ -46,7 +48,14 @@ constexpr Phrase kInstrument { u"仪表", u"Instrument" };
 constexpr Phrase kEntryName { u"%1 %2", u"%1 %2" };
 constexpr Phrase kPlanFiles { u"频道表文件 (*.txt *.csv)", u"Plan files (*.txt *.csv)" };
 constexpr Phrase kCsvFiles { u"CSV 表格 (*.csv)", u"CSV tables (*.csv)" };
-constexpr Phrase kAllFiles { u"所有文件 (*)", u"All files (*)" };
+constexpr Phrase kCompareTitle { u"与频道表文件比较", u"Compare with plan file" };
+constexpr Phrase kExportTitle { u"导出 CSV 表格", u"Export CSV table" };
+constexpr Phrase kImportTitle { u"导入 CSV 表格", u"Import CSV table" };
+constexpr Phrase kRecent { u"最近的频道表", u"Recent plans" };
+constexpr Phrase kNoRecent { u"（无）", u"(none)" };
+constexpr Phrase kClearRecent { u"清除列表", u"Clear" };
+constexpr Phrase kRecentGone { u"找不到频道表文件：\n%1\n已从最近的频道表中删除。",
+    u"The plan file is no longer there:\n%1\nIt was taken off the recent plans." };
 
 void showError(const QString &text)
 {
@@ -71,6 +80,12 @@ PlanExchange::PlanExchange(EditorWindow &window)
     : QObject(&window)
     , m_window(window)
     , m_menuAction(new QAction(&window))
+    , m_comparePrompt(&window, QStringLiteral("compare"), FilePrompt::Mode::Open,
+          { kPlanFiles.text(), FileDialogs::allFilesFilter() }, QStringLiteral("txt"))
+    , m_exportPrompt(&window, QStringLiteral("exportCsv"), FilePrompt::Mode::Save,
+          { kCsvFiles.text(), FileDialogs::allFilesFilter() }, QStringLiteral("csv"))
+    , m_importPrompt(&window, QStringLiteral("importCsv"), FilePrompt::Mode::Open,
+          { kCsvFiles.text(), FileDialogs::allFilesFilter() }, QStringLiteral("csv"))
 {
     setObjectName(QStringLiteral("planExchange"));
     m_history = addCommand("historyAction", QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -94,6 +109,25 @@ PlanExchange::PlanExchange(EditorWindow &window)
     menu->addSeparator();
     menu->addAction(m_exportCsv);
     menu->addAction(m_importCsv);
+    menu->addSeparator();
+    m_recentMenu = menu->addMenu(QString());
+    m_recentMenu->setObjectName(QStringLiteral("recentPlansMenu"));
+    m_recentMenu->menuAction()->setObjectName(QStringLiteral("recentPlansAction"));
+    // The entries name the file; the whole path shows on hovering.
+    m_recentMenu->setToolTipsVisible(true);
+    m_clearRecent = new QAction(this); // kept when the menu is cleared
+    m_clearRecent->setObjectName(QStringLiteral("clearRecentPlansAction"));
+    connect(m_clearRecent, &QAction::triggered, window.recentPlans(), &RecentPlans::clear);
+    connect(window.recentPlans(), &RecentPlans::changed, this, &PlanExchange::fillRecentMenu);
+    if (WindowCommands *commands = window.windowCommands()) {
+        menu->addAction(commands->saveAsAction());
+        menu->addSeparator();
+        menu->addAction(commands->manualAction());
+        menu->addAction(commands->aboutAction());
+        menu->addSeparator();
+        menu->addAction(commands->quitAction());
+    }
+    menu->setToolTipsVisible(true);
     m_menuAction->setObjectName(QStringLiteral("Plan"));
     m_menuAction->setIcon(window.style()->standardIcon(QStyle::SP_FileDialogInfoView));
     m_menuAction->setMenu(menu);
@@ -126,6 +160,11 @@ QAction *PlanExchange::addCommand(const char *name, const QKeySequence &shortcut
     return action;
 }
 
+QMenu *PlanExchange::menu() const
+{
+    return m_menuAction->menu();
+}
+
 QToolButton *PlanExchange::menuButton() const
 {
     return qobject_cast<QToolButton *>(m_window.toolbar()->widgetForAction(m_menuAction));
@@ -146,8 +185,55 @@ void PlanExchange::applyCaptions()
     };
     for (const auto &[action, phrase] : captions) {
         action->setText(phrase->text());
-        action->setToolTip(phrase->text());
+        setToolTipWithShortcut(action, phrase->text());
     }
+    m_recentMenu->setTitle(kRecent.text());
+    m_recentMenu->setAccessibleName(kRecent.text());
+    m_clearRecent->setText(kClearRecent.text());
+    m_comparePrompt.setTitle(kCompareTitle.text());
+    m_exportPrompt.setTitle(kExportTitle.text());
+    m_importPrompt.setTitle(kImportTitle.text());
+    fillRecentMenu();
+}
+
+void PlanExchange::fillRecentMenu()
+{
+    m_recentMenu->clear(); // deletes the entries, which the menu owns
+    const QStringList paths = m_window.recentPlans()->paths();
+    for (int i = 0; i < paths.size(); ++i) {
+        const QString &path = paths[i];
+        // "&" in a file name is shown, not taken for a mnemonic.
+        QString name = QFileInfo(path).fileName().replace(QLatin1Char('&'), QStringLiteral("&&"));
+        // The first nine are reached by their number's key in the open menu.
+        if (i < 9)
+            name = QStringLiteral("&%1 %2").arg(i + 1).arg(name);
+        QAction *entry = m_recentMenu->addAction(name);
+        entry->setObjectName(QStringLiteral("recentPlan%1").arg(i + 1));
+        entry->setToolTip(QDir::toNativeSeparators(path));
+        entry->setStatusTip(QDir::toNativeSeparators(path));
+        entry->setData(path);
+        connect(entry, &QAction::triggered, this, [this, path] { openRecent(path); });
+    }
+    if (paths.isEmpty()) {
+        QAction *none = m_recentMenu->addAction(kNoRecent.text());
+        none->setObjectName(QStringLiteral("noRecentPlans"));
+        none->setEnabled(false);
+    }
+    m_recentMenu->addSeparator();
+    m_recentMenu->addAction(m_clearRecent);
+    m_clearRecent->setEnabled(!paths.isEmpty());
+}
+
+bool PlanExchange::openRecent(const QString &path)
+{
+    if (!ready())
+        return false;
+    if (!QFileInfo(path).isFile()) {
+        m_window.recentPlans()->remove(path);
+        showError(kRecentGone.text().arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    return m_window.openPlanFile(path);
 }
 
 void PlanExchange::updateEnabled()
@@ -155,6 +241,7 @@ void PlanExchange::updateEnabled()
     const bool idle = !m_window.isTransferring();
     const bool hasPlan = m_window.model()->rowCount() > 0;
     m_menuAction->setEnabled(idle);
+    m_recentMenu->setEnabled(idle);
     m_history->setEnabled(idle);
     m_importCsv->setEnabled(idle);
     m_compareInstrument->setEnabled(idle && hasPlan);
@@ -263,24 +350,11 @@ std::optional<PlanFileContent> PlanExchange::readPlan(
     return std::nullopt;
 }
 
-QString PlanExchange::askPath(const QStringList &filters, const QString &suffix, bool save)
-{
-    if (!m_fileDialog) {
-        m_fileDialog = new QFileDialog(&m_window);
-        m_fileDialog->setObjectName(QStringLiteral("planExchangeFileDialog"));
-    }
-    FileDialogs::prepare(m_fileDialog);
-    m_fileDialog->setNameFilters(filters);
-    m_fileDialog->setDefaultSuffix(suffix);
-    return FileDialogs::run(m_fileDialog, save);
-}
-
 bool PlanExchange::compareWithFile()
 {
     if (!ready())
         return false;
-    const QString path
-        = askPath({ kPlanFiles.text(), kAllFiles.text() }, QStringLiteral("txt"), false);
+    const QString path = m_comparePrompt.ask();
     if (path.isEmpty())
         return false;
     const auto content = readPlan([&](PlanFileContent &out, QString *error) {
@@ -333,8 +407,8 @@ bool PlanExchange::exportCsv()
         MessageBox::showCatalogue(20, MessageStyle::ExclamationOk);
         return false;
     }
-    const QString path
-        = askPath({ kCsvFiles.text(), kAllFiles.text() }, QStringLiteral("csv"), true);
+    // The plan's own name as a table; never the name another question was given.
+    const QString path = m_exportPrompt.ask(m_window.planPath());
     if (path.isEmpty())
         return false;
     QList<ChannelValues> rows;
@@ -353,9 +427,13 @@ bool PlanExchange::importCsv()
 {
     if (!ready())
         return false;
-    const QString path
-        = askPath({ kCsvFiles.text(), kAllFiles.text() }, QStringLiteral("csv"), false);
-    if (path.isEmpty())
+    const QString path = m_importPrompt.ask();
+    return !path.isEmpty() && importCsvFile(path);
+}
+
+bool PlanExchange::importCsvFile(const QString &path)
+{
+    if (!ready())
         return false;
     // Read and checked whole before anything changes, as Open does.
     const auto content = readPlan(
@@ -364,6 +442,7 @@ bool PlanExchange::importCsv()
     if (!content
         || !m_window.replacePlan(content->rows, m_window.panel()->panel(), content->caption))
         return false;
+    m_window.notePlanFile(path);
     if (auto *undo = m_window.findChild<PlanUndo *>())
         undo->settle(kImportStep.text());
     // Marked rows and a plan past the limit are told as Open tells them.

@@ -2,6 +2,7 @@
 
 #include "store/ChannelColumns.h"
 #include "store/PlanHistory.h"
+#include "widgets/FilePrompt.h"
 
 #include <QList>
 #include <QObject>
@@ -10,7 +11,7 @@
 #include <optional>
 
 class QAction;
-class QFileDialog;
+class QMenu;
 class QToolButton;
 
 namespace plandor {
@@ -20,10 +21,10 @@ class EditorWindow;
 class HistoryDialog;
 
 // How the editor window trades plans beyond Open and Save: the History
-// window, Compare (with the instrument, a history entry or a plan file) and
-// CSV export and import. One toolbar button opens a menu of the five
-// commands; each has its own shortcut. Attached to a window once; lives as
-// its child.
+// window, Compare (with the instrument, a history entry or a plan file), CSV
+// export and import and the recent plans. One toolbar button opens a menu of
+// these commands, which also lists Save as, the manual and About; each
+// command has its own shortcut. Attached to a window once; lives as its child.
 class PlanExchange : public QObject
 {
     Q_OBJECT
@@ -37,6 +38,13 @@ public:
     QAction *exportCsvAction() const { return m_exportCsv; }
     QAction *importCsvAction() const { return m_importCsv; }
     QToolButton *menuButton() const;
+    QMenu *menu() const;
+    // The "Recent plans" submenu: one entry a plan, most recent first, then Clear.
+    QMenu *recentMenu() const { return m_recentMenu; }
+    // The question of each file command; its dialog is made on first use.
+    FilePrompt &comparePrompt() { return m_comparePrompt; }
+    FilePrompt &exportPrompt() { return m_exportPrompt; }
+    FilePrompt &importPrompt() { return m_importPrompt; }
 
     // The History window, made on first use.
     HistoryDialog *historyDialog();
@@ -53,6 +61,11 @@ public:
     bool openEntry(const PlanHistory::Entry &entry);
     bool exportCsv();
     bool importCsv();
+    // Imports the table at path as importCsv() does once it is chosen.
+    bool importCsvFile(const QString &path);
+    // Opens a recent plan; one no longer there is taken off the list, and
+    // the user told so.
+    bool openRecent(const QString &path);
 
 private:
     explicit PlanExchange(EditorWindow &window);
@@ -63,8 +76,7 @@ private:
     bool ready();
     std::optional<QList<ChannelValues>> currentRows();
     void showComparison(const QList<ChannelValues> &other, const QString &otherName);
-    // The path the user picks in the window's one file dialog; empty when cancelled.
-    QString askPath(const QStringList &filters, const QString &suffix, bool save);
+    void fillRecentMenu();
     // Runs a reader of a plan (file, table, history entry); a refusal is
     // shown and gives nothing.
     std::optional<PlanFileContent> readPlan(
@@ -79,7 +91,11 @@ private:
     QAction *m_importCsv;
     HistoryDialog *m_historyDialog = nullptr;
     CompareDialog *m_compare = nullptr;
-    QFileDialog *m_fileDialog = nullptr;
+    QMenu *m_recentMenu = nullptr;
+    QAction *m_clearRecent = nullptr;
+    FilePrompt m_comparePrompt;
+    FilePrompt m_exportPrompt;
+    FilePrompt m_importPrompt;
     bool m_wasBusy = false;
 };
 

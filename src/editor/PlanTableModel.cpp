@@ -17,6 +17,8 @@
 namespace plandor {
 namespace {
 
+constexpr Phrase kRowName { u"第 %1 行", u"Row %1" };
+constexpr Phrase kRefusedRowName { u"第 %1 行（被拒绝）", u"Row %1, refused" };
 constexpr Phrase kNotAValue { u"“%1”不是%2列可接受的值", u"\"%1\" is not a value for %2." };
 
 const QString kTv = QStringLiteral("TV");
@@ -131,14 +133,20 @@ QVariant PlanTableModel::data(const QModelIndex &index, int role) const
 
 QVariant PlanTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && section >= 0 && section < kChannelColumnCount
-        && (role == Qt::DisplayRole || role == Qt::AccessibleTextRole))
-        return m_headings[section];
+    // A screen reader reads the headings without their layout blanks.
+    if (orientation == Qt::Horizontal && section >= 0 && section < kChannelColumnCount) {
+        if (role == Qt::DisplayRole)
+            return m_headings[section];
+        if (role == Qt::AccessibleTextRole)
+            return m_headings[section].trimmed();
+    }
     if (orientation == Qt::Vertical && section >= 0 && section < m_marks.size()) {
         // The row selector strip shows no numbers; a "!" besides the colour
         // marks a refused row.
         if (role == Qt::DisplayRole)
             return m_marks[section] ? QStringLiteral("!") : QString();
+        if (role == Qt::AccessibleTextRole)
+            return (m_marks[section] ? kRefusedRowName : kRowName).text().arg(section + 1);
         if (const QVariant mark = markData(m_marks[section], role); mark.isValid())
             return mark;
     }

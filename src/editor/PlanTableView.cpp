@@ -25,7 +25,8 @@ PlanTableView::PlanTableView(QWidget *parent)
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
         | QAbstractItemView::AnyKeyPressed);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // The columns keep their fixed width at least and share a wider window.
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     horizontalHeader()->setHighlightSections(false);
 }
 
@@ -49,8 +50,24 @@ void PlanTableView::applyMetrics()
     verticalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setFixedWidth(toPixels(kRowSelectorTwips));
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    horizontalHeader()->setMinimumSectionSize(toPixels(kColumnWidthTwips));
     for (int c = 0; c < kChannelColumnCount; ++c)
         setColumnWidth(c, toPixels(kColumnWidthTwips));
+}
+
+bool PlanTableView::focusNextPrevChild(bool next)
+{
+    // Tab moves from cell to cell, and past the last cell (Shift+Tab before
+    // the first) on to the next control, instead of wrapping round: the
+    // rest of the window stays reachable from the keyboard.
+    const QModelIndex current = currentIndex();
+    const int rows = model() ? model()->rowCount() : 0;
+    const bool atEnd = !current.isValid() || rows == 0
+        || (next ? current.row() == rows - 1 && current.column() == kChannelColumnCount - 1
+                 : current.row() == 0 && current.column() == 0);
+    if (atEnd && state() != EditingState)
+        return QWidget::focusNextPrevChild(next);
+    return QTableView::focusNextPrevChild(next);
 }
 
 bool PlanTableView::commitOpenEditor()
@@ -127,6 +144,15 @@ void PlanTableView::keyPressEvent(QKeyEvent *event)
         edit(current);
         if (auto *combo = qobject_cast<QComboBox *>(m_delegate->openEditor()))
             combo->showPopup();
+        return;
+    }
+    // Ctrl+Tab and Ctrl+Shift+Tab leave the grid from any cell.
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && (event->modifiers() & Qt::ControlModifier) && state() != EditingState) {
+        const bool back
+            = event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+        QWidget::focusNextPrevChild(!back);
+        event->accept();
         return;
     }
     if (event->key() == Qt::Key_Delete)

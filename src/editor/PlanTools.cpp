@@ -15,8 +15,10 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QIcon>
+#include <QSettings>
 #include <QSplitter>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 
 #include <algorithm>
@@ -30,10 +32,16 @@ constexpr Phrase kCheckPlan { u"检查频道表", u"Check plan" };
 constexpr Phrase kStandardButton { u"标准", u"Standard" };
 constexpr Phrase kCheckButton { u"检查", u"Check" };
 constexpr Phrase kDockTitle { u"频谱与检查", u"Spectrum and plan check" };
+constexpr Phrase kSplitterName { u"频谱与检查结果之间的分隔线",
+    u"Divider between spectrum and findings" };
+const QString kSplitterKey = QStringLiteral("editor/toolsSplitter");
 constexpr Phrase kNoStandards { u"找不到标准频道表：%1",
     u"The standard plans cannot be found: %1" };
 constexpr Phrase kSendAnyway { u"频道表检查发现 %1 个问题（见频道表检查列表）。仍然发送吗？",
     u"The plan check found %1 problems (see the plan check list). Send anyway?" };
+// English counts one problem in the singular; Chinese has no plural.
+constexpr Phrase kSendAnywayOne { u"频道表检查发现 1 个问题（见频道表检查列表）。仍然发送吗？",
+    u"The plan check found 1 problem (see the plan check list). Send anyway?" };
 
 } // namespace
 
@@ -73,11 +81,34 @@ PlanTools::PlanTools(EditorWindow &window)
     QItemSelectionModel *selection = window.view()->selectionModel();
     m_spectrum->setModel(window.model(), selection);
     m_findings->setModel(window.model(), selection);
+    // Once shown, the findings follow every change of the plan (an edit,
+    // Undo, Paste, an import): a list of old findings would select the
+    // wrong rows. Changes come in bursts, so one check runs after them.
+    m_recheck.setSingleShot(true);
+    m_recheck.setInterval(0);
+    connect(&m_recheck, &QTimer::timeout, this, [this] {
+        if (!m_findings->isHidden())
+            refreshFindings();
+    });
+    QAbstractItemModel *model = window.model();
+    const auto changed = [this] { m_recheck.start(); };
+    connect(model, &QAbstractItemModel::dataChanged, this, changed);
+    connect(model, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, changed);
+    connect(model, &QAbstractItemModel::rowsMoved, this, changed);
+    connect(model, &QAbstractItemModel::modelReset, this, changed);
+    connect(model, &QAbstractItemModel::layoutChanged, this, changed);
     auto *split = new QSplitter(Qt::Vertical);
     split->setObjectName(QStringLiteral("planToolsSplitter"));
     split->addWidget(m_spectrum);
     split->addWidget(m_findings);
     split->setStretchFactor(0, 1);
+    split->handle(1)->setObjectName(QStringLiteral("planToolsSplitterHandle"));
+    // Where the user moved the line between spectrum and findings last.
+    split->restoreState(QSettings().value(kSplitterKey).toByteArray());
+    connect(split, &QSplitter::splitterMoved, this,
+        [split] { QSettings().setValue(kSplitterKey, split->saveState()); });
+    m_spectrum->setMinimumHeight(m_spectrum->fontMetrics().height() * 6);
     m_findings->hide(); // until a check has run
     m_dock->setObjectName(QStringLiteral("spectrumDock"));
     m_dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
@@ -103,6 +134,8 @@ void PlanTools::applyCaptions()
     m_checkAction->setToolTip(kCheckPlan.text());
     m_dock->setWindowTitle(kDockTitle.text());
     m_dock->setAccessibleName(kDockTitle.text());
+    if (auto *split = qobject_cast<QSplitter *>(m_dock->widget()))
+        split->handle(1)->setAccessibleName(kSplitterName.text());
 }
 
 bool PlanTools::loadStandards()
@@ -134,18 +167,28 @@ bool PlanTools::newFromStandard()
     return true;
 }
 
-QList<PlanFinding> PlanTools::checkPlan()
+QList<PlanFinding> PlanTools::refreshFindings()
 {
+    m_recheck.stop();
     PlanCheckOptions options;
-    if (loadStandards())
+    if (m_standardsLoaded)
         options.rasters = m_standards.rasters();
     const QList<PlanFinding> findings
         = PlanCheck::run(PlanCheckList::rowsOf(*m_window.model()), options);
     m_findings->setFindings(findings);
+    return findings;
+}
+
+QList<PlanFinding> PlanTools::checkPlan()
+{
+    loadStandards();
+    const QList<PlanFinding> findings = refreshFindings();
     if (m_findings->isHidden()) {
         m_findings->show();
-        // The spectrum keeps the larger share once the list appears.
-        if (auto *split = qobject_cast<QSplitter *>(m_findings->parentWidget()))
+        // The spectrum keeps the larger share once the list appears, unless
+        // the user has set the line before.
+        auto *split = qobject_cast<QSplitter *>(m_findings->parentWidget());
+        if (split && !QSettings().contains(kSplitterKey))
             split->setSizes({ 3 * split->height() / 5, 2 * split->height() / 5 });
     }
     m_dock->show();
@@ -163,7 +206,8 @@ bool PlanTools::confirmDownload()
     if (problems == 0)
         return true;
     return MessageBox::show(
-               kSendAnyway.text().arg(problems), MessageStyle::QuestionYesNo, CatalogueText(2))
+               problems == 1 ? kSendAnywayOne.text() : kSendAnyway.text().arg(problems),
+               MessageStyle::QuestionYesNo, CatalogueText(2))
         == MessageAnswer::Yes;
 }
 

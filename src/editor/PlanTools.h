@@ -4,6 +4,7 @@
 #include "store/StandardPlans.h"
 
 #include <QObject>
+#include <QTimer>
 
 class QAction;
 class QDockWidget;
@@ -41,6 +42,8 @@ private:
     explicit PlanTools(EditorWindow &window);
     void applyCaptions();
     bool loadStandards();
+    // Runs the check again on the grid's plan and lists what it finds.
+    QList<PlanFinding> refreshFindings();
 
     EditorWindow &m_window;
     StandardPlans m_standards;
@@ -50,6 +53,7 @@ private:
     QDockWidget *m_dock;
     SpectrumView *m_spectrum;
     PlanCheckList *m_findings;
+    QTimer m_recheck;
 };
 
 } // namespace plandor

@@ -1,5 +1,7 @@
 #include "editor/SpectrumView.h"
 
+#include "editor/TextContrast.h"
+
 #include "base/Phrase.h"
 #include "store/ChannelColumns.h"
 
@@ -26,8 +28,9 @@ constexpr Phrase kSpectrumName { u"频谱", u"Spectrum" };
 constexpr Phrase kDescription { u"%1 个频道，%2 个与其他频道重叠，占用 %3 至 %4 MHz",
     u"%1 channels, %2 overlapping another, spanning %3 to %4 MHz" };
 constexpr Phrase kNoChannels { u"没有频道", u"No channels" };
-constexpr Phrase kBandTip { u"%1  %2  %3 MHz / %4 MHz（第 %5 行）",
-    u"%1  %2  %3 MHz / %4 MHz (row %5)" };
+constexpr Phrase kBandTip { u"%1  %2  中心 %3 MHz，占用 %4 MHz 带宽（第 %5 行）",
+    u"%1  %2  centre %3 MHz, %4 MHz wide (row %5)" };
+constexpr Phrase kAxisUnit { u"%1 MHz", u"%1 MHz" };
 
 constexpr int kAxisHeight = 16;
 constexpr int kMargin = 3;
@@ -207,9 +210,20 @@ void SpectrumView::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.fillRect(rect(), palette().base());
     const QRect area = bandRect();
-    const int w = area.width();
-    const double scale = w / (m_viewUpper - m_viewLower);
+    const double scale = area.width() / (m_viewUpper - m_viewLower);
+    paintBands(p, area, scale);
+    paintAxis(p, area, scale);
+    if (hasFocus()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = rect().adjusted(0, 0, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+    }
+}
 
+void SpectrumView::paintBands(QPainter &p, const QRect &area, double scale)
+{
+    const int w = area.width();
     // One colour per pixel column (the strongest of the channels drawn
     // there), so that the cost follows the width, not the channel count.
     enum : quint8 { None, Tv, Digi, Overlap, Selected };
@@ -251,13 +265,20 @@ void SpectrumView::paintEvent(QPaintEvent *)
         x = end;
     }
 
-    p.setPen(Qt::white);
     for (int i : labelled) {
         const SpectrumBand &b = m_plan.bands()[i];
+        // The name reads on its band's colour, the yellow of the selected
+        // one as well as the blues.
+        const bool selected = b.row < m_rowSelected.size() && m_rowSelected[b.row];
+        const quint8 level = selected ? Selected : b.overlapping ? Overlap : b.digital ? Digi : Tv;
+        p.setPen(TextContrast::textOn(colours[level]));
         const QRectF r(xAt(b.lower), area.top(), (b.upper - b.lower) * scale, area.height());
         p.drawText(r, Qt::AlignCenter, b.name);
     }
+}
 
+void SpectrumView::paintAxis(QPainter &p, const QRect &area, double scale)
+{
     // The frequency axis: a tick every 1, 2 or 5 times a power of ten MHz,
     // at least 60 pixels apart.
     const double wanted = 60 / scale;
@@ -271,23 +292,22 @@ void SpectrumView::paintEvent(QPaintEvent *)
     p.setPen(palette().text().color());
     const int axisTop = area.bottom() + 1;
     p.drawLine(0, axisTop, width(), axisTop);
-    for (double f = std::ceil(m_viewLower / step) * step; f <= m_viewUpper; f += step) {
+    const double first = std::ceil(m_viewLower / step) * step;
+    for (double f = first; f <= m_viewUpper; f += step) {
         const int x = int(std::lround(xAt(f)));
         p.drawLine(x, axisTop, x, axisTop + 3);
-        // Labels at the ends stay inside the widget.
-        const int left = std::clamp(x - 40, 0, std::max(0, width() - 80));
-        p.drawText(QRect(left, axisTop + 2, 80, kAxisHeight - 2),
-            (x - 40 < 0                ? Qt::AlignLeft
-                    : x + 40 > width() ? Qt::AlignRight
-                                       : Qt::AlignHCenter)
+        // The last label names the unit; labels at the ends stay inside the
+        // widget, clear of its edge.
+        const bool last = f + step > m_viewUpper;
+        const QString label = last ? kAxisUnit.text().arg(mhz(f)) : mhz(f);
+        const int half = std::max(40, p.fontMetrics().horizontalAdvance(label) / 2 + 2);
+        const int left = std::clamp(x - half, 0, std::max(0, width() - 2 * half - 2));
+        p.drawText(QRect(left, axisTop + 2, 2 * half, kAxisHeight - 2),
+            (x - half < 0                    ? Qt::AlignLeft
+                    : x + half + 2 > width() ? Qt::AlignRight
+                                             : Qt::AlignHCenter)
                 | Qt::AlignTop,
-            mhz(f));
-    }
-    if (hasFocus()) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = rect().adjusted(0, 0, -1, -1);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+            label);
     }
 }
 

@@ -11,6 +11,8 @@
 class QAbstractItemModel;
 class QItemSelectionModel;
 
+class QPainter;
+
 namespace plandor {
 
 // The plan as a band across the instrument's 46..1000 MHz: each channel from
@@ -71,6 +73,10 @@ private:
     void planChanged();
     void selectionChanged();
     void rebuild();
+    // The bands of the view (one colour a pixel column) with their names,
+    // and the frequency axis below them.
+    void paintBands(QPainter &painter, const QRect &area, double scale);
+    void paintAxis(QPainter &painter, const QRect &area, double scale);
     void selectRow(int row);
     void stepSelection(int direction);
     QRect bandRect() const;

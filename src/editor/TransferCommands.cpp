@@ -56,41 +56,6 @@ void reportUnreachable(const QString &reason)
     showError(text);
 }
 
-// The link as the panel's send sees it: notes whether the instrument took
-// the panel, which is what the user is told, whatever the end of the
-// transfer gives.
-class PanelWriteWatch : public DeviceLink
-{
-public:
-    explicit PanelWriteWatch(DeviceLink &link)
-        : m_link(link)
-    { }
-    bool panelWritten = false;
-
-    bool CheckConnection() override { return m_link.CheckConnection(); }
-    bool ReadPlan(qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites) override
-    {
-        return m_link.ReadPlan(selector, records, favorites);
-    }
-    bool WriteFavorites(FavoritesRecord &favorites) override
-    {
-        panelWritten = m_link.WriteFavorites(favorites);
-        return panelWritten;
-    }
-    bool WritePlan(
-        const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites) override
-    {
-        return m_link.WritePlan(records, selector, favorites);
-    }
-    bool EndTransfer() override { return m_link.EndTransfer(); }
-    void SetPort(qint16 port) override { m_link.SetPort(port); }
-    void SetPortName(const QString &deviceName) override { m_link.SetPortName(deviceName); }
-    QString lastError() const override { return m_link.lastError(); }
-
-private:
-    DeviceLink &m_link;
-};
-
 } // namespace
 
 TransferCommands::TransferCommands(ChannelStore &store, QProgressBar *progress, QObject *parent)
@@ -137,12 +102,14 @@ bool TransferCommands::begin()
     m_progress->show();
     m_progress->setValue(2);
     auto transfer = makeTransfer();
-    if (transfer && transfer->checkConnection())
+    const LinkResult<> connected = transfer ? transfer->checkConnection()
+                                            : LinkResult<>(LinkFailure { LinkFault::NoPort, {} });
+    if (connected)
         return true;
     m_progress->hide();
     m_timer->stop();
     releasePort();
-    reportUnreachable(transfer ? transfer->errorText() : QString());
+    reportUnreachable(connected.errorText());
     return false;
 }
 
@@ -160,9 +127,10 @@ bool TransferCommands::keepInHistory(
     // The history is a safety copy beside the transfer: a full disk there
     // does not turn a good transfer into a failed one, but the user is told.
     DeviceLink *link = ProcessLink::get();
+    const auto instrument = link ? link->Identify() : LinkResult<InstrumentInfo>(InstrumentInfo {});
+    const QString identity = instrument ? instrument->identity : QString();
     QString error;
-    if (PlanHistory::record(
-            direction, link ? link->InstrumentIdentity() : QString(), rows, panel, &error))
+    if (PlanHistory::record(direction, identity, rows, panel, &error))
         return true;
     MessageBox::show(
         kHistoryNotKept.text().arg(error), MessageStyle::ExclamationOk, CatalogueText(2));
@@ -172,7 +140,9 @@ bool TransferCommands::keepInHistory(
 std::optional<PanelTexts> TransferCommands::upload()
 {
     auto transfer = makeTransfer();
-    const auto plan = transfer ? transfer->read() : std::nullopt;
+    const auto plan = transfer
+        ? transfer->read()
+        : LinkResult<PlanTransfer::ReceivedPlan>(LinkFailure { LinkFault::NoPort, {} });
     if (!plan) {
         // "A" names the plan that was asked for.
         MessageBox::show(QStringLiteral("A") + CatalogueText(65), MessageStyle::InformationOk,
@@ -202,12 +172,13 @@ bool TransferCommands::download(const PanelTexts &panel)
     }
     const QList<ChannelValues> &rows = *sendable;
     auto transfer = makeTransfer();
-    const auto outcome = transfer ? transfer->send(rows, panel) : PlanTransfer::SendOutcome::Failed;
-    if (outcome == PlanTransfer::SendOutcome::NothingToSend)
+    const PlanTransfer::SendResult result
+        = transfer ? transfer->send(rows, panel) : PlanTransfer::SendResult {};
+    if (result.outcome == PlanTransfer::SendOutcome::NothingToSend)
         MessageBox::showCatalogue(20, MessageStyle::ExclamationOk);
-    else if (outcome == PlanTransfer::SendOutcome::TooLarge)
-        showError(transfer->errorText());
-    const bool sent = outcome == PlanTransfer::SendOutcome::Sent;
+    else if (result.outcome == PlanTransfer::SendOutcome::TooLarge)
+        showError(result.text);
+    const bool sent = result.sent();
     end();
     MessageBox::showCatalogue(sent ? 18 : 19, MessageStyle::InformationOk);
     if (sent) {
@@ -266,19 +237,18 @@ void TransferCommands::sendPanel(const PanelTexts &panel)
         MessageBox::showCatalogue(68, MessageStyle::ExclamationOk);
         return;
     }
-    DeviceLink *link = ProcessLink::get();
-    if (!link || !link->CheckConnection()) {
+    auto transfer = makeTransfer();
+    const LinkResult<> connected = transfer ? transfer->checkConnection()
+                                            : LinkResult<>(LinkFailure { LinkFault::NoPort, {} });
+    if (!connected) {
         releasePort();
-        reportUnreachable(link ? link->lastError() : QString());
+        reportUnreachable(connected.errorText());
         return;
     }
-    PanelWriteWatch watch(*link);
-    PlanTransfer transfer(watch);
-    transfer.setPause(waitPainting);
-    transfer.sendPanel(panel);
+    const PlanTransfer::SendResult result = transfer->sendPanel(panel);
     releasePort();
     // The panel is on the instrument once it took the write.
-    if (watch.panelWritten) {
+    if (result.writeAccepted) {
         MessageBox::showCatalogue(72, MessageStyle::ExclamationOk);
         tellRoundedSpan(panel);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "transfer/FavoritesRecord.h"
 #include "transfer/LinkRecord.h"
 
@@ -7,46 +8,69 @@
 
 namespace plandor {
 
+// Why a call to the instrument failed.
+enum class LinkFault {
+    NoPort, // no port was chosen
+    PortUnavailable, // missing, in use by another program, or not ours to open
+    NoAnswer, // nothing came back in time, or nothing readable at this rate
+    Unplugged, // the line went away during the call
+    Refused, // the instrument answered no, or in a way we do not speak
+    Busy, // a call was made from inside another call's wait
+};
+
+template <typename T = void> using LinkResult = Result<T, LinkFault>;
+using LinkFailure = Failure<LinkFault>;
+
+// A plan as it crosses the link: records and the panel.
+struct LinkPlan
+{
+    LinkRecordArray records;
+    FavoritesRecord favorites {};
+};
+
+// How the link reaches the port beyond the start-up window's port number.
+struct LinkOptions
+{
+    // A device path or a name as the system lists it; when set it wins over
+    // the port number, so that a port without a COM number can be used.
+    QString portName;
+    // The line speed; 0 keeps the protocol's default.
+    qint32 baud = 0;
+};
+
+// What the instrument said of itself.
+struct InstrumentInfo
+{
+    QString identity; // model and serial number; empty when it said nothing
+    int maxChannels = 0; // 0 before it said so
+};
+
 // The one object through which Plandor reaches the instrument. Every call is
-// synchronous and tells whether it succeeded; lastError() says why it did not.
+// synchronous and gives its value or why it failed.
 class DeviceLink
 {
 public:
     virtual ~DeviceLink() = default;
 
-    virtual bool CheckConnection() = 0;
-    // Sizes and fills records (its bounds are the link's) and favourites.
-    virtual bool ReadPlan(qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites)
-        = 0;
-    // The instrument's panel alone. A link that cannot ask for less reads
-    // the whole plan for it.
-    virtual bool ReadFavorites(FavoritesRecord &favorites)
-    {
-        LinkRecordArray records;
-        return ReadPlan(0, records, favorites);
-    }
-    virtual bool WriteFavorites(FavoritesRecord &favorites) = 0;
-    virtual bool WritePlan(
-        const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites)
+    virtual LinkResult<> CheckConnection() = 0;
+    virtual LinkResult<LinkPlan> ReadPlan(qint32 selector) = 0;
+    // The instrument's panel alone.
+    virtual LinkResult<FavoritesRecord> ReadFavorites() = 0;
+    virtual LinkResult<> WriteFavorites(const FavoritesRecord &favorites) = 0;
+    virtual LinkResult<> WritePlan(
+        const LinkRecordArray &records, qint32 selector, const FavoritesRecord &favorites)
         = 0;
     // Makes the write just made permanent.
-    virtual bool EndTransfer() = 0;
+    virtual LinkResult<> EndTransfer() = 0;
     // The port number chosen at start-up (COM3 gives 3).
     virtual void SetPort(qint16 port) = 0;
-
-    // A port that has no COM number is also handed over by its device name,
-    // so that the link opens the port the user chose.
-    virtual void SetPortName(const QString &deviceName) { Q_UNUSED(deviceName) }
-    // Why the last call failed, for the window to show; empty when it did not.
-    virtual QString lastError() const { return {}; }
-    // What the instrument says of itself (model and serial number), from the
-    // last handshake or asked once after it; empty when it said nothing.
-    // Names history entries.
-    virtual QString InstrumentIdentity() { return {}; }
-
-    // The line speed chosen at start-up (the Rate box); the port is opened
-    // at this rate and the waits follow it.
-    virtual void SetBaudRate(qint32 baud) { Q_UNUSED(baud) }
+    virtual void SetOptions(const LinkOptions &options) = 0;
+    // What the last handshake told (the name only when it came with it or
+    // was asked for before).
+    virtual InstrumentInfo Instrument() const = 0;
+    // The same with the instrument's name, asked for once when the handshake
+    // did not give it. Names history entries.
+    virtual LinkResult<InstrumentInfo> Identify() = 0;
 
     // Whether the instrument now holds what the last WritePlan or
     // WriteFavorites sent, asked anew after the write and its end: the way
@@ -57,16 +81,13 @@ public:
         NotStored, // it holds something else, or this write did not commit
         Unknown, // it did not answer
     };
-    virtual WriteCheck ConfirmLastWrite() { return WriteCheck::NotSupported; }
-
-    // The most channels the instrument takes, once it has said so; 0 before.
-    virtual int InstrumentMaxChannels() const { return 0; }
+    virtual WriteCheck ConfirmLastWrite() = 0;
 
     // Lets go of the port between transfers, so that another program
     // (plandor-cli, a terminal) can use the instrument while the window is
     // open; the next call opens it again. What the instrument said of itself
     // is kept.
-    virtual void ReleasePort() { }
+    virtual void ReleasePort() = 0;
 };
 
 } // namespace plandor

@@ -29,111 +29,100 @@ PlanTransfer::PlanTransfer(DeviceLink &link)
     , m_pause([](std::chrono::milliseconds ms) { QThread::msleep(ulong(ms.count())); })
 { }
 
-bool PlanTransfer::checkConnection()
+LinkResult<> PlanTransfer::checkConnection()
 {
-    m_error.clear();
-    if (m_link.CheckConnection())
-        return true;
-    m_error = m_link.lastError();
-    return false;
+    return m_link.CheckConnection();
 }
 
 int PlanTransfer::maxChannels() const
 {
-    const int reported = m_link.InstrumentMaxChannels();
+    const int reported = m_link.Instrument().maxChannels;
     return reported > 0 ? qMin(reported, PlanSizeLimit::kMaxChannels) : PlanSizeLimit::kMaxChannels;
 }
 
-std::optional<PlanTransfer::ReceivedPlan> PlanTransfer::read()
+LinkResult<PlanTransfer::ReceivedPlan> PlanTransfer::read()
 {
-    m_error.clear();
-    LinkRecordArray records;
-    FavoritesRecord favorites {};
-    if (!m_link.ReadPlan(0, records, favorites)) {
-        m_error = m_link.lastError();
-        qCDebug(plandorTransfer).noquote() << "read failed:" << m_error;
-        return std::nullopt;
+    auto received = m_link.ReadPlan(0);
+    if (!received) {
+        qCDebug(plandorTransfer).noquote() << "read failed:" << received.errorText();
+        return received.failure();
     }
-    qCDebug(plandorTransfer) << "read" << records.items.size() << "channels";
-    ReceivedPlan plan;
-    plan.rows = PlanRecords::fromReceived(records);
-    plan.panel = PlanRecords::fromFavorites(favorites);
-    return plan;
+    qCDebug(plandorTransfer) << "read" << received->records.items.size() << "channels";
+    return ReceivedPlan { PlanRecords::fromReceived(received->records),
+        PlanRecords::fromFavorites(received->favorites) };
 }
 
-std::optional<PanelTexts> PlanTransfer::readPanel()
+LinkResult<PanelTexts> PlanTransfer::readPanel()
 {
-    m_error.clear();
-    FavoritesRecord favorites {};
-    if (!m_link.ReadFavorites(favorites)) {
-        m_error = m_link.lastError();
-        return std::nullopt;
-    }
-    return PlanRecords::fromFavorites(favorites);
+    auto favorites = m_link.ReadFavorites();
+    if (!favorites)
+        return favorites.failure();
+    return PlanRecords::fromFavorites(*favorites);
 }
 
-PlanTransfer::SendOutcome PlanTransfer::send(
+PlanTransfer::SendResult PlanTransfer::send(
     const QList<ChannelValues> &rows, const PanelTexts &panel)
 {
-    m_error.clear();
     if (rows.isEmpty())
-        return SendOutcome::NothingToSend;
+        return { SendOutcome::NothingToSend, false, {} };
     if (rows.size() > maxChannels()) {
-        m_error = maxChannels() == PlanSizeLimit::kMaxChannels
-            ? PlanSizeLimit::tooLargeText(int(rows.size()))
-            : kTooLargeFor.text().arg(rows.size()).arg(maxChannels());
-        return SendOutcome::TooLarge;
+        return { SendOutcome::TooLarge, false,
+            maxChannels() == PlanSizeLimit::kMaxChannels
+                ? PlanSizeLimit::tooLargeText(int(rows.size()))
+                : kTooLargeFor.text().arg(rows.size()).arg(maxChannels()) };
     }
     const LinkRecordArray records = PlanRecords::toSendRecords(rows);
-    FavoritesRecord favorites = PlanRecords::toFavorites(panel);
-    const SendOutcome outcome = finishWrite(m_link.WritePlan(records, 0, favorites), false);
+    const SendResult result
+        = finishWrite(m_link.WritePlan(records, 0, PlanRecords::toFavorites(panel)), false);
     qCDebug(plandorTransfer).noquote()
-        << "send of" << rows.size() << "channels:" << int(outcome) << m_error;
-    return outcome;
+        << "send of" << rows.size() << "channels:" << int(result.outcome) << result.text;
+    return result;
 }
 
-PlanTransfer::SendOutcome PlanTransfer::sendPanel(const PanelTexts &panel)
+PlanTransfer::SendResult PlanTransfer::sendPanel(const PanelTexts &panel)
 {
-    m_error.clear();
-    FavoritesRecord favorites = PlanRecords::toFavorites(panel);
-    const SendOutcome outcome = finishWrite(m_link.WriteFavorites(favorites), true);
-    qCDebug(plandorTransfer).noquote() << "send of the panel:" << int(outcome) << m_error;
-    return outcome;
+    const SendResult result
+        = finishWrite(m_link.WriteFavorites(PlanRecords::toFavorites(panel)), true);
+    qCDebug(plandorTransfer).noquote()
+        << "send of the panel:" << int(result.outcome) << result.text;
+    return result;
 }
 
-PlanTransfer::SendOutcome PlanTransfer::finishWrite(bool written, bool panelAlone)
+PlanTransfer::SendResult PlanTransfer::finishWrite(const LinkResult<> &written, bool panelAlone)
 {
     using Check = DeviceLink::WriteCheck;
+    SendResult result { SendOutcome::Failed, written.ok(), written.errorText() };
     // A plan write that failed left only a staging behind: nothing changed.
     // A panel write is stored by itself, so a lost acknowledgement may hide
     // a stored panel: the instrument is asked.
-    if (!written && !panelAlone) {
-        m_error = m_link.lastError();
-        return SendOutcome::Failed;
-    }
+    if (!written && !panelAlone)
+        return result;
     if (written) {
         m_pause(kPauseAfterWrite);
         // The end's acknowledgement comes only once the instrument has
         // stored it: there is nothing left to ask.
-        if (m_link.EndTransfer())
-            return SendOutcome::Sent;
+        const LinkResult<> ended = m_link.EndTransfer();
+        if (ended)
+            return { SendOutcome::Sent, true, {} };
+        result.text = ended.errorText();
     }
-    const QString why = m_link.lastError();
     switch (m_link.ConfirmLastWrite()) {
     case Check::Stored:
-        m_error.clear();
-        return SendOutcome::Sent;
+        result.outcome = SendOutcome::Sent;
+        result.text.clear();
+        break;
     case Check::NotStored:
-        m_error = why.isEmpty() ? kNotKept.text() : why;
-        return SendOutcome::Failed;
+        if (result.text.isEmpty())
+            result.text = kNotKept.text();
+        break;
     case Check::Unknown:
-        m_error = kNotConfirmed.text() + QStringLiteral("\n") + why;
-        return SendOutcome::NotConfirmed;
+        result.outcome = SendOutcome::NotConfirmed;
+        result.text = kNotConfirmed.text() + QStringLiteral("\n") + result.text;
+        break;
     case Check::NotSupported:
         break;
     }
-    m_error = why;
-    return SendOutcome::Failed;
+    return result;
 }
 
 bool PlanTransfer::store(ChannelStore &store, const QList<ChannelValues> &rows, QString *error)

@@ -27,10 +27,22 @@ public:
         Sent, // the instrument confirmed it holds what was sent
         NothingToSend, // no channel
         TooLarge, // more channels than the instrument takes
-        Unreachable, // the instrument did not answer the first call
         Failed, // refused or broken off; the instrument keeps its old plan
         NotConfirmed, // the end was sent but the instrument could not be asked
                       // afterwards: it holds either the old or the whole new plan
+    };
+
+    // How a send ended, and whether the instrument took the write itself
+    // (a panel it took is on it whatever the end of the transfer gives).
+    struct SendResult
+    {
+        SendOutcome outcome = SendOutcome::Failed;
+        bool writeAccepted = false;
+        // Why it was not sent, in the run's language where Plandor words it.
+        QString text;
+
+        bool sent() const { return outcome == SendOutcome::Sent; }
+        explicit operator bool() const { return sent(); }
     };
 
     // What an Upload received.
@@ -48,15 +60,15 @@ public:
     void setPause(Pause pause) { m_pause = std::move(pause); }
     static constexpr std::chrono::milliseconds kPauseAfterWrite { 500 };
 
-    bool checkConnection();
-    // The instrument's plan and panel; nullopt on failure (errorText says why).
-    // An instrument that holds no channel gives a plan without rows.
-    std::optional<ReceivedPlan> read();
-    // The instrument's panel alone; nullopt on failure.
-    std::optional<PanelTexts> readPanel();
+    LinkResult<> checkConnection();
+    // The instrument's plan and panel. An instrument that holds no channel
+    // gives a plan without rows.
+    LinkResult<ReceivedPlan> read();
+    // The instrument's panel alone.
+    LinkResult<PanelTexts> readPanel();
     // rows in the order to send (frequency order); panel as its boxes hold it.
-    SendOutcome send(const QList<ChannelValues> &rows, const PanelTexts &panel);
-    SendOutcome sendPanel(const PanelTexts &panel);
+    SendResult send(const QList<ChannelValues> &rows, const PanelTexts &panel);
+    SendResult sendPanel(const PanelTexts &panel);
 
     // The largest plan this instrument takes: 255, or less when the
     // instrument said so in the handshake.
@@ -65,17 +77,12 @@ public:
     // Replaces the stored plan with a received one, all or nothing.
     static bool store(ChannelStore &store, const QList<ChannelValues> &rows, QString *error);
 
-    // Why the last call failed, in the run's language where Plandor words it;
-    // empty after success.
-    QString errorText() const { return m_error; }
-
 private:
     // The pause, the end, and the instrument asked what it now holds.
-    SendOutcome finishWrite(bool written, bool panelAlone);
+    SendResult finishWrite(const LinkResult<> &written, bool panelAlone);
 
     DeviceLink &m_link;
     Pause m_pause;
-    QString m_error;
 };
 
 } // namespace plandor

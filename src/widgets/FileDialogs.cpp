@@ -1,34 +1,30 @@
 #include "widgets/FileDialogs.h"
 
-#include <QCoreApplication>
+#include "base/Phrase.h"
+
+#include <QDir>
 #include <QFileDialog>
+#include <QStandardPaths>
 
 namespace plandor {
 namespace {
+
+constexpr Phrase kPlanFiles { u"频道表文件 (*.txt)", u"Plan files (*.txt)" };
+constexpr Phrase kAllFiles { u"所有文件 (*)", u"All files (*)" };
+
 QStringList &queued()
 {
     static QStringList answers;
     return answers;
 }
 
-// A filter shown as its description alone, matching pattern. The dialog takes
-// the pattern from the last parentheses and, with the details hidden, shows
-// what comes before them: "All Files (*.*)" then lists every file, as "*.*"
-// does on Windows, where a name without a dot would be left out here.
-QString filterEntry(const QString &description, const QString &pattern)
-{
-    return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
-}
-
 } // namespace
 
 void FileDialogs::prepare(QFileDialog *dialog)
 {
-    dialog->setOption(QFileDialog::HideNameFilterDetails);
-    dialog->setNameFilters({ filterEntry(QStringLiteral("(*.txt)"), QStringLiteral("*.txt")),
-        filterEntry(QStringLiteral("All Files (*.*)"), QStringLiteral("*")) });
+    dialog->setNameFilters({ kPlanFiles.text(), allFilesFilter() });
     dialog->setDefaultSuffix(QStringLiteral("txt"));
-    dialog->setDirectory(QCoreApplication::applicationDirPath());
+    dialog->setDirectory(startFolder());
 }
 
 QString FileDialogs::run(QFileDialog *dialog, bool save)
@@ -40,6 +36,19 @@ QString FileDialogs::run(QFileDialog *dialog, bool save)
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
     return dialog->selectedFiles().constFirst();
+}
+
+QString FileDialogs::startFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QDir(documents).exists())
+        return documents;
+    return QDir::homePath();
+}
+
+QString FileDialogs::allFilesFilter()
+{
+    return kAllFiles.text();
 }
 
 void FileDialogs::queueAnswer(const QString &path)

@@ -7,6 +7,7 @@
 #include "widgets/FileDialogs.h"
 
 #include <QAbstractItemModelTester>
+#include <QSettings>
 #include <QTest>
 #include <QToolButton>
 
@@ -15,6 +16,10 @@ namespace plandor::test {
 EditorFixture::EditorFixture(qint16 languageOffset)
 {
     LanguageOffset = languageOffset;
+    // The window keeps its place, folders and recent plans beside the store,
+    // never in the user's settings.
+    QSettings::setPath(
+        QSettings::NativeFormat, QSettings::UserScope, store.dir() + QStringLiteral("/settings"));
     ProcessLink::set(std::unique_ptr<ScriptedLink>(link = new ScriptedLink));
     form = std::make_unique<EditorWindow>(channels);
     m_tester = std::make_unique<QAbstractItemModelTester>(
@@ -56,7 +61,7 @@ void EditorFixture::click(const char *key)
 void EditorFixture::useSerialLink(const QString &port)
 {
     auto serial = std::make_unique<SerialDeviceLink>();
-    serial->SetPortName(port);
+    serial->SetOptions({ port });
     ProcessLink::set(std::move(serial));
     link = nullptr;
 }

@@ -12,29 +12,45 @@ namespace plandor::test {
 class ScriptedLink : public DeviceLink
 {
 public:
-    bool CheckConnection() override { return called("CheckConnection", connectionResult); }
-    bool ReadPlan(qint32, LinkRecordArray &records, FavoritesRecord &favorites) override
+    LinkResult<> CheckConnection() override { return called("CheckConnection", connectionResult); }
+    LinkResult<LinkPlan> ReadPlan(qint32) override
     {
         if (duringRead)
             duringRead();
-        if (readResult)
-            std::tie(records, favorites) = std::pair(planToRead, favoritesToRead);
-        return called("ReadPlan", readResult);
+        if (!called("ReadPlan", readResult))
+            return failure();
+        return LinkPlan { planToRead, favoritesToRead };
     }
-    bool WriteFavorites(FavoritesRecord &favorites) override
+    LinkResult<FavoritesRecord> ReadFavorites() override
+    {
+        if (!called("ReadFavorites", readResult))
+            return failure();
+        return favoritesToRead;
+    }
+    LinkResult<> WriteFavorites(const FavoritesRecord &favorites) override
     {
         writtenFavorites = favorites;
         return called("WriteFavorites", writeFavoritesResult);
     }
-    bool WritePlan(const LinkRecordArray &records, qint32, FavoritesRecord &favorites) override
+    LinkResult<> WritePlan(
+        const LinkRecordArray &records, qint32, const FavoritesRecord &favorites) override
     {
         std::tie(writtenPlan, writtenFavorites) = std::pair(records, favorites);
         return called("WritePlan", writePlanResult);
     }
-    bool EndTransfer() override { return called("EndTransfer", endResult); }
+    LinkResult<> EndTransfer() override { return called("EndTransfer", endResult); }
     void SetPort(qint16 port) override { ports.append(called("SetPort", port)); }
-    void SetPortName(const QString &n) override { portNames.append(called("SetPortName", n)); }
-    QString lastError() const override { return reason; }
+    void SetOptions(const LinkOptions &options) override
+    {
+        calls.append(QStringLiteral("SetOptions"));
+        if (!options.portName.isEmpty())
+            portNames.append(options.portName);
+        bauds.append(options.baud);
+    }
+    InstrumentInfo Instrument() const override { return {}; }
+    LinkResult<InstrumentInfo> Identify() override { return InstrumentInfo {}; }
+    WriteCheck ConfirmLastWrite() override { return WriteCheck::NotSupported; }
+    void ReleasePort() override { }
 
     // Results to give, and the reason a failed call gives.
     bool connectionResult = true, readResult = true, writeFavoritesResult = true,
@@ -50,10 +66,17 @@ public:
     QStringList calls;
     QList<qint16> ports;
     QStringList portNames;
+    QList<qint32> bauds;
     LinkRecordArray writtenPlan;
     FavoritesRecord writtenFavorites;
 
 private:
+    LinkFailure failure() const { return { LinkFault::Refused, reason }; }
+    LinkResult<> called(const char *name, bool result)
+    {
+        calls.append(QLatin1String(name));
+        return result ? LinkResult<>() : LinkResult<>(failure());
+    }
     template <typename T> T called(const char *name, T result)
     {
         calls.append(QLatin1String(name));

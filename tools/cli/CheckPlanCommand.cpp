@@ -1,64 +1,117 @@
 #include "CheckPlanCommand.h"
 
-#include "StandardStreams.h"
-
+#include "CliPhrases.h"
 #include "PlanValidation.h"
+#include "StandardStreams.h"
 
 #include "rules/PlanCheck.h"
 #include "store/PlanFile.h"
 #include "store/StandardPlans.h"
 
-#include <cstdio>
+#include <QJsonArray>
 
 namespace plandor::cli {
 
 namespace {
-constexpr int kExitOk = 0;
-constexpr int kExitUsage = 2;
-constexpr int kExitFindings = 4;
-} // namespace
 
-int runCheckPlan(const QString &inPath)
+constexpr Phrase kSummary { u"列出频道表文件中的问题（有问题时退出码为 4）",
+    u"list what is wrong with a plan file (exit 4 when anything is)" };
+constexpr Phrase kNoRasterCheck { u"不做频率栅格检查（%1）", u"no raster check (%1)" };
+constexpr Phrase kMoreFindings { u"……另有 %1 条（共 %2 条）",
+    u"... and %1 more findings (%2 in all)" };
+
+// One finding: its kind as --json names it, its words, and the channels it
+// is about (0-based indexes into the file's channels).
+struct Finding
 {
-    if (inPath.isEmpty()) {
-        std::fprintf(stderr, "plandor-cli: check-plan needs --in FILE\n");
-        return kExitUsage;
+    const char *kind;
+    QString text;
+    QList<int> rows;
+};
+
+const char *kindName(PlanFinding::Kind kind)
+{
+    switch (kind) {
+    case PlanFinding::Overlap:
+        return "overlap";
+    case PlanFinding::DuplicateId:
+        return "duplicateId";
+    case PlanFinding::DuplicateName:
+        return "duplicateName";
+    case PlanFinding::Refused:
+        return "refused";
+    case PlanFinding::TooMany:
+        return "tooMany";
+    case PlanFinding::OffRaster:
+        break;
     }
-    PlanFileContent content;
-    QString error;
-    if (!readPlanInput(inPath, content, &error)) {
-        std::fprintf(stderr, "plandor-cli: %s refused: %s\n", qPrintable(fileName(inPath, false)),
-            qPrintable(error));
-        return kExitFindings;
-    }
+    return "offRaster";
+}
+
+QList<Finding> findingsOf(const CliContext &context, const PlanFileContent &content)
+{
     PlanCheckOptions options;
     StandardPlans standards;
+    QString error;
     if (standards.load(&error))
         options.rasters = standards.rasters();
     else
-        std::fprintf(stderr, "plandor-cli: no raster check (%s)\n", qPrintable(error));
-
+        context.warn(kNoRasterCheck.text().arg(error));
     QList<PlanCheckRow> rows;
     rows.reserve(content.rows.size());
     for (const ChannelValues &row : content.rows)
         rows.append(StandardPlans::checkRow(row));
-    QStringList findings;
+    QList<Finding> findings;
     for (const PlanFinding &f : PlanCheck::run(rows, options))
-        findings.append(f.text);
+        findings.append({ kindName(f.kind), f.text, f.rows });
     // What send refuses beside the channels (the plan check counts too many).
     if (content.rows.isEmpty())
-        findings.append(*sizeRefusal(content));
+        findings.append({ "noChannel", *sizeRefusal(content), {} });
     if (const auto refusal = content.panel ? panelRefusal(*content.panel) : std::nullopt)
-        findings.append(*refusal);
+        findings.append({ "panel", *refusal, {} });
+    return findings;
+}
 
-    for (const QString &finding : findings.mid(0, kListedFindings))
-        std::printf("%s\n", qPrintable(finding));
+QJsonObject findingsJson(const QString &inPath, const QList<Finding> &findings)
+{
+    QJsonArray list;
+    for (const Finding &f : findings) {
+        QJsonArray rows;
+        for (const int row : f.rows)
+            rows.append(row + 1);
+        list.append(QJsonObject { { QStringLiteral("kind"), QLatin1String(f.kind) },
+            { QStringLiteral("text"), f.text }, { QStringLiteral("rows"), rows } });
+    }
+    return { { QStringLiteral("file"), inPath }, { QStringLiteral("findings"), list } };
+}
+
+} // namespace
+
+QList<CommandUsage> CheckPlanCommand::usages() const
+{
+    return { { "check-plan --in FILE", kSummary } };
+}
+
+int CheckPlanCommand::run(const CliContext &context)
+{
+    const QString inPath = context.value(QStringLiteral("in"));
+    if (inPath.isEmpty())
+        return context.fail(ExitUsage, phrases::kNeedsIn.text().arg(name()));
+    PlanFileContent content;
+    QString error;
+    if (!readPlanInput(inPath, content, &error))
+        return context.fail(
+            ExitFileRefused, phrases::kRefused.text().arg(fileName(inPath, false), error));
+    const QList<Finding> findings = findingsOf(context, content);
+    const int rc = findings.isEmpty() ? ExitOk : ExitFileRefused;
+    if (context.json())
+        return context.printJson(findingsJson(inPath, findings), rc);
+    for (const Finding &finding : findings.mid(0, kListedFindings))
+        context.print(finding.text);
     if (findings.size() > kListedFindings)
-        std::printf("... and %lld more findings (%lld in all)\n",
-            static_cast<long long>(findings.size() - kListedFindings),
-            static_cast<long long>(findings.size()));
-    std::fflush(stdout);
-    return findings.isEmpty() ? kExitOk : kExitFindings;
+        context.print(
+            kMoreFindings.text().arg(findings.size() - kListedFindings).arg(findings.size()));
+    return rc;
 }
 
 } // namespace plandor::cli

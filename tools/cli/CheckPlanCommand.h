@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "CliCommand.h"
 
 namespace plandor::cli {
 
@@ -11,7 +11,16 @@ constexpr int kListedFindings = 50;
 // check finds and what else send would refuse (no channel, the panel; a
 // file without a panel has none to check), one finding a line, and returns
 // 0 when it finds nothing, 4 when it finds something or the file is refused,
-// 2 without a file.
-int runCheckPlan(const QString &inPath);
+// 2 without a file. --json gives every finding as {"file", "findings":
+// [{"kind", "text", "rows"}]}.
+class CheckPlanCommand : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("check-plan"); }
+    QList<CommandUsage> usages() const override;
+    QStringList options() const override { return { QStringLiteral("in") }; }
+    bool hasJson() const override { return true; }
+    int run(const CliContext &context) override;
+};
 
 } // namespace plandor::cli

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "CliCommand.h"
 
 namespace plandor::cli {
 
@@ -10,6 +10,13 @@ namespace plandor::cli {
 // empty favourites and unit and a bandwidth of 0, which reads as no panel.
 // A plan without channels or with more than the instrument holds is refused.
 // Returns 0 when written, 2 without both paths, 4 when A is refused or B cannot be written.
-int runConvert(const QString &inPath, const QString &outPath);
+class ConvertCommand : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("convert"); }
+    QList<CommandUsage> usages() const override;
+    QStringList options() const override { return { QStringLiteral("in"), QStringLiteral("out") }; }
+    int run(const CliContext &context) override;
+};
 
 } // namespace plandor::cli

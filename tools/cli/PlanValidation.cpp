@@ -1,5 +1,6 @@
 #include "PlanValidation.h"
 
+#include "base/Phrase.h"
 #include "base/ShownValue.h"
 #include "rules/ChannelRules.h"
 #include "rules/FavoritesPanelCheck.h"
@@ -14,6 +15,20 @@ namespace {
 
 constexpr int kHighestComNumber = 256;
 
+constexpr Phrase kPortNeeded { u"--port 需要设备路径或 COMn",
+    u"--port needs a device path or COMn" };
+constexpr Phrase kComRange { u"--port COMn 中的 n 须在 1 到 %1 之间",
+    u"--port COMn needs n from 1 to %1" };
+constexpr Phrase kFavoritesNeeded { u"--favorites 需要最多六个频道 ID，以逗号分隔",
+    u"--favorites needs up to six channel IDs, separated by commas" };
+constexpr Phrase kUnitNeeded { u"--unit 为 dBmV 或 dBuV", u"--unit is dBmV or dBuV" };
+constexpr Phrase kBandwidth { u"带宽 \"%1\"", u"bandwidth \"%1\"" };
+constexpr Phrase kUnit { u"单位 \"%1\"", u"unit \"%1\"" };
+constexpr Phrase kFavorite { u"收藏 %1 \"%2\"", u"favourite %1 \"%2\"" };
+constexpr Phrase kRowRefused { u"第 %1 行：频道 \"%2\"：%3", u"line %1: channel \"%2\": %3" };
+constexpr Phrase kWhatWhy { u"%1：%2", u"%1: %2" };
+constexpr Phrase kNoChannel { u"频道表中没有频道", u"the plan holds no channel" };
+
 bool hasControlCharacter(const QString &text)
 {
     return std::any_of(
@@ -26,7 +41,7 @@ std::optional<PortArgument> parsePort(const QString &value, QString *error)
 {
     const QString port = value.trimmed();
     if (port.isEmpty() || hasControlCharacter(port)) {
-        *error = QStringLiteral("--port needs a device path or COMn");
+        *error = kPortNeeded.text();
         return std::nullopt;
     }
     static const QRegularExpression comPort(
@@ -37,7 +52,7 @@ std::optional<PortArgument> parsePort(const QString &value, QString *error)
     bool ok = false;
     const int n = m.captured(1).toInt(&ok);
     if (!ok || n < 1 || n > kHighestComNumber) {
-        *error = QStringLiteral("--port COMn needs n from 1 to %1").arg(kHighestComNumber);
+        *error = kComRange.text().arg(kHighestComNumber);
         return std::nullopt;
     }
     return PortArgument { qint16(n), QString() };
@@ -48,7 +63,7 @@ std::optional<PanelTexts> parsePanelArguments(
 {
     const QStringList favs = favorites.split(QLatin1Char(','));
     if (favorites.trimmed().isEmpty() || favs.size() > 6) {
-        *error = QStringLiteral("--favorites needs up to six channel IDs, separated by commas");
+        *error = kFavoritesNeeded.text();
         return std::nullopt;
     }
     PanelTexts panel;
@@ -57,7 +72,7 @@ std::optional<PanelTexts> parsePanelArguments(
     panel.unit = unit;
     panel.span = span.trimmed();
     if (unit.isEmpty()) {
-        *error = QStringLiteral("--unit is dBmV or dBuV");
+        *error = kUnitNeeded.text();
         return std::nullopt;
     }
     // The command line sets a bandwidth; the panel's "not set" is for a box
@@ -82,17 +97,15 @@ std::optional<QString> panelRefusal(const PanelTexts &panel)
         return std::nullopt;
     QString what;
     if (refusal->box == FavoritesPanelCheck::kBandwidthBox)
-        what = QStringLiteral("bandwidth \"%1\"").arg(ShownValue::cut(panel.span));
+        what = kBandwidth.text().arg(ShownValue::cut(panel.span));
     else if (refusal->box == FavoritesPanelCheck::kUnitField)
-        what = QStringLiteral("unit \"%1\"").arg(ShownValue::cut(panel.unit));
+        what = kUnit.text().arg(ShownValue::cut(panel.unit));
     else {
         const auto &boxes = FavoritesPanelCheck::kFavoriteBoxes;
         const int slot = int(std::find(boxes.begin(), boxes.end(), refusal->box) - boxes.begin());
-        what = QStringLiteral("favourite %1 \"%2\"")
-                   .arg(slot + 1)
-                   .arg(ShownValue::cut(panel.favorites[slot]));
+        what = kFavorite.text().arg(slot + 1).arg(ShownValue::cut(panel.favorites[slot]));
     }
-    return QStringLiteral("%1: %2").arg(what, refusal->text().trimmed());
+    return kWhatWhy.text().arg(what, refusal->text().trimmed());
 }
 
 QStringList planRefusals(const PlanFileContent &content)
@@ -100,7 +113,7 @@ QStringList planRefusals(const PlanFileContent &content)
     QStringList lines;
     for (const RowRefusal &r : content.refusals) {
         const ChannelValues &row = content.rows.value(r.row);
-        lines << QStringLiteral("line %1: channel \"%2\": %3")
+        lines << kRowRefused.text()
                      .arg(content.rowLines.value(r.row))
                      .arg(ShownValue::cut(
                               ChannelColumns::toText(ColumnName, row.values[ColumnName])),
@@ -116,7 +129,7 @@ QStringList planRefusals(const PlanFileContent &content)
 std::optional<QString> sizeRefusal(const PlanFileContent &content)
 {
     if (content.rows.isEmpty())
-        return QStringLiteral("the plan holds no channel");
+        return kNoChannel.text();
     if (content.tooLarge())
         return PlanSizeLimit::tooLargeText(int(content.rows.size()));
     return std::nullopt;

@@ -1,12 +1,18 @@
 #include "ProgressLine.h"
 
+#include "base/Phrase.h"
+
 #include <cstdio>
 #include <unistd.h>
 
 namespace plandor::cli {
 
-ProgressLine::ProgressLine()
-    : m_enabled(isatty(STDERR_FILENO) == 1)
+namespace {
+constexpr Phrase kProgress { u"%1 [%2] %3/%4 个频道", u"%1 [%2] %3/%4 channels" };
+} // namespace
+
+ProgressLine::ProgressLine(bool quiet)
+    : m_enabled(!quiet && isatty(STDERR_FILENO) == 1)
 { }
 
 ProgressLine::~ProgressLine()
@@ -20,9 +26,9 @@ void ProgressLine::show(const QString &what, int done, int total)
         return;
     constexpr int width = 30;
     const int filled = width * done / total;
-    std::fprintf(stderr, "\r%s [%s%s] %d/%d channels", qPrintable(what),
-        qPrintable(QString(filled, QLatin1Char('#'))),
-        qPrintable(QString(width - filled, QLatin1Char('.'))), done, total);
+    const QString bar
+        = QString(filled, QLatin1Char('#')) + QString(width - filled, QLatin1Char('.'));
+    std::fprintf(stderr, "\r%s", qPrintable(kProgress.text().arg(what, bar).arg(done).arg(total)));
     std::fflush(stderr);
     m_drawn = true;
 }

@@ -5,11 +5,12 @@
 namespace plandor::cli {
 
 // A one-line progress display on stderr, drawn only when stderr is a
-// terminal, so that scripts and logs get the result lines alone.
+// terminal, so that scripts and logs get the result lines alone; never when
+// the user asked for quiet.
 class ProgressLine
 {
 public:
-    ProgressLine();
+    explicit ProgressLine(bool quiet);
     ~ProgressLine();
     ProgressLine(const ProgressLine &) = delete;
     ProgressLine &operator=(const ProgressLine &) = delete;

@@ -1,5 +1,7 @@
 #include "StandardStreams.h"
 
+#include "CliPhrases.h"
+
 #include "store/PlanCsv.h"
 
 #include <QFile>
@@ -10,6 +12,10 @@
 
 namespace plandor::cli {
 
+namespace {
+constexpr Phrase kTooLong { u"超过 %1 字节", u"more than %1 bytes" };
+} // namespace
+
 bool isStandardStream(const QString &path)
 {
     return path == QLatin1String("-");
@@ -19,7 +25,7 @@ QString fileName(const QString &path, bool output)
 {
     if (!isStandardStream(path))
         return path;
-    return output ? QStringLiteral("standard output") : QStringLiteral("standard input");
+    return (output ? phrases::kStandardOutput : phrases::kStandardInput).text();
 }
 
 bool readPlanInput(const QString &path, PlanFileContent &content, QString *error)
@@ -39,7 +45,7 @@ bool readPlanInput(const QString &path, PlanFileContent &content, QString *error
     const QByteArray bytes = in.read(PlanFile::kMaxFileSize + 1);
     if (bytes.size() > PlanFile::kMaxFileSize) {
         if (error)
-            *error = QStringLiteral("more than %1 bytes").arg(PlanFile::kMaxFileSize);
+            *error = kTooLong.text().arg(PlanFile::kMaxFileSize);
         return false;
     }
     return PlanFile::parse(bytes, content, error);

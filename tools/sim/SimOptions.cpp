@@ -1,9 +1,11 @@
 #include "SimOptions.h"
 
 #include "base/ProgramVersion.h"
+#include "transfer/BaudRates.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QList>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -20,34 +22,159 @@ QString defaultStatePath()
     return base + QStringLiteral("/plandor/simulated-instrument.state");
 }
 
-bool readRate(const QCommandLineParser &p, const QString &name, double &out)
+// What an option's value is: a switch, a text, a whole number in [min, max]
+// or a rate from 0 to 1.
+enum class Kind { Switch, Text, Whole, Rate };
+
+// An option's value, read and checked by its kind.
+struct Value
 {
-    if (!p.isSet(name))
-        return true;
-    bool ok = false;
-    out = p.value(name).toDouble(&ok);
-    if (!ok || out < 0 || out > 1) {
-        std::fprintf(stderr, "plandor-sim: --%s needs a rate from 0 to 1\n", qPrintable(name));
+    QString text;
+    qint64 whole = 0;
+    double rate = 0;
+    bool set = false;
+};
+
+// One option: how --help shows it, how its value is checked, and where it
+// goes in SimOptions. An option that is not given leaves SimOptions' own
+// value, but for a switch (false) and a text with a default.
+struct OptionSpec
+{
+    const char *name;
+    const char *valueName; // null for a switch
+    const char *help;
+    Kind kind;
+    qint64 min = 0;
+    qint64 max = 0;
+    void (*store)(SimOptions &, const Value &) = nullptr;
+    QString defaultValue = {};
+};
+
+const char *const kBaudHelp
+    = "Imitate a line of this speed: 10 bits per byte both ways, and garbled bytes when the "
+      "client opens the port at another standard rate. Plandor must use the same rate: the "
+      "start-up window's Rate box, or plandor-cli --baud (both 9600 by default). Without it the "
+      "pseudo-terminal is as fast as it goes and takes a client at any rate; a --device is "
+      "opened at 9600.";
+
+QList<OptionSpec> optionTable()
+{
+    constexpr qint64 kCount = 1000000000;
+    return {
+        { "state", "file", "File that keeps the plan and panel.", Kind::Text, 0, 0,
+            [](SimOptions &o, const Value &v) { o.statePath = v.text; }, defaultStatePath() },
+        { "device", "path", "Serve this serial device instead of a new pseudo-terminal.",
+            Kind::Text, 0, 0, [](SimOptions &o, const Value &v) { o.device = v.text; } },
+        { "link", "path", "Also make this symbolic link to the port (replacing one left behind).",
+            Kind::Text, 0, 0, [](SimOptions &o, const Value &v) { o.linkPath = v.text; } },
+        { "baud", "n", kBaudHelp, Kind::Whole, 50, 4000000,
+            [](SimOptions &o, const Value &v) { o.baud = qint32(v.whole); } },
+        { "max-channels", "n", "The most channels the instrument takes (1 to 255).", Kind::Whole, 1,
+            255, [](SimOptions &o, const Value &v) { o.maxChannels = quint16(v.whole); },
+            QStringLiteral("255") },
+        { "blank", nullptr, "Start holding no channels, whatever the state file holds.",
+            Kind::Switch, 0, 0, [](SimOptions &o, const Value &v) { o.blank = v.set; } },
+        { "trace", "file",
+            "Append \"request: <type> <payload bytes> <ms>\" to this file for every request "
+            "handled (ms since the start; the file \"-\" is the standard output).",
+            Kind::Text, 0, 0, [](SimOptions &o, const Value &v) { o.tracePath = v.text; } },
+        { "protocol-version", "v", "Claim this protocol version (to imitate other firmware).",
+            Kind::Whole, 0, 255,
+            [](SimOptions &o, const Value &v) { o.protocolVersion = quint8(v.whole); } },
+        { "seed", "n", "Seed of the fault generator.", Kind::Whole, 0, 0xFFFFFFFFLL,
+            [](SimOptions &o, const Value &v) { o.faults.seed = quint32(v.whole); },
+            QStringLiteral("1") },
+        { "drop", "rate", "Lose bytes at this rate.", Kind::Rate, 0, 0,
+            [](SimOptions &o, const Value &v) { o.faults.dropRate = v.rate; } },
+        { "corrupt", "rate", "Flip a bit of bytes at this rate.", Kind::Rate, 0, 0,
+            [](SimOptions &o, const Value &v) { o.faults.corruptRate = v.rate; } },
+        { "noise", "rate", "Add random bytes at this rate.", Kind::Rate, 0, 0,
+            [](SimOptions &o, const Value &v) { o.faults.noiseRate = v.rate; } },
+        { "preamble", "n", "Send this many random bytes before each reply.", Kind::Whole, 0, 100000,
+            [](SimOptions &o, const Value &v) { o.faults.preamble = int(v.whole); } },
+        { "delay", "rate", "Hold back replies at this rate.", Kind::Rate, 0, 0,
+            [](SimOptions &o, const Value &v) { o.faults.delayRate = v.rate; } },
+        { "delay-ms", "ms", "How long a held-back reply waits.", Kind::Whole, 0, 600000,
+            [](SimOptions &o, const Value &v) { o.faults.delayMs = int(v.whole); },
+            QStringLiteral("3000") },
+        { "malformed", "rate", "Send malformed replies at this rate.", Kind::Rate, 0, 0,
+            [](SimOptions &o, const Value &v) { o.faults.malformedRate = v.rate; } },
+        { "silent", nullptr, "Never answer.", Kind::Switch, 0, 0,
+            [](SimOptions &o, const Value &v) { o.faults.silent = v.set; } },
+        { "refuse-writes", nullptr, "Refuse every write.", Kind::Switch, 0, 0,
+            [](SimOptions &o, const Value &v) { o.faults.refuseWrites = v.set; } },
+        { "lose-request", "n", "The n-th request and every repeat of it are lost on the way.",
+            Kind::Whole, 0, kCount,
+            [](SimOptions &o, const Value &v) { o.faults.loseRequest = int(v.whole); } },
+        { "lose-reply", "n",
+            "The n-th request is carried out, but its reply and the replies to its repeats are "
+            "lost.",
+            Kind::Whole, 0, kCount,
+            [](SimOptions &o, const Value &v) { o.faults.loseReply = int(v.whole); } },
+        { "unplug-after", "n", "Close the line after this many requests, then exit.", Kind::Whole,
+            0, kCount, [](SimOptions &o, const Value &v) { o.faults.unplugAfter = int(v.whole); } },
+    };
+}
+
+QCommandLineOption parserOption(const OptionSpec &spec)
+{
+    const QString name = QLatin1String(spec.name);
+    const QString help = QString::fromUtf8(spec.help);
+    if (!spec.valueName)
+        return QCommandLineOption(name, help);
+    return QCommandLineOption(name, help, QLatin1String(spec.valueName), spec.defaultValue);
+}
+
+// The option's value from the command line; false, with the usage error
+// printed, when it is out of its range.
+bool readValue(const QCommandLineParser &p, const OptionSpec &spec, Value &value)
+{
+    const QString name = QLatin1String(spec.name);
+    value.set = p.isSet(name);
+    value.text = p.value(name);
+    bool ok = true;
+    if (spec.kind == Kind::Whole && value.set) {
+        value.whole = value.text.toLongLong(&ok);
+        if (ok && value.whole >= spec.min && value.whole <= spec.max)
+            return true;
+        std::fprintf(stderr, "plandor-sim: --%s needs a whole number from %lld to %lld\n",
+            spec.name, spec.min, spec.max);
+        return false;
+    }
+    if (spec.kind == Kind::Rate && value.set) {
+        value.rate = value.text.toDouble(&ok);
+        if (ok && value.rate >= 0 && value.rate <= 1)
+            return true;
+        std::fprintf(stderr, "plandor-sim: --%s needs a rate from 0 to 1\n", spec.name);
         return false;
     }
     return true;
 }
 
-bool readInt(const QCommandLineParser &p, const QString &name, qint64 min, qint64 max, qint64 &out)
+// --help and --version end the run here; a usage error gives false.
+bool answerOrCheck(const QCommandLineParser &p)
 {
-    if (!p.isSet(name))
-        return true;
-    bool ok = false;
-    out = p.value(name).toLongLong(&ok);
-    if (!ok || out < min || out > max) {
-        std::fprintf(stderr, "plandor-sim: --%s needs a whole number from %lld to %lld\n",
-            qPrintable(name), min, max);
-        return false;
+    if (p.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(p.helpText()), stdout);
+        std::exit(0);
     }
-    return true;
+    if (p.isSet(QStringLiteral("version"))) {
+        std::printf("%s\n", qPrintable(ProgramVersion::line(QStringLiteral("plandor-sim"))));
+        std::exit(0);
+    }
+    if (p.positionalArguments().isEmpty())
+        return true;
+    std::fprintf(stderr, "plandor-sim: unexpected argument %s\n",
+        qPrintable(p.positionalArguments().first()));
+    return false;
 }
 
 } // namespace
+
+qint32 SimOptions::deviceBaud() const
+{
+    return baud > 0 ? baud : BaudRates::kWindowDefault;
+}
 
 std::optional<SimOptions> ParseSimOptions(const QStringList &arguments)
 {
@@ -59,124 +186,25 @@ std::optional<SimOptions> ParseSimOptions(const QStringList &arguments)
                        "\"port: <path>\" when ready. Signals: TERM/INT stop it, USR1 unplugs "
                        "the line, USR2 clears every fault (it then prints \"faults: off\")."));
     p.addHelpOption();
-    const QCommandLineOption versionOption(
-        QStringLiteral("version"), QStringLiteral("Show the version."));
-    p.addOption(versionOption);
-    p.addOptions({
-        { QStringLiteral("state"), QStringLiteral("File that keeps the plan and panel."),
-            QStringLiteral("file"), defaultStatePath() },
-        { QStringLiteral("device"),
-            QStringLiteral("Serve this serial device instead of a "
-                           "new pseudo-terminal."),
-            QStringLiteral("path") },
-        { QStringLiteral("link"),
-            QStringLiteral("Also make this symbolic link to the port "
-                           "(replacing one left behind)."),
-            QStringLiteral("path") },
-        { QStringLiteral("baud"),
-            QStringLiteral("Imitate a line of this speed: 10 bits per byte both ways, and "
-                           "garbled bytes when the client opens the port at another standard "
-                           "rate. Plandor must use the same rate: the start-up window's Rate "
-                           "box, or plandor-cli --baud."),
-            QStringLiteral("n") },
-        { QStringLiteral("max-channels"),
-            QStringLiteral("The most channels the instrument takes (1 to 255)."),
-            QStringLiteral("n"), QStringLiteral("255") },
-        { QStringLiteral("blank"),
-            QStringLiteral("Start holding no channels, whatever the state file holds.") },
-        { QStringLiteral("trace"),
-            QStringLiteral("Append \"request: <type> <payload bytes> <ms>\" to this file for "
-                           "every request handled (ms since the start; the file \"-\" is the "
-                           "standard output)."),
-            QStringLiteral("file") },
-        { QStringLiteral("protocol-version"),
-            QStringLiteral("Claim this protocol version (to imitate other firmware)."),
-            QStringLiteral("v") },
-        { QStringLiteral("seed"), QStringLiteral("Seed of the fault generator."),
-            QStringLiteral("n"), QStringLiteral("1") },
-        { QStringLiteral("drop"), QStringLiteral("Lose bytes at this rate."),
-            QStringLiteral("rate") },
-        { QStringLiteral("corrupt"), QStringLiteral("Flip a bit of bytes at this rate."),
-            QStringLiteral("rate") },
-        { QStringLiteral("noise"), QStringLiteral("Add random bytes at this rate."),
-            QStringLiteral("rate") },
-        { QStringLiteral("preamble"),
-            QStringLiteral("Send this many random bytes before "
-                           "each reply."),
-            QStringLiteral("n") },
-        { QStringLiteral("delay"), QStringLiteral("Hold back replies at this rate."),
-            QStringLiteral("rate") },
-        { QStringLiteral("delay-ms"), QStringLiteral("How long a held-back reply waits."),
-            QStringLiteral("ms"), QStringLiteral("3000") },
-        { QStringLiteral("malformed"), QStringLiteral("Send malformed replies at this rate."),
-            QStringLiteral("rate") },
-        { QStringLiteral("silent"), QStringLiteral("Never answer.") },
-        { QStringLiteral("refuse-writes"), QStringLiteral("Refuse every write.") },
-        { QStringLiteral("lose-request"),
-            QStringLiteral("The n-th request and every repeat of it are lost on the way."),
-            QStringLiteral("n") },
-        { QStringLiteral("lose-reply"),
-            QStringLiteral("The n-th request is carried out, but its reply and the replies to "
-                           "its repeats are lost."),
-            QStringLiteral("n") },
-        { QStringLiteral("unplug-after"),
-            QStringLiteral("Close the line after this many requests, then exit."),
-            QStringLiteral("n") },
-    });
+    p.addOption({ QStringLiteral("version"), QStringLiteral("Show the version.") });
+    const QList<OptionSpec> table = optionTable();
+    for (const OptionSpec &spec : table)
+        p.addOption(parserOption(spec));
     if (!p.parse(arguments)) {
         std::fprintf(stderr, "plandor-sim: %s\n", qPrintable(p.errorText()));
         return std::nullopt;
     }
-    if (p.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(p.helpText()), stdout);
-        std::exit(0);
-    }
-    if (p.isSet(versionOption)) {
-        std::printf("%s\n", qPrintable(ProgramVersion::line(QStringLiteral("plandor-sim"))));
-        std::exit(0);
-    }
-    if (!p.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "plandor-sim: unexpected argument %s\n",
-            qPrintable(p.positionalArguments().first()));
+    if (!answerOrCheck(p))
         return std::nullopt;
-    }
-
     SimOptions o;
-    o.statePath = p.value(QStringLiteral("state"));
-    o.device = p.value(QStringLiteral("device"));
-    o.linkPath = p.value(QStringLiteral("link"));
-    o.faults.silent = p.isSet(QStringLiteral("silent"));
-    o.faults.refuseWrites = p.isSet(QStringLiteral("refuse-writes"));
-    o.blank = p.isSet(QStringLiteral("blank"));
-    o.tracePath = p.value(QStringLiteral("trace"));
-    qint64 maxChannels = 255;
-    qint64 loseRequest = 0, loseReply = 0;
-    qint64 baud = 0, version = -1, seed = 1, preamble = 0, delayMs = 3000, unplug = 0;
-    if (!readInt(p, QStringLiteral("baud"), 50, 4000000, baud)
-        || !readInt(p, QStringLiteral("protocol-version"), 0, 255, version)
-        || !readInt(p, QStringLiteral("max-channels"), 1, 255, maxChannels)
-        || !readInt(p, QStringLiteral("seed"), 0, 0xFFFFFFFFLL, seed)
-        || !readInt(p, QStringLiteral("preamble"), 0, 100000, preamble)
-        || !readInt(p, QStringLiteral("delay-ms"), 0, 600000, delayMs)
-        || !readInt(p, QStringLiteral("unplug-after"), 0, 1000000000, unplug)
-        || !readInt(p, QStringLiteral("lose-request"), 0, 1000000000, loseRequest)
-        || !readInt(p, QStringLiteral("lose-reply"), 0, 1000000000, loseReply)
-        || !readRate(p, QStringLiteral("drop"), o.faults.dropRate)
-        || !readRate(p, QStringLiteral("corrupt"), o.faults.corruptRate)
-        || !readRate(p, QStringLiteral("noise"), o.faults.noiseRate)
-        || !readRate(p, QStringLiteral("delay"), o.faults.delayRate)
-        || !readRate(p, QStringLiteral("malformed"), o.faults.malformedRate))
-        return std::nullopt;
-    o.baud = qint32(baud);
-    o.maxChannels = quint16(maxChannels);
-    if (version >= 0)
-        o.protocolVersion = quint8(version);
-    o.faults.seed = quint32(seed);
-    o.faults.preamble = int(preamble);
-    o.faults.delayMs = int(delayMs);
-    o.faults.unplugAfter = int(unplug);
-    o.faults.loseRequest = int(loseRequest);
-    o.faults.loseReply = int(loseReply);
+    for (const OptionSpec &spec : table) {
+        Value value;
+        if (!readValue(p, spec, value))
+            return std::nullopt;
+        // Numbers not given keep SimOptions' own values, which their defaults show.
+        if (value.set || spec.kind == Kind::Switch || spec.kind == Kind::Text)
+            spec.store(o, value);
+    }
     return o;
 }
 

@@ -42,6 +42,10 @@ struct SimOptions
     bool blank = false; // start holding no channels
     QString tracePath; // a file that gets a line for every request handled
     FaultSettings faults;
+
+    // The speed a --device is opened at: --baud, else the start-up window's
+    // and plandor-cli's default rate.
+    qint32 deviceBaud() const;
 };
 
 // Reads the command line; on a usage error prints it and gives nothing.

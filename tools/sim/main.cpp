@@ -83,7 +83,7 @@ int main(int argc, char **argv)
     SimPort port;
     const bool opened = options->device.isEmpty()
         ? port.openPseudoTerminal(&error)
-        : port.openDevice(options->device, options->baud, &error);
+        : port.openDevice(options->device, options->deviceBaud(), &error);
     if (!opened) {
         std::fprintf(stderr, "plandor-sim: %s\n", qPrintable(error));
         return 1;

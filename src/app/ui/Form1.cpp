@@ -1,48 +1,31 @@
 #include "app/ui/Form1.h"
 
+#include "app/StartupMemory.h"
 #include "base/Language.h"
-#include "base/MessageBox.h"
-#include "base/NumberText.h"
 #include "base/TextCatalogue.h"
-#include "editor/EditorWindow.h"
-#include "editor/PlanExchange.h"
-#include "editor/PlanTools.h"
-#include "store/ChannelStore.h"
 #include "transfer/BaudRates.h"
 #include "transfer/ProcessLink.h"
-#include "transfer/serial/PortList.h"
 #include "widgets/WindowPlacement.h"
 
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace plandor {
-namespace {
-
-// The ports to offer; a ports folder that cannot be trusted is told of once,
-// and the machine's own ports are offered all the same.
-QStringList portsOfTheSystem()
-{
-    QString refusal;
-    QStringList ports = PortList::available(&refusal);
-    if (!refusal.isEmpty())
-        MessageBox::show(refusal, MessageStyle::ExclamationOk, CatalogueText(2));
-    return ports;
-}
-
-} // namespace
 
 Form1::Form1(PortSource ports, LanguageSource language, QWidget *parent)
     : QWidget(parent)
-    , m_ports(ports ? std::move(ports) : PortSource(&portsOfTheSystem))
     , m_language(language ? std::move(language) : LanguageSource(&SystemDefaultLangId))
+    , m_portChooser(std::move(ports))
 {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -52,77 +35,11 @@ Form1::Form1(PortSource ports, LanguageSource language, QWidget *parent)
 
 void Form1::buildControls()
 {
-    m_xpForm1 = new QLabel(this);
-    m_xpForm1->setObjectName(QStringLiteral("XPForm1"));
-    QFont titleFont = m_xpForm1->font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
-    m_xpForm1->setFont(titleFont);
-
-    m_command3 = new QToolButton(this);
-    m_command3->setObjectName(QStringLiteral("Command3"));
-    m_command3->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
-    m_command3->setAutoRaise(true);
-
-    m_option1 = new QRadioButton(this);
-    m_option1->setObjectName(QStringLiteral("Option1"));
-    m_label4 = new QLabel(QStringLiteral("中文"), this);
-    m_label4->setObjectName(QStringLiteral("Label4"));
-    m_label4->setBuddy(m_option1);
-    m_option1->setAccessibleName(m_label4->text());
-    m_option2 = new QRadioButton(this);
-    m_option2->setObjectName(QStringLiteral("Option2"));
-    m_label5 = new QLabel(QStringLiteral("English"), this);
-    m_label5->setObjectName(QStringLiteral("Label5"));
-    m_label5->setBuddy(m_option2);
-    m_option2->setAccessibleName(m_label5->text());
-
-    m_label2 = new QLabel(this);
-    m_label2->setObjectName(QStringLiteral("Label2"));
-    m_combo1 = new QComboBox(this);
-    m_combo1->setObjectName(QStringLiteral("Combo1"));
-    // A device path that the list does not show can be typed.
-    m_combo1->setEditable(true);
-    m_combo1->setInsertPolicy(QComboBox::NoInsert);
-    m_combo1->setMinimumContentsLength(16);
-    m_combo1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    m_label2->setBuddy(m_combo1);
-
-    m_label1 = new QLabel(this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_combo2 = new QComboBox(this);
-    m_combo2->setObjectName(QStringLiteral("Combo2"));
-    m_combo2->setEditable(true);
-    m_label1->setBuddy(m_combo2);
-
-    m_command1 = new QPushButton(this);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setDefault(true);
-    m_command2 = new QPushButton(this);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-
-    auto *title = new QHBoxLayout;
-    title->addWidget(m_xpForm1, 1);
-    title->addWidget(m_command3);
-
-    auto *options = new QHBoxLayout;
-    options->addWidget(m_option1);
-    options->addWidget(m_label4);
-    options->addSpacing(24);
-    options->addWidget(m_option2);
-    options->addWidget(m_label5);
-    options->addStretch(1);
-
-    auto *fields = new QGridLayout;
-    fields->addWidget(m_label2, 0, 0);
-    fields->addWidget(m_combo1, 0, 1);
-    fields->addWidget(m_label1, 1, 0);
-    fields->addWidget(m_combo2, 1, 1);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_command1);
-    buttons->addWidget(m_command2);
+    // Made in this order, which is the order of the Tab key.
+    QLayout *title = buildTitle();
+    QLayout *options = buildLanguageOptions();
+    QLayout *fields = buildFields();
+    QLayout *buttons = buildButtons();
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(title);
@@ -130,118 +47,227 @@ void Form1::buildControls()
     layout->addLayout(fields);
     layout->addLayout(buttons);
 
-    connect(m_command1, &QPushButton::clicked, this, &Form1::Command1Click);
-    connect(m_command2, &QPushButton::clicked, this, &Form1::Command2Click);
-    connect(m_command3, &QToolButton::clicked, this, &Form1::Command3Click);
+    connect(m_okButton, &QPushButton::clicked, this, &Form1::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &Form1::cancel);
+    connect(m_closeButton, &QToolButton::clicked, this, &Form1::cancel);
     // User clicks only: selecting an option from the program does not switch.
-    connect(m_option1, &QRadioButton::clicked, this, [this] { optionClicked(kChineseOffset); });
-    connect(m_option2, &QRadioButton::clicked, this, [this] { optionClicked(kEnglishOffset); });
+    connect(
+        m_chineseOption, &QRadioButton::clicked, this, [this] { chooseLanguage(kChineseOffset); });
+    connect(
+        m_englishOption, &QRadioButton::clicked, this, [this] { chooseLanguage(kEnglishOffset); });
+
+    // Escape cancels from anywhere in the window; an open list takes it first.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &Form1::cancel);
+    const QList<QWidget *> watchedWidgets { m_chineseLabel, m_englishLabel, m_portBox,
+        m_portBox->lineEdit(), m_rateBox, m_rateBox->lineEdit() };
+    for (QWidget *watched : watchedWidgets)
+        watched->installEventFilter(this);
+    connect(&m_portChooser, &PortChooser::instrumentChosen, this, &Form1::takeRateOf);
+    connect(m_rateBox, &QComboBox::activated, this, [this] { m_rateByHand = true; });
+    connect(m_rateBox->lineEdit(), &QLineEdit::textEdited, this, [this] { m_rateByHand = true; });
+}
+
+QLayout *Form1::buildTitle()
+{
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("XPForm1"));
+    QFont titleFont = m_title->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
+    m_title->setFont(titleFont);
+
+    m_closeButton = new QToolButton(this);
+    m_closeButton->setObjectName(QStringLiteral("Command3"));
+    m_closeButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    m_closeButton->setAutoRaise(true);
+    // Out of the Tab chain, where Space would end the program; Escape and
+    // Cancel do the same from the keyboard.
+    m_closeButton->setFocusPolicy(Qt::NoFocus);
+
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_title, 1);
+    row->addWidget(m_closeButton);
+    return row;
+}
+
+QLayout *Form1::buildLanguageOptions()
+{
+    // Each option is read out by the fixed name of its language beside it.
+    const auto option
+        = [this](const char *name, const char *labelName, const QString &language, QLabel *&label) {
+              auto *button = new QRadioButton(this);
+              button->setObjectName(QLatin1String(name));
+              label = new QLabel(language, this);
+              label->setObjectName(QLatin1String(labelName));
+              label->setBuddy(button);
+              button->setAccessibleName(language);
+              return button;
+          };
+    m_chineseOption = option("Option1", "Label4", QStringLiteral("中文"), m_chineseLabel);
+    m_englishOption = option("Option2", "Label5", QStringLiteral("English"), m_englishLabel);
+
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_chineseOption);
+    row->addWidget(m_chineseLabel);
+    row->addSpacing(24);
+    row->addWidget(m_englishOption);
+    row->addWidget(m_englishLabel);
+    row->addStretch(1);
+    return row;
+}
+
+QLayout *Form1::buildFields()
+{
+    m_portLabel = new QLabel(this);
+    m_portLabel->setObjectName(QStringLiteral("Label2"));
+    m_portBox = m_portChooser.makeBox(this);
+    m_portLabel->setBuddy(m_portBox);
+    m_portStatus = m_portChooser.makeStatusLabel(this);
+
+    m_rateLabel = new QLabel(this);
+    m_rateLabel->setObjectName(QStringLiteral("Label1"));
+    m_rateBox = new QComboBox(this);
+    m_rateBox->setObjectName(QStringLiteral("Combo2"));
+    m_rateBox->setEditable(true);
+    m_rateLabel->setBuddy(m_rateBox);
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(m_portLabel, 0, 0);
+    grid->addWidget(m_portBox, 0, 1);
+    grid->addWidget(m_portStatus, 1, 1);
+    grid->addWidget(m_rateLabel, 2, 0);
+    grid->addWidget(m_rateBox, 2, 1);
+    return grid;
+}
+
+QLayout *Form1::buildButtons()
+{
+    m_okButton = new QPushButton(this);
+    m_okButton->setObjectName(QStringLiteral("Command1"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(this);
+    m_cancelButton->setObjectName(QStringLiteral("Command2"));
+
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(m_okButton);
+    row->addWidget(m_cancelButton);
+    return row;
 }
 
 void Form1::load()
 {
     LanguageOffset = LanguageOffsetFor(m_language());
-    ApplyCaptions();
+    applyCaptions();
     ProcessLink::ensure();
-    GetCOM();
-    InitForm();
+    m_portChooser.listPorts(StartupMemory::port());
+    adjustSize();
+    WindowPlacement::centreOnScreen(this);
+    // English is selected whatever the language of the run; selecting it
+    // here does not switch anything.
+    m_englishOption->setChecked(true);
+    listRates();
+    // The port is what a user comes to choose.
+    m_portBox->setFocus();
 }
 
-void Form1::ApplyCaptions()
+void Form1::showEvent(QShowEvent *event)
 {
-    m_command3->setToolTip(CatalogueText(71));
-    m_command3->setAccessibleName(CatalogueText(71));
-    m_command1->setText(CatalogueText(5));
-    m_command2->setText(CatalogueText(6));
-    m_label1->setText(CatalogueText(4));
-    m_label2->setText(CatalogueText(3));
-    m_combo1->setAccessibleName(CatalogueText(3));
-    m_combo2->setAccessibleName(CatalogueText(4));
-    m_xpForm1->setText(ProgramTitleWithVersion());
+    QWidget::showEvent(event);
+    m_portChooser.watch([this] { return m_rateBox->currentText().trimmed().toInt(); });
+}
+
+void Form1::hideEvent(QHideEvent *event)
+{
+    // Nothing is probed once the link may want the port.
+    m_portChooser.stopWatching();
+    QWidget::hideEvent(event);
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        if (watched == m_chineseLabel || watched == m_englishLabel) {
+            (watched == m_chineseLabel ? m_chineseOption : m_englishOption)->click();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress && watched != m_chineseLabel
+        && watched != m_englishLabel) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            accept();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::takeRateOf(const ProbeResult &found)
+{
+    // The instrument's rate is the one that works; a rate the user chose
+    // stays.
+    if (m_rateByHand || found.rate <= 0)
+        return;
+    const QString rate = QString::number(found.rate);
+    if (const int listed = m_rateBox->findText(rate); listed >= 0)
+        m_rateBox->setCurrentIndex(listed);
+    else
+        m_rateBox->setCurrentText(rate);
+}
+
+void Form1::applyCaptions()
+{
+    m_closeButton->setToolTip(CatalogueText(71));
+    m_closeButton->setAccessibleName(CatalogueText(71));
+    m_okButton->setText(CatalogueText(5));
+    m_cancelButton->setText(CatalogueText(6));
+    m_rateLabel->setText(CatalogueText(4));
+    m_portLabel->setText(CatalogueText(3));
+    m_portBox->setAccessibleName(CatalogueText(3));
+    m_rateBox->setAccessibleName(CatalogueText(4));
+    m_portChooser.applyCaptions();
+    m_title->setText(ProgramTitleWithVersion());
     setWindowTitle(ProgramTitleWithVersion());
 }
 
-void Form1::GetCOM()
+void Form1::listRates()
 {
-    const QStringList ports = m_ports();
-    for (const QString &port : ports) {
-        m_combo1->addItem(port);
-        m_combo1->setCurrentText(port);
-    }
-}
-
-void Form1::InitForm()
-{
-    adjustSize();
-    WindowPlacement::centreOnScreen(this);
-    // Option2 (English) is selected whatever the language of the run;
-    // selecting it here does not switch anything.
-    m_option2->setChecked(true);
-    m_combo2->clear();
+    m_rateBox->clear();
     for (qint32 rate : BaudRates::kListed)
-        m_combo2->addItem(QString::number(rate));
-    m_combo2->setCurrentText(QString::number(BaudRates::kWindowDefault));
+        m_rateBox->addItem(QString::number(rate));
+    // The rate of the last accepted start, else the usual one; a rate that
+    // was typed is typed again.
+    const QString rate = QString::number(StartupMemory::rate().value_or(BaudRates::kWindowDefault));
+    if (const int listed = m_rateBox->findText(rate); listed >= 0)
+        m_rateBox->setCurrentIndex(listed);
+    else
+        m_rateBox->setCurrentText(rate);
 }
 
-void Form1::optionClicked(qint16 offset)
+void Form1::chooseLanguage(qint16 offset)
 {
     LanguageOffset = offset;
-    ApplyCaptions();
+    applyCaptions();
 }
 
-qint16 Form1::PortNumberFor(const QString &portText)
+StartupChoice Form1::choice() const
 {
-    const double number
-        = NumberText::leadingNumber(QStringView(portText).mid(qMin<qsizetype>(3, portText.size())));
-    return NumberText::toInt16(number).value_or(0);
+    return { m_portChooser.chosenPort(), m_rateBox->currentText().trimmed().toInt(),
+        LanguageOffset };
 }
 
-void Form1::Command1Click()
+void Form1::accept()
 {
-    const QString portText = m_combo1->currentText().trimmed();
-    DeviceLink *link = ProcessLink::ensure();
-    if (link) {
-        link->SetPort(PortNumberFor(portText));
-        // A device without a COM number is handed over by its name as well.
-        if (!portText.isEmpty() && !portText.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
-            link->SetPortName(portText);
-        // The port is opened at the rate of the Rate box.
-        link->SetBaudRate(m_combo2->currentText().trimmed().toInt());
-    }
-    if (!m_editor) {
-        ChannelStore *store = m_storeSource ? m_storeSource() : nullptr;
-        if (!store) {
-            m_ownStore = std::make_unique<ChannelStore>();
-            store = m_ownStore.get();
-        }
-        m_editor = new EditorWindow(*store);
-        // The standard plans, the spectrum and the plan check.
-        PlanTools::attach(*m_editor);
-        // History, Compare and CSV behind one toolbar button.
-        PlanExchange::attach(*m_editor);
-        m_editor->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    m_editor->show();
+    const StartupChoice chosen = choice();
+    StartupMemory::remember(chosen);
+    emit accepted(chosen);
     close();
 }
 
-EditorWindow *Form1::editor() const
-{
-    return m_editor;
-}
-
-Form1::~Form1()
-{
-    // The editor works on a store that may go with this window.
-    delete m_editor.data();
-}
-
-void Form1::Command2Click()
-{
-    close();
-}
-
-void Form1::Command3Click()
+void Form1::cancel()
 {
     close();
 }

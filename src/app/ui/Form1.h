@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QPointer>
-#include <QStringList>
+#include "app/StartupChoice.h"
+#include "app/ui/PortChooser.h"
+
 #include <QWidget>
 
 #include <functional>
-#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -15,72 +15,74 @@ class QToolButton;
 
 namespace plandor {
 
-class ChannelStore;
-class EditorWindow;
-
 // The start-up window: fixes the language of the run, creates the device
-// link, lists the serial ports and the baud rates, and on OK hands the chosen
-// port to the link and opens the editor window.
+// link, lists the serial ports and the baud rates (the last accepted ones
+// preselected), and on OK reports the choice and closes. What the choice
+// opens is up to whoever listens (EditorLauncher in a run of the program).
 class Form1 : public QWidget
 {
     Q_OBJECT
 
 public:
-    using PortSource = std::function<QStringList()>;
+    using PortSource = PortChooser::PortSource;
     using LanguageSource = std::function<quint16()>;
 
     // ports lists the machine's serial ports in enumeration order, language
     // gives the system default language identifier; the defaults ask the system.
     explicit Form1(PortSource ports = {}, LanguageSource language = {}, QWidget *parent = nullptr);
-    ~Form1() override;
 
-    // Where OK finds the store the editor window works on (not owned);
-    // without one, OK opens the default database itself.
-    using StoreSource = std::function<ChannelStore *()>;
-    void setStoreSource(StoreSource source) { m_storeSource = std::move(source); }
-    void setStore(ChannelStore *store)
-    {
-        setStoreSource([store] { return store; });
-    }
+    // The port, rate and language the window shows now.
+    StartupChoice choice() const;
 
-    void ApplyCaptions();
-    void GetCOM();
-    void InitForm();
+    // OK: remembers the port and rate for the next start, reports the choice
+    // and closes the window.
+    void accept();
+    // Cancel and the close button: closes the window, reporting nothing.
+    void cancel();
 
-    // The port number the OK button hands to the link for a port text: the
-    // text from its fourth character on, read as a number (COM3 gives 3).
-    static qint16 PortNumberFor(const QString &portText);
+    // The port part: the list, what was found on each port, the watch.
+    PortChooser &portChooser() { return m_portChooser; }
 
-    // The editor window, once OK has opened it.
-    EditorWindow *editor() const;
+signals:
+    void accepted(const StartupChoice &choice);
 
-    void Command1Click();
-    void Command2Click();
-    void Command3Click();
+protected:
+    // Enter in the port or rate box accepts; a click on a language's name
+    // chooses it as a click on its option does.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    // The ports are followed while the window is on screen.
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void load();
     void buildControls();
-    void optionClicked(qint16 offset);
+    QLayout *buildTitle();
+    QLayout *buildLanguageOptions();
+    QLayout *buildFields();
+    QLayout *buildButtons();
+    void applyCaptions();
+    void listRates();
+    void chooseLanguage(qint16 offset);
+    void takeRateOf(const ProbeResult &found);
 
-    PortSource m_ports;
     LanguageSource m_language;
-    StoreSource m_storeSource;
-    std::unique_ptr<ChannelStore> m_ownStore;
-    QPointer<EditorWindow> m_editor;
+    PortChooser m_portChooser;
 
-    QLabel *m_xpForm1 = nullptr;
-    QRadioButton *m_option1 = nullptr;
-    QRadioButton *m_option2 = nullptr;
-    QLabel *m_label1 = nullptr;
-    QLabel *m_label2 = nullptr;
-    QLabel *m_label4 = nullptr;
-    QLabel *m_label5 = nullptr;
-    QComboBox *m_combo1 = nullptr;
-    QComboBox *m_combo2 = nullptr;
-    QPushButton *m_command1 = nullptr;
-    QPushButton *m_command2 = nullptr;
-    QToolButton *m_command3 = nullptr;
+    QLabel *m_title = nullptr;
+    QToolButton *m_closeButton = nullptr;
+    QRadioButton *m_chineseOption = nullptr;
+    QRadioButton *m_englishOption = nullptr;
+    QLabel *m_chineseLabel = nullptr;
+    QLabel *m_englishLabel = nullptr;
+    QLabel *m_portLabel = nullptr;
+    QComboBox *m_portBox = nullptr;
+    QLabel *m_portStatus = nullptr;
+    QLabel *m_rateLabel = nullptr;
+    QComboBox *m_rateBox = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    bool m_rateByHand = false;
 };
 
 } // namespace plandor

@@ -136,6 +136,44 @@ bool CompactRecordContext::write(PayloadWriter &out, const LinkRecord &record)
     return true;
 }
 
+std::optional<QString> CompactRecordContext::readType(int code, PayloadReader &in)
+{
+    switch (code) {
+    case 0:
+        return QStringLiteral("TV");
+    case 1:
+        return QStringLiteral("DIGI");
+    case 2: {
+        const QString type = in.text();
+        // The shortcuts are the only way to say "TV" and "DIGI".
+        return typeSlot(type) == 2 ? std::optional(type) : std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+bool CompactRecordContext::readAudio(int code, PayloadReader &in, LinkRecord &r) const
+{
+    switch (code) {
+    case Same:
+        std::memcpy(&r.Audio1, &m_audioBits[size_t(typeSlot(r.Type))], 4);
+        return true;
+    case Varint: {
+        const qint32 a = unzigzag(in.varint());
+        if (std::abs(qint64(a)) > kRasterLimit)
+            return false;
+        r.Audio1 = fromRaster(a);
+        return true;
+    }
+    case Raw:
+        r.Audio1 = in.f32();
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::optional<LinkRecord> CompactRecordContext::read(PayloadReader &in)
 {
     const quint8 flags = in.u8();
@@ -144,22 +182,10 @@ std::optional<LinkRecord> CompactRecordContext::read(PayloadReader &in)
     LinkRecord r;
     r.Position = (flags & kExplicitPosition) ? in.u8() : quint8(m_position + 1);
 
-    switch ((flags >> kTypeShift) & 3) {
-    case 0:
-        r.Type = QStringLiteral("TV");
-        break;
-    case 1:
-        r.Type = QStringLiteral("DIGI");
-        break;
-    case 2:
-        r.Type = in.text();
-        // The shortcuts are the only way to say "TV" and "DIGI".
-        if (typeSlot(r.Type) != 2)
-            return std::nullopt;
-        break;
-    default:
+    const std::optional<QString> type = readType((flags >> kTypeShift) & 3, in);
+    if (!type)
         return std::nullopt;
-    }
+    r.Type = *type;
 
     std::optional<qint64> k; // wide, so that a sum past the limit is seen, not wrapped
     switch ((flags >> kFreqShift) & 3) {
@@ -183,24 +209,8 @@ std::optional<LinkRecord> CompactRecordContext::read(PayloadReader &in)
         r.Freq = fromRaster(qint32(*k));
     }
 
-    const int slot = typeSlot(r.Type);
-    switch ((flags >> kAudioShift) & 3) {
-    case Same:
-        std::memcpy(&r.Audio1, &m_audioBits[size_t(slot)], 4);
-        break;
-    case Varint: {
-        const qint32 a = unzigzag(in.varint());
-        if (std::abs(qint64(a)) > kRasterLimit)
-            return std::nullopt;
-        r.Audio1 = fromRaster(a);
-        break;
-    }
-    case Raw:
-        r.Audio1 = in.f32();
-        break;
-    default:
+    if (!readAudio((flags >> kAudioShift) & 3, in, r))
         return std::nullopt;
-    }
 
     if (flags & kNameFollows) {
         r.Name = in.text();

@@ -39,6 +39,10 @@ public:
 private:
     static int typeSlot(const QString &type);
     void remember(const LinkRecord &record, std::optional<qint32> k);
+    // The type and the audio of a record from their 2-bit codes; nothing,
+    // or false, when the bytes say nothing sound.
+    static std::optional<QString> readType(int code, PayloadReader &in);
+    bool readAudio(int code, PayloadReader &in, LinkRecord &record) const;
 
     quint8 m_position;
     qint32 m_k = 0;

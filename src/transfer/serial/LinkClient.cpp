@@ -321,6 +321,25 @@ bool LinkClient::writeFavorites(const FavoritesRecord &favorites, QString *error
     return true;
 }
 
+namespace {
+
+// Why records cannot be sent to any instrument, before one is asked.
+std::optional<QString> unsendable(const LinkRecordArray &records)
+{
+    const int count = int(records.items.size());
+    if (count == 0)
+        return kNothingToSend.text();
+    for (int i = 0; i < count; ++i) {
+        if (RecordCodec::encodeRecord(records.items[i]).isEmpty())
+            return kTextTooLong.text().arg(i + 1);
+    }
+    if (count > protocol::kMaxChannels)
+        return kTooLarge.text().arg(count).arg(protocol::kMaxChannels);
+    return std::nullopt;
+}
+
+} // namespace
+
 bool LinkClient::writePlan(const LinkRecordArray &records, qint32 selector,
     const FavoritesRecord &favorites, QString *error)
 {
@@ -328,21 +347,9 @@ bool LinkClient::writePlan(const LinkRecordArray &records, qint32 selector,
     m_panelStored = false;
     m_lastWrite.reset();
     const int count = int(records.items.size());
-    if (count == 0) {
+    if (const std::optional<QString> refusal = unsendable(records)) {
         if (error)
-            *error = kNothingToSend.text();
-        return false;
-    }
-    for (int i = 0; i < count; ++i) {
-        if (RecordCodec::encodeRecord(records.items[i]).isEmpty()) {
-            if (error)
-                *error = kTextTooLong.text().arg(i + 1);
-            return false;
-        }
-    }
-    if (count > protocol::kMaxChannels) {
-        if (error)
-            *error = kTooLarge.text().arg(count).arg(protocol::kMaxChannels);
+            *error = *refusal;
         return false;
     }
     if (!ensureSession(error))

@@ -182,28 +182,11 @@ void PackedRecordContext::remember(const LinkRecord &record, std::optional<qint6
     m_name = record.Name;
 }
 
-bool PackedRecordContext::write(PayloadWriter &out, const LinkRecord &record)
+bool PackedRecordContext::writeLongBody(PayloadWriter &body, quint8 &flags,
+    const LinkRecord &record, std::optional<qint64> &k, int pick, const QByteArray *name) const
 {
     const int slot = typeSlot(record.Type);
-    const bool nextPosition = record.Position == quint8(m_position + 1);
-    const bool countedUp = CompactRecordContext::nextName(m_name) == record.Name;
-    const std::optional<QByteArray> name = nameBytes(record.Name);
-    if (!name && !countedUp)
-        return false;
-    // Where several k give the float, the one the same step reaches costs
-    // nothing; else the one nearest to it.
-    std::optional<qint64> k = m_k + m_step;
-    if (std::abs(*k) > kRasterLimit || bitsOf(fromRaster(*k)) != bitsOf(record.Freq))
-        k = rasterStep(record.Freq);
-    const auto &recent = m_recentAudio[size_t(slot)];
-    const auto recentAt = std::find(recent.begin(), recent.end(), bitsOf(record.Audio1));
-    const int pick = recentAt == recent.end() ? -1 : int(recentAt - recent.begin());
-    const bool sameAudio = pick == 0;
-
-    // The long form.
-    PayloadWriter body;
-    quint8 flags = 0;
-    if (!nextPosition) {
+    if (record.Position != quint8(m_position + 1)) {
         flags |= PositionAndType;
         body.u8(record.Position);
         if (!body.text(record.Type))
@@ -216,14 +199,13 @@ bool PackedRecordContext::write(PayloadWriter &out, const LinkRecord &record)
         flags |= quint8(slot);
     }
 
-    std::optional<qint64> longK = k;
     const qint64 step = k ? *k - m_k : 0;
     if (k && step != m_step && varintSize(zigzag(qint32(step))) > 4)
-        longK.reset(); // a raw value is shorter
-    if (longK && step != m_step) {
+        k.reset(); // a raw value is shorter
+    if (k && step != m_step) {
         flags |= quint8(NewStep << kFreqShift);
         body.varint(zigzag(qint32(step))); // |step| <= 2 * 10^9 fits 32 bits
-    } else if (!longK) {
+    } else if (!k) {
         const quint32 delta = zigzag(qint32(bitsOf(record.Freq) - m_freqBits));
         if (varintSize(delta) < 4) {
             flags |= quint8(BitDelta << kFreqShift);
@@ -234,7 +216,7 @@ bool PackedRecordContext::write(PayloadWriter &out, const LinkRecord &record)
         }
     }
 
-    if (!sameAudio) {
+    if (pick != 0) {
         const std::optional<qint64> a = rasterStep(record.Audio1);
         if (pick == 1) {
             flags |= quint8(PreviousAudio << kAudioShift);
@@ -246,14 +228,40 @@ bool PackedRecordContext::write(PayloadWriter &out, const LinkRecord &record)
             body.f32(record.Audio1);
         }
     }
-    if (!countedUp) {
+    if (name) {
         flags |= kNameFollows;
         body.raw(*name);
     }
+    return true;
+}
+
+bool PackedRecordContext::write(PayloadWriter &out, const LinkRecord &record)
+{
+    const int slot = typeSlot(record.Type);
+    const bool countedUp = CompactRecordContext::nextName(m_name) == record.Name;
+    const std::optional<QByteArray> name = nameBytes(record.Name);
+    if (!name && !countedUp)
+        return false;
+    // Where several k give the float, the one the same step reaches costs
+    // nothing; else the one nearest to it.
+    std::optional<qint64> k = m_k + m_step;
+    if (std::abs(*k) > kRasterLimit || bitsOf(fromRaster(*k)) != bitsOf(record.Freq))
+        k = rasterStep(record.Freq);
+    const auto &recent = m_recentAudio[size_t(slot)];
+    const auto recentAt = std::find(recent.begin(), recent.end(), bitsOf(record.Audio1));
+    const int pick = recentAt == recent.end() ? -1 : int(recentAt - recent.begin());
+
+    PayloadWriter body;
+    quint8 flags = 0;
+    std::optional<qint64> longK = k;
+    if (!writeLongBody(body, flags, record, longK, pick, countedUp ? nullptr : &*name))
+        return false;
 
     // The short form, when it can say the record and is shorter.
-    if (nextPosition && slot != 2 && k && step >= 0 && step < kShortSteps && pick >= 0 && name) {
-        const bool small = sameAudio && step < kShortSmallSteps;
+    const qint64 step = k ? *k - m_k : 0;
+    if (record.Position == quint8(m_position + 1) && slot != 2 && k && step >= 0
+        && step < kShortSteps && pick >= 0 && name) {
+        const bool small = pick == 0 && step < kShortSmallSteps;
         if ((small ? 2 : 3) + name->size() < 1 + body.bytes().size()) {
             out.u8(quint8(kShortForm | (small ? 0 : kShortLong) | (slot == 1 ? kShortDigi : 0)
                 | (step & 0x1F)));
@@ -271,113 +279,112 @@ bool PackedRecordContext::write(PayloadWriter &out, const LinkRecord &record)
     return true;
 }
 
+std::optional<QString> PackedRecordContext::readName(PayloadReader &in)
+{
+    const quint16 code = in.u16();
+    if (code < kSymbolCodes)
+        return in.ok() ? symbolName(code) : std::nullopt;
+    if (code < kTextCodes)
+        return in.utf8(code - kSymbolCodes);
+    return std::nullopt;
+}
+
+bool PackedRecordContext::readShort(
+    quint8 first, PayloadReader &in, LinkRecord &r, std::optional<qint64> &k) const
+{
+    qint64 step = (first & 0x1F) | qint64(in.u8()) << kShortLowBits;
+    int pick = 0;
+    if (first & kShortLong) {
+        const quint8 high = in.u8();
+        step |= qint64(high & ((1 << kShortHighBits) - 1)) << (kShortLowBits + 8);
+        pick = high >> kShortPickShift;
+    }
+    r.Type = (first & kShortDigi) ? QStringLiteral("DIGI") : QStringLiteral("TV");
+    k = m_k + step;
+    if (std::abs(*k) > kRasterLimit)
+        return false;
+    r.Freq = fromRaster(*k);
+    std::memcpy(&r.Audio1, &m_recentAudio[size_t(typeSlot(r.Type))][size_t(pick)], 4);
+    const std::optional<QString> name = readName(in);
+    r.Name = name.value_or(QString());
+    return name.has_value();
+}
+
+bool PackedRecordContext::readLong(
+    quint8 first, PayloadReader &in, LinkRecord &r, std::optional<qint64> &k) const
+{
+    switch (first & 3) {
+    case Tv:
+        r.Type = QStringLiteral("TV");
+        break;
+    case Digi:
+        r.Type = QStringLiteral("DIGI");
+        break;
+    case TypeText:
+        r.Type = in.text();
+        // The shortcuts are the only way to say "TV" and "DIGI" here.
+        if (typeSlot(r.Type) != 2)
+            return false;
+        break;
+    default:
+        r.Position = in.u8();
+        r.Type = in.text();
+    }
+
+    switch ((first >> kFreqShift) & 3) {
+    case SameStep:
+        k = m_k + m_step;
+        break;
+    case NewStep:
+        k = m_k + unzigzag(in.varint());
+        break;
+    case RawFreq:
+        r.Freq = in.f32();
+        break;
+    default:
+        r.Freq = fromBits(m_freqBits + quint32(unzigzag(in.varint())));
+    }
+    if (k) {
+        if (std::abs(*k) > kRasterLimit)
+            return false;
+        r.Freq = fromRaster(*k);
+    }
+
+    const size_t slot = size_t(typeSlot(r.Type));
+    switch ((first >> kAudioShift) & 3) {
+    case LastAudio:
+        std::memcpy(&r.Audio1, &m_recentAudio[slot][0], 4);
+        break;
+    case RasterAudio: {
+        const qint64 a = unzigzag(in.varint());
+        if (std::abs(a) > kRasterLimit)
+            return false;
+        r.Audio1 = fromRaster(a);
+        break;
+    }
+    case RawAudio:
+        r.Audio1 = in.f32();
+        break;
+    default:
+        std::memcpy(&r.Audio1, &m_recentAudio[slot][1], 4);
+    }
+
+    const std::optional<QString> name
+        = (first & kNameFollows) ? readName(in) : CompactRecordContext::nextName(m_name);
+    r.Name = name.value_or(QString());
+    return name.has_value();
+}
+
 std::optional<LinkRecord> PackedRecordContext::read(PayloadReader &in)
 {
-    const auto readName = [&in]() -> std::optional<QString> {
-        const quint16 code = in.u16();
-        if (code < kSymbolCodes)
-            return in.ok() ? symbolName(code) : std::nullopt;
-        if (code < kTextCodes)
-            return in.utf8(code - kSymbolCodes);
-        return std::nullopt;
-    };
-    const auto onRaster = [](qint64 k) { return std::abs(k) <= kRasterLimit; };
-
     const quint8 first = in.u8();
     if (!in.ok())
         return std::nullopt;
     LinkRecord r;
+    r.Position = quint8(m_position + 1);
     std::optional<qint64> k;
-    if (first & kShortForm) {
-        qint64 step = (first & 0x1F) | qint64(in.u8()) << kShortLowBits;
-        int pick = 0;
-        if (first & kShortLong) {
-            const quint8 high = in.u8();
-            step |= qint64(high & ((1 << kShortHighBits) - 1)) << (kShortLowBits + 8);
-            pick = high >> kShortPickShift;
-        }
-        r.Position = quint8(m_position + 1);
-        r.Type = (first & kShortDigi) ? QStringLiteral("DIGI") : QStringLiteral("TV");
-        k = m_k + step;
-        if (!onRaster(*k))
-            return std::nullopt;
-        r.Freq = fromRaster(*k);
-        std::memcpy(&r.Audio1, &m_recentAudio[size_t(typeSlot(r.Type))][size_t(pick)], 4);
-        const std::optional<QString> name = readName();
-        if (!name)
-            return std::nullopt;
-        r.Name = *name;
-    } else {
-        r.Position = quint8(m_position + 1);
-        switch (first & 3) {
-        case Tv:
-            r.Type = QStringLiteral("TV");
-            break;
-        case Digi:
-            r.Type = QStringLiteral("DIGI");
-            break;
-        case TypeText:
-            r.Type = in.text();
-            // The shortcuts are the only way to say "TV" and "DIGI" here.
-            if (typeSlot(r.Type) != 2)
-                return std::nullopt;
-            break;
-        default:
-            r.Position = in.u8();
-            r.Type = in.text();
-        }
-
-        switch ((first >> kFreqShift) & 3) {
-        case SameStep:
-            k = m_k + m_step;
-            break;
-        case NewStep:
-            k = m_k + unzigzag(in.varint());
-            break;
-        case RawFreq:
-            r.Freq = in.f32();
-            break;
-        default:
-            r.Freq = fromBits(m_freqBits + quint32(unzigzag(in.varint())));
-        }
-        if (k) {
-            if (!onRaster(*k))
-                return std::nullopt;
-            r.Freq = fromRaster(*k);
-        }
-
-        const size_t slot = size_t(typeSlot(r.Type));
-        switch ((first >> kAudioShift) & 3) {
-        case LastAudio:
-            std::memcpy(&r.Audio1, &m_recentAudio[slot][0], 4);
-            break;
-        case RasterAudio: {
-            const qint64 a = unzigzag(in.varint());
-            if (!onRaster(a))
-                return std::nullopt;
-            r.Audio1 = fromRaster(a);
-            break;
-        }
-        case RawAudio:
-            r.Audio1 = in.f32();
-            break;
-        default:
-            std::memcpy(&r.Audio1, &m_recentAudio[slot][1], 4);
-        }
-
-        if (first & kNameFollows) {
-            const std::optional<QString> name = readName();
-            if (!name)
-                return std::nullopt;
-            r.Name = *name;
-        } else {
-            const std::optional<QString> next = CompactRecordContext::nextName(m_name);
-            if (!next)
-                return std::nullopt;
-            r.Name = *next;
-        }
-    }
-    if (!in.ok())
+    const bool read = (first & kShortForm) ? readShort(first, in, r, k) : readLong(first, in, r, k);
+    if (!read || !in.ok())
         return std::nullopt;
     remember(r, k);
     return r;

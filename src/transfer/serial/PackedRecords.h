@@ -58,6 +58,16 @@ private:
     float fromRaster(qint64 k) const;
     static int typeSlot(const QString &type);
     void remember(const LinkRecord &record, std::optional<qint64> k);
+    // The long form's flags and the bytes after them; k is cleared where a
+    // raw frequency is shorter than the step. pick is the recent audio the
+    // record uses, -1 for none; name the name's bytes, null when it counts up.
+    bool writeLongBody(PayloadWriter &body, quint8 &flags, const LinkRecord &record,
+        std::optional<qint64> &k, int pick, const QByteArray *name) const;
+    static std::optional<QString> readName(PayloadReader &in);
+    // Each fills r (its position already the next one) and the raster step
+    // k it names; false when the bytes say nothing sound.
+    bool readShort(quint8 first, PayloadReader &in, LinkRecord &r, std::optional<qint64> &k) const;
+    bool readLong(quint8 first, PayloadReader &in, LinkRecord &r, std::optional<qint64> &k) const;
 
     double m_unit; // 10^scale raster steps to a MHz
     quint8 m_position;

@@ -59,12 +59,17 @@ void SerialDeviceLink::SetPort(qint16 port)
     m_deviceName = deviceForPortNumber(port);
 }
 
-void SerialDeviceLink::SetPortName(const QString &deviceName)
+void SerialDeviceLink::SetOptions(const LinkOptions &options)
 {
     closePort();
-    m_identity.reset();
-    if (!deviceName.trimmed().isEmpty())
-        m_deviceName = deviceName.trimmed();
+    LinkTiming timing = m_timing;
+    if (options.baud > 0)
+        timing.baud = options.baud;
+    m_timing = timing;
+    if (!options.portName.trimmed().isEmpty()) {
+        m_identity.reset();
+        m_deviceName = options.portName.trimmed();
+    }
 }
 
 void SerialDeviceLink::setTiming(const LinkTiming &timing)
@@ -80,18 +85,30 @@ void SerialDeviceLink::setProgress(LinkClient::Progress progress)
         m_client->setProgress(m_progress);
 }
 
-QString SerialDeviceLink::InstrumentIdentity()
+InstrumentInfo SerialDeviceLink::Instrument() const
+{
+    InstrumentInfo info;
+    const auto id = identity();
+    if (id && id->identity)
+        info.identity = (id->identity->model + QLatin1Char(' ') + id->identity->serial).trimmed();
+    if (id)
+        info.maxChannels = id->maxChannels;
+    return info;
+}
+
+LinkResult<InstrumentInfo> SerialDeviceLink::Identify()
 {
     // From 1.2 on the handshake names the instrument only by a CRC; the
     // texts are asked for once, on the port of the last call.
-    auto id = identity();
+    const auto id = identity();
     if (id && !id->identity && m_client && m_client->identity()) {
-        run([](LinkClient &client, QString *error) { return client.identify(error).has_value(); });
-        id = identity();
+        if (auto asked = run([](LinkClient &client, QString *error) {
+                return client.identify(error).has_value();
+            });
+            !asked)
+            return asked.failure();
     }
-    return id && id->identity
-        ? (id->identity->model + QLatin1Char(' ') + id->identity->serial).trimmed()
-        : QString();
+    return Instrument();
 }
 
 std::optional<Messages::HelloReply> SerialDeviceLink::identity() const
@@ -108,48 +125,42 @@ void SerialDeviceLink::ReleasePort()
         closePort();
 }
 
-bool SerialDeviceLink::ensureOpen()
+LinkResult<> SerialDeviceLink::ensureOpen()
 {
     if (m_port && m_port->isOpen() && !m_lineBroken)
-        return true;
+        return {};
     closePort();
-    if (m_deviceName.isEmpty()) {
-        m_lastError = kNoPort.text();
-        return false;
-    }
+    const auto unavailable = [](const QString &text) {
+        return LinkFailure { LinkFault::PortUnavailable, text };
+    };
+    if (m_deviceName.isEmpty())
+        return LinkFailure { LinkFault::NoPort, kNoPort.text() };
     auto port = std::make_unique<QSerialPort>();
     // The lock is taken on the device itself, so that two names of one port
     // (a link and its target) cannot both open it.
     const QFileInfo device(m_deviceName);
     const bool isPath = m_deviceName.startsWith(QLatin1Char('/'));
-    if (isPath && !device.exists()) {
-        m_lastError = kNotThere.text().arg(m_deviceName);
-        return false;
-    }
+    if (isPath && !device.exists())
+        return unavailable(kNotThere.text().arg(m_deviceName));
     port->setPortName(isPath ? device.canonicalFilePath() : m_deviceName);
     if (!port->open(QIODevice::ReadWrite)) {
         switch (port->error()) {
         case QSerialPort::DeviceNotFoundError:
-            m_lastError = kNotThere.text().arg(m_deviceName);
-            break;
+            return unavailable(kNotThere.text().arg(m_deviceName));
         case QSerialPort::PermissionError:
             // Qt reports a port locked by another program as a permission
             // error; a device we may not open is told apart by its mode.
-            m_lastError = (isPath && !(device.isReadable() && device.isWritable()))
-                ? kNoPermission.text().arg(m_deviceName)
-                : kInUse.text().arg(m_deviceName);
-            break;
+            return unavailable((isPath && !(device.isReadable() && device.isWritable()))
+                    ? kNoPermission.text().arg(m_deviceName)
+                    : kInUse.text().arg(m_deviceName));
         default:
-            m_lastError = kCannotOpen.text().arg(m_deviceName, port->errorString());
+            return unavailable(kCannotOpen.text().arg(m_deviceName, port->errorString()));
         }
-        return false;
     }
     if (!port->setBaudRate(m_timing.baud) || !port->setDataBits(QSerialPort::Data8)
         || !port->setParity(QSerialPort::NoParity) || !port->setStopBits(QSerialPort::OneStop)
-        || !port->setFlowControl(QSerialPort::NoFlowControl)) {
-        m_lastError = kCannotOpen.text().arg(m_deviceName, port->errorString());
-        return false;
-    }
+        || !port->setFlowControl(QSerialPort::NoFlowControl))
+        return unavailable(kCannotOpen.text().arg(m_deviceName, port->errorString()));
     // Some adapters power the instrument's interface from DTR. A
     // pseudo-terminal has no modem lines: that failure is harmless.
     port->setDataTerminalReady(true);
@@ -161,7 +172,7 @@ bool SerialDeviceLink::ensureOpen()
     m_transport = std::make_unique<FrameTransport>(m_port.get(), m_timing);
     m_client = std::make_unique<LinkClient>(*m_transport);
     m_client->setProgress(m_progress);
-    return true;
+    return {};
 }
 
 void SerialDeviceLink::closePort()
@@ -213,33 +224,30 @@ void SerialDeviceLink::onPortError(QSerialPort::SerialPortError error)
     }
 }
 
-bool SerialDeviceLink::run(const std::function<bool(LinkClient &, QString *)> &operation)
+LinkResult<> SerialDeviceLink::run(const std::function<bool(LinkClient &, QString *)> &operation)
 {
-    if (m_busy) {
-        // A call from inside another call's wait (a timer of the window):
-        // the line is in use.
-        m_lastError = kBusyLink.text();
-        return false;
-    }
-    m_lastError.clear();
-    if (!ensureOpen())
-        return false;
+    // A call from inside another call's wait (a timer of the window): the
+    // line is in use.
+    if (m_busy)
+        return LinkFailure { LinkFault::Busy, kBusyLink.text() };
+    if (auto opened = ensureOpen(); !opened)
+        return opened;
     m_busy = true;
     QString error;
     const bool ok = operation(*m_client, &error);
     m_busy = false;
     if (ok)
-        return true;
-    m_lastError = error;
+        return {};
+    LinkFailure failure { LinkFault::Refused, error };
     if (m_lineBroken || m_transport->failed())
-        m_lastError = kUnplugged.text();
+        failure = { LinkFault::Unplugged, kUnplugged.text() };
     else if (m_transport->lastTimedOut())
-        m_lastError = lineFailureText();
+        failure = { LinkFault::NoAnswer, lineFailureText() };
     // After a line error or a silent instrument, start afresh next time: the
     // device may have been replugged, and a half-read reply must not linger.
-    if (m_lineBroken || m_transport->failed() || m_transport->lastTimedOut())
+    if (failure.fault != LinkFault::Refused)
         closePort();
-    return false;
+    return failure;
 }
 
 QString SerialDeviceLink::lineFailureText() const
@@ -247,19 +255,6 @@ QString SerialDeviceLink::lineFailureText() const
     return (m_transport && m_transport->lastGarbled() ? kGarbled : kNoAnswer)
         .text()
         .arg(m_timing.baud);
-}
-
-void SerialDeviceLink::SetBaudRate(qint32 baud)
-{
-    LinkTiming timing = m_timing;
-    timing.baud = baud > 0 ? baud : protocol::kDefaultBaud;
-    setTiming(timing);
-}
-
-int SerialDeviceLink::InstrumentMaxChannels() const
-{
-    const auto id = identity();
-    return id ? id->maxChannels : 0;
 }
 
 DeviceLink::WriteCheck SerialDeviceLink::ConfirmLastWrite()
@@ -272,7 +267,7 @@ DeviceLink::WriteCheck SerialDeviceLink::ConfirmLastWrite()
     std::optional<Messages::PlanSummary> held;
     // A second try opens the port afresh, for a line that failed on the way.
     for (int attempt = 0; attempt < 2 && !held; ++attempt)
-        run([&](LinkClient &c, QString *e) {
+        (void)run([&](LinkClient &c, QString *e) {
             held = c.readSummary(e);
             return held.has_value();
         });
@@ -286,29 +281,35 @@ DeviceLink::WriteCheck SerialDeviceLink::ConfirmLastWrite()
                                                              : WriteCheck::NotStored;
 }
 
-bool SerialDeviceLink::CheckConnection()
+LinkResult<> SerialDeviceLink::CheckConnection()
 {
     return run([](LinkClient &c, QString *e) { return c.hello(e); });
 }
 
-bool SerialDeviceLink::ReadPlan(
-    qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites)
+LinkResult<LinkPlan> SerialDeviceLink::ReadPlan(qint32 selector)
 {
-    return run(
-        [&](LinkClient &c, QString *e) { return c.readPlan(selector, records, favorites, e); });
+    LinkPlan plan;
+    if (auto read = run([&](LinkClient &c, QString *e) {
+            return c.readPlan(selector, plan.records, plan.favorites, e);
+        });
+        !read)
+        return read.failure();
+    return plan;
 }
 
-bool SerialDeviceLink::ReadFavorites(FavoritesRecord &favorites)
+LinkResult<FavoritesRecord> SerialDeviceLink::ReadFavorites()
 {
-    return run([&](LinkClient &c, QString *e) {
-        const auto summary = c.readSummary(e);
-        if (summary)
-            favorites = summary->favorites;
-        return summary.has_value();
-    });
+    std::optional<Messages::PlanSummary> summary;
+    if (auto read = run([&](LinkClient &c, QString *e) {
+            summary = c.readSummary(e);
+            return summary.has_value();
+        });
+        !read)
+        return read.failure();
+    return summary->favorites;
 }
 
-bool SerialDeviceLink::WriteFavorites(FavoritesRecord &favorites)
+LinkResult<> SerialDeviceLink::WriteFavorites(const FavoritesRecord &favorites)
 {
     m_lastWrite.reset();
     return run([&](LinkClient &c, QString *e) {
@@ -318,8 +319,8 @@ bool SerialDeviceLink::WriteFavorites(FavoritesRecord &favorites)
     });
 }
 
-bool SerialDeviceLink::WritePlan(
-    const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites)
+LinkResult<> SerialDeviceLink::WritePlan(
+    const LinkRecordArray &records, qint32 selector, const FavoritesRecord &favorites)
 {
     m_lastWrite.reset();
     return run([&](LinkClient &c, QString *e) {
@@ -329,7 +330,7 @@ bool SerialDeviceLink::WritePlan(
     });
 }
 
-bool SerialDeviceLink::EndTransfer()
+LinkResult<> SerialDeviceLink::EndTransfer()
 {
     return run([](LinkClient &c, QString *e) { return c.endTransfer(e); });
 }

@@ -18,8 +18,7 @@ class FrameTransport;
 // needs it and kept open; a line error or a call that got no answer closes it,
 // and the next call opens it again, so the link recovers when an adapter is
 // unplugged and plugged back. Every call ends within the bound that its frames
-// and the line speed give (docs/protocol.md); a failure is a 0 result and
-// lastError() tells why.
+// and the line speed give (docs/protocol.md).
 class SerialDeviceLink : public QObject, public DeviceLink
 {
     Q_OBJECT
@@ -27,24 +26,21 @@ public:
     explicit SerialDeviceLink(QObject *parent = nullptr);
     ~SerialDeviceLink() override;
 
-    bool CheckConnection() override;
-    bool ReadPlan(qint32 selector, LinkRecordArray &records, FavoritesRecord &favorites) override;
+    LinkResult<> CheckConnection() override;
+    LinkResult<LinkPlan> ReadPlan(qint32 selector) override;
     // One ReadBegin: the panel comes with the plan's header.
-    bool ReadFavorites(FavoritesRecord &favorites) override;
-    bool WriteFavorites(FavoritesRecord &favorites) override;
-    bool WritePlan(
-        const LinkRecordArray &records, qint32 selector, FavoritesRecord &favorites) override;
-    bool EndTransfer() override;
+    LinkResult<FavoritesRecord> ReadFavorites() override;
+    LinkResult<> WriteFavorites(const FavoritesRecord &favorites) override;
+    LinkResult<> WritePlan(
+        const LinkRecordArray &records, qint32 selector, const FavoritesRecord &favorites) override;
+    LinkResult<> EndTransfer() override;
     // COMn is the n-th serial device of the system: /dev/ttyS(n-1) on Linux.
     void SetPort(qint16 port) override;
-    // A device path (or a name as the system lists it); overrides SetPort's
-    // number until SetPort is called again.
-    void SetPortName(const QString &deviceName) override;
-    QString lastError() const override { return m_lastError; }
-    QString InstrumentIdentity() override;
-    void SetBaudRate(qint32 baud) override;
+    // A port name overrides SetPort's number until SetPort is called again.
+    void SetOptions(const LinkOptions &options) override;
+    InstrumentInfo Instrument() const override;
+    LinkResult<InstrumentInfo> Identify() override;
     WriteCheck ConfirmLastWrite() override;
-    int InstrumentMaxChannels() const override;
     void ReleasePort() override;
 
     // The device a port number names on this system; empty for 0 or less.
@@ -61,17 +57,16 @@ public:
     const FrameTransport *transport() const { return m_transport.get(); }
 
 private:
-    bool ensureOpen();
+    LinkResult<> ensureOpen();
     void closePort();
     void onPortError(QSerialPort::SerialPortError error);
     // A failure of the line in words a technician acts on.
     QString lineFailureText() const;
     // Runs one operation on the open port and turns its outcome into a result.
-    bool run(const std::function<bool(LinkClient &, QString *)> &operation);
+    LinkResult<> run(const std::function<bool(LinkClient &, QString *)> &operation);
 
     LinkTiming m_timing;
     QString m_deviceName;
-    QString m_lastError;
     LinkClient::Progress m_progress;
     std::unique_ptr<QSerialPort> m_port;
     std::unique_ptr<FrameTransport> m_transport;
