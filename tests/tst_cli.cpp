@@ -338,6 +338,12 @@ private slots:
         const QJsonArray ports = json().value("ports").toArray();
         QVERIFY2(!ports.isEmpty(), qPrintable(m_last.out));
         QCOMPARE(QFileInfo(ports.last().toString()).symLinkTarget(), m_sim.port());
+        // The probe finds the instrument on its port, at its rate, by name.
+        QCOMPARE(cli("ports --probe --baud 4800 --json"), 0);
+        const QJsonObject found = json().value("probed").toArray().last().toObject();
+        QVERIFY2(found.value("answered").toBool() && found.value("rate").toInt() == 9600
+                && found.value("identity").toString() == "Simulated meter SIM-0001",
+            qPrintable(m_last.out));
 
         QCOMPARE(cli("read --port PORT --json"), 0);
         const QJsonObject plan = json();

@@ -37,6 +37,9 @@ constexpr Phrase kJson { u"将结果作为一个 JSON 文档写到标准输出�
 constexpr Phrase kQuiet { u"不显示进度和完成信息；错误照常显示。",
     u"No progress line and no report of what was done; errors are still shown." };
 
+constexpr Phrase kProbe { u"询问每个串口是否有仪器应答（仅握手，不写入任何内容）。",
+    u"Ask each port whether an instrument answers (the handshake only; nothing is written)." };
+
 const QList<CliOption> kOptions {
     { "port", "P", kPort, ValueKind::Port },
     { "baud", "n", kBaud, ValueKind::Rate },
@@ -49,6 +52,7 @@ const QList<CliOption> kOptions {
     { "trace", "file", kTrace, ValueKind::File },
     { "json", nullptr, kJson, ValueKind::None },
     { "quiet", nullptr, kQuiet, ValueKind::None },
+    { "probe", nullptr, kProbe, ValueKind::None },
 };
 
 QString rateWords()
