@@ -10,14 +10,14 @@
 namespace plandor {
 namespace {
 
-struct CommandSpec
+struct CommandRow
 {
     const char *key; // the action's object name
     qint16 captionId;
     QStyle::StandardPixmap icon;
 };
 
-const CommandSpec kCommands[kEditorCommandCount] = {
+const CommandRow kCommands[kEditorCommandCount] = {
     { "Upload", 7, QStyle::SP_ArrowUp },
     { "Download", 8, QStyle::SP_ArrowDown },
     { "Open", 9, QStyle::SP_DialogOpenButton },

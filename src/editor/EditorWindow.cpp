@@ -7,6 +7,7 @@
 #include "editor/FavoritesPanel.h"
 #include "editor/PlanCommands.h"
 #include "editor/PlanExchange.h"
+#include "editor/PlanFileDrop.h"
 #include "editor/PlanTableModel.h"
 #include "editor/PlanTableView.h"
 #include "editor/PlanTools.h"
@@ -21,11 +22,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDropEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMimeData>
 #include <QProgressBar>
 #include <QSettings>
 #include <QStyle>
@@ -65,10 +64,36 @@ EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
     m_progress->setMaximumHeight(8);
     m_progress->hide();
 
+    buildGrid(central, toolbar);
+
+    m_recent = new RecentPlans(this);
+    m_planCommands = new PlanCommands(*this);
+    m_transfer = new TransferCommands(store, m_progress, this);
+
+    followGridEvents();
+    connect(m_panel, &FavoritesPanel::downloadRequested, this, &EditorWindow::sendPanel);
+    m_detailsTimer = new QTimer(this);
+    m_detailsTimer->setSingleShot(true);
+    m_detailsTimer->setInterval(300);
+    connect(m_detailsTimer, &QTimer::timeout, this, &EditorWindow::keepDetails);
+    connect(m_panel, &FavoritesPanel::panelChanged, this, &EditorWindow::keepDetailsSoon);
+
+    applyCaptions();
+    setState({});
+    m_windowCommands = new WindowCommands(*this);
+    PlanFileDrop::attach(*this);
+    restorePlacement();
+    showStoredPlan();
+    // Last, so that it sees each command after the window has run it.
+    new PlanUndo(*this);
+}
+
+void EditorWindow::buildGrid(QWidget *central, QToolBar *toolbar)
+{
     m_caption = new QLabel(central);
     m_caption->setObjectName(QStringLiteral("FregtableCaption"));
     m_caption->setTextFormat(Qt::PlainText);
-    m_model = new PlanTableModel(store, this);
+    m_model = new PlanTableModel(m_store, this);
     m_view = new PlanTableView(central);
     m_view->setPlanModel(m_model);
     m_caption->setBuddy(m_view);
@@ -91,11 +116,10 @@ EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
     layout->addWidget(toolbar);
     layout->addWidget(m_progress);
     layout->addLayout(body, 1);
+}
 
-    m_recent = new RecentPlans(this);
-    m_planCommands = new PlanCommands(*this);
-    m_transfer = new TransferCommands(store, m_progress, this);
-
+void EditorWindow::followGridEvents()
+{
     // The grid's events switch buttons as the commands do.
     connect(m_model, &PlanTableModel::contentEdited, this, [this] {
         EditorState s = m_state;
@@ -123,21 +147,6 @@ EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
             = { EditorCommand::Delete, EditorCommand::Copy, EditorCommand::Paste };
         run(kCommands[int(key)]);
     });
-    connect(m_panel, &FavoritesPanel::downloadRequested, this, &EditorWindow::sendPanel);
-    m_detailsTimer = new QTimer(this);
-    m_detailsTimer->setSingleShot(true);
-    m_detailsTimer->setInterval(300);
-    connect(m_detailsTimer, &QTimer::timeout, this, &EditorWindow::keepDetails);
-    connect(m_panel, &FavoritesPanel::panelChanged, this, &EditorWindow::keepDetailsSoon);
-
-    applyCaptions();
-    setState({});
-    m_windowCommands = new WindowCommands(*this);
-    setAcceptDrops(true);
-    restorePlacement();
-    showStoredPlan();
-    // Last, so that it sees each command after the window has run it.
-    new PlanUndo(*this);
 }
 
 EditorWindow::~EditorWindow()
@@ -379,49 +388,6 @@ void EditorWindow::notePlanFile(const QString &path)
 {
     m_planPath = QFileInfo(path).absoluteFilePath();
     m_recent->add(m_planPath);
-}
-
-QString EditorWindow::droppedPlanFile(const QMimeData *data)
-{
-    if (!data || !data->hasUrls() || data->urls().size() != 1)
-        return {};
-    const QUrl url = data->urls().constFirst();
-    if (!url.isLocalFile())
-        return {};
-    const QString path = url.toLocalFile();
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix != QLatin1String("txt") && suffix != QLatin1String("csv"))
-        return {};
-    return QFileInfo(path).isFile() ? path : QString();
-}
-
-void EditorWindow::dragEnterEvent(QDragEnterEvent *event)
-{
-    if (!m_state.busy && !droppedPlanFile(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void EditorWindow::dragMoveEvent(QDragMoveEvent *event)
-{
-    if (!m_state.busy && !droppedPlanFile(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void EditorWindow::dropEvent(QDropEvent *event)
-{
-    const QString path = m_state.busy ? QString() : droppedPlanFile(event->mimeData());
-    if (path.isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    // Opened once the drop is over: the source of the drag is not held up by
-    // the questions and messages of the opening.
-    QTimer::singleShot(0, this, [this, path] { openPlanFile(path); });
 }
 
 void EditorWindow::upload()

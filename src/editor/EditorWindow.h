@@ -7,11 +7,8 @@
 
 #include <QMainWindow>
 
-class QDragEnterEvent;
-class QDragMoveEvent;
-class QDropEvent;
+class QToolBar;
 class QLabel;
-class QMimeData;
 class QMenu;
 class QProgressBar;
 class QTimer;
@@ -70,8 +67,6 @@ public:
     // A plan file was opened or saved: it becomes the plan's file and the
     // most recent plan.
     void notePlanFile(const QString &path);
-    // The plan file a drop carries: one local .txt or .csv file.
-    static QString droppedPlanFile(const QMimeData *data);
     // Commits the row being edited; false (message shown, cell focused) when
     // a rule or the store refused it.
     bool commitPending();
@@ -100,12 +95,13 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
 
 private:
     QWidget *buildTitle();
+    // The caption, the grid, the panel and their layout under the toolbar.
+    void buildGrid(QWidget *central, QToolBar *toolbar);
+    // The grid's events switch buttons as the commands do.
+    void followGridEvents();
     void applyCaptions();
     void showStoredPlan();
     void runCommand(EditorCommand command);

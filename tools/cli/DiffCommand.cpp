@@ -23,7 +23,6 @@ constexpr Phrase kSummaryFiles { u"两个频道表文件有何不同\n（diff �
     u"what differs between two plan files\n(diff exits 0 when equal, 1 when different)" };
 constexpr Phrase kNeedsIn { u"diff 需要 --in FILE，以及 --port P 或 --against FILE",
     u"diff needs --in FILE, and --port P or --against FILE" };
-constexpr Phrase kUnreachable { u"仪器无法连接：%1", u"instrument unreachable: %1" };
 constexpr Phrase kTheInstrument { u"仪器", u"the instrument" };
 constexpr Phrase kPanelLine { u"面板  %1 -> %2", u"panel    %1 -> %2" };
 constexpr Phrase kPanelText { u"收藏 %1,%2,%3,%4,%5,%6 带宽 %7 单位 %8",
@@ -54,9 +53,9 @@ std::optional<Side> readFile(const QString &path, QString *error)
 // The instrument's plan as a side, or the exit code of the failure.
 int readInstrument(const CliContext &context, InstrumentSession &session, std::optional<Side> &out)
 {
+    if (const int rc = session.checkConnection())
+        return rc;
     PlanTransfer transfer(session.link());
-    if (const LinkResult<> connected = transfer.checkConnection(); !connected)
-        return context.fail(ExitUnreachable, kUnreachable.text().arg(connected.errorText()));
     const LinkResult<PlanTransfer::ReceivedPlan> received = transfer.read();
     if (!received)
         return context.fail(

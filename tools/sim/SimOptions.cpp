@@ -38,7 +38,7 @@ struct Value
 // One option: how --help shows it, how its value is checked, and where it
 // goes in SimOptions. An option that is not given leaves SimOptions' own
 // value, but for a switch (false) and a text with a default.
-struct OptionSpec
+struct SimOptionRow
 {
     const char *name;
     const char *valueName; // null for a switch
@@ -57,7 +57,7 @@ const char *const kBaudHelp
       "pseudo-terminal is as fast as it goes and takes a client at any rate; a --device is "
       "opened at 9600.";
 
-QList<OptionSpec> optionTable()
+QList<SimOptionRow> optionTable()
 {
     constexpr qint64 kCount = 1000000000;
     return {
@@ -116,36 +116,36 @@ QList<OptionSpec> optionTable()
     };
 }
 
-QCommandLineOption parserOption(const OptionSpec &spec)
+QCommandLineOption parserOption(const SimOptionRow &row)
 {
-    const QString name = QLatin1String(spec.name);
-    const QString help = QString::fromUtf8(spec.help);
-    if (!spec.valueName)
+    const QString name = QLatin1String(row.name);
+    const QString help = QString::fromUtf8(row.help);
+    if (!row.valueName)
         return QCommandLineOption(name, help);
-    return QCommandLineOption(name, help, QLatin1String(spec.valueName), spec.defaultValue);
+    return QCommandLineOption(name, help, QLatin1String(row.valueName), row.defaultValue);
 }
 
 // The option's value from the command line; false, with the usage error
 // printed, when it is out of its range.
-bool readValue(const QCommandLineParser &p, const OptionSpec &spec, Value &value)
+bool readValue(const QCommandLineParser &p, const SimOptionRow &row, Value &value)
 {
-    const QString name = QLatin1String(spec.name);
+    const QString name = QLatin1String(row.name);
     value.set = p.isSet(name);
     value.text = p.value(name);
     bool ok = true;
-    if (spec.kind == Kind::Whole && value.set) {
+    if (row.kind == Kind::Whole && value.set) {
         value.whole = value.text.toLongLong(&ok);
-        if (ok && value.whole >= spec.min && value.whole <= spec.max)
+        if (ok && value.whole >= row.min && value.whole <= row.max)
             return true;
-        std::fprintf(stderr, "plandor-sim: --%s needs a whole number from %lld to %lld\n",
-            spec.name, spec.min, spec.max);
+        std::fprintf(stderr, "plandor-sim: --%s needs a whole number from %lld to %lld\n", row.name,
+            row.min, row.max);
         return false;
     }
-    if (spec.kind == Kind::Rate && value.set) {
+    if (row.kind == Kind::Rate && value.set) {
         value.rate = value.text.toDouble(&ok);
         if (ok && value.rate >= 0 && value.rate <= 1)
             return true;
-        std::fprintf(stderr, "plandor-sim: --%s needs a rate from 0 to 1\n", spec.name);
+        std::fprintf(stderr, "plandor-sim: --%s needs a rate from 0 to 1\n", row.name);
         return false;
     }
     return true;
@@ -187,9 +187,9 @@ std::optional<SimOptions> ParseSimOptions(const QStringList &arguments)
                        "the line, USR2 clears every fault (it then prints \"faults: off\")."));
     p.addHelpOption();
     p.addOption({ QStringLiteral("version"), QStringLiteral("Show the version.") });
-    const QList<OptionSpec> table = optionTable();
-    for (const OptionSpec &spec : table)
-        p.addOption(parserOption(spec));
+    const QList<SimOptionRow> table = optionTable();
+    for (const SimOptionRow &row : table)
+        p.addOption(parserOption(row));
     if (!p.parse(arguments)) {
         std::fprintf(stderr, "plandor-sim: %s\n", qPrintable(p.errorText()));
         return std::nullopt;
@@ -197,13 +197,13 @@ std::optional<SimOptions> ParseSimOptions(const QStringList &arguments)
     if (!answerOrCheck(p))
         return std::nullopt;
     SimOptions o;
-    for (const OptionSpec &spec : table) {
+    for (const SimOptionRow &row : table) {
         Value value;
-        if (!readValue(p, spec, value))
+        if (!readValue(p, row, value))
             return std::nullopt;
         // Numbers not given keep SimOptions' own values, which their defaults show.
-        if (value.set || spec.kind == Kind::Switch || spec.kind == Kind::Text)
-            spec.store(o, value);
+        if (value.set || row.kind == Kind::Switch || row.kind == Kind::Text)
+            row.store(o, value);
     }
     return o;
 }
