@@ -1,20 +1,28 @@
 // Renders the windows as a user sees them, with a small plan, in English and
-// in Chinese, into PNG files for the documentation.
+// in Chinese, into PNG files for the documentation, and the printed plan as a
+// PDF (scripts/screenshots.sh turns its first page into a picture). The
+// start-up window is shown once with a simulated instrument it has found
+// (plandor-sim from beside this program).
 // Usage: plandor-screenshots OUTPUT-DIR
 #include "app/ui/Form1.h"
 #include "base/Language.h"
 #include "editor/EditorWindow.h"
 #include "editor/FavoritesPanel.h"
 #include "editor/PlanExchange.h"
+#include "editor/PlanPrint.h"
 #include "editor/PlanTools.h"
 #include "store/ChannelStore.h"
 #include "store/DatabaseLocation.h"
 #include "store/StandardPlans.h"
+#include "transfer/serial/PortList.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -48,10 +56,41 @@ bool grab(QWidget *window, const QString &path)
     return ok;
 }
 
+// The start-up window once it has found a simulated instrument by itself:
+// the port preselected and its identity under the box.
+bool grabFoundInstrument(quint16 langId, const QString &path)
+{
+    QTemporaryDir ports;
+    qputenv("PLANDOR_PORTS_DIR", QFile::encodeName(ports.path()));
+    QProcess sim;
+    sim.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("plandor-sim")),
+        { QStringLiteral("--state"), ports.filePath(QStringLiteral("sim.state")) });
+    if (!sim.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "the simulated instrument did not start\n");
+        return false;
+    }
+    plandor::Form1 start(
+        [] { return plandor::PortList::published(); }, [langId] { return langId; });
+    start.show();
+    auto *status = start.findChild<QLabel *>(QStringLiteral("Label6"));
+    QElapsedTimer clock;
+    clock.start();
+    while (status && !status->text().contains(QLatin1String("SIM-0001")) && clock.elapsed() < 8000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const bool found = status && status->text().contains(QLatin1String("SIM-0001"));
+    if (!found)
+        std::fprintf(stderr, "the start-up window did not find the simulated instrument\n");
+    const bool ok = found && grab(&start, path);
+    start.close();
+    sim.terminate();
+    sim.waitForFinished(3000);
+    return ok;
+}
+
 // The editor with its plan tools: a standard plan in the spectrum, with two
 // channels added by hand that the plan check finds fault with (one overlaps
 // its neighbour, one is off the standard's raster).
-bool grabPlanTools(const QString &path)
+bool grabPlanTools(const QString &path, const QString &pdfPath)
 {
     plandor::StandardPlans standards;
     QString error;
@@ -71,11 +110,14 @@ bool grabPlanTools(const QString &path)
     plandor::EditorWindow editor(store);
     plandor::PlanTools *tools = plandor::PlanTools::attach(editor);
     plandor::PlanExchange::attach(editor);
+    plandor::PlanPrint *print = plandor::PlanPrint::attach(editor);
     if (!editor.replacePlan(plan.rows, editor.panel()->panel(), plan.caption))
         return false;
     editor.resize(1100, 820);
     tools->checkPlan();
-    return grab(&editor, path);
+    const bool printed = print->writePdf(pdfPath);
+    std::printf("%s %s\n", printed ? "wrote" : "could not write", qPrintable(pdfPath));
+    return grab(&editor, path) && printed;
 }
 
 } // namespace
@@ -127,8 +169,10 @@ int main(int argc, char **argv)
         editor.setState({ true, true, true, true, false, false });
         ok &= grab(
             &editor, out + QStringLiteral("/editor-%1.png").arg(QLatin1String(language.suffix)));
-        ok &= grabPlanTools(
-            out + QStringLiteral("/plan-tools-%1.png").arg(QLatin1String(language.suffix)));
+        const QString suffix = QLatin1String(language.suffix);
+        ok &= grabPlanTools(out + QStringLiteral("/plan-tools-%1.png").arg(suffix),
+            out + QStringLiteral("/printed-%1.pdf").arg(suffix));
+        ok &= grabFoundInstrument(langId, out + QStringLiteral("/found-%1.png").arg(suffix));
     }
     return ok ? 0 : 1;
 }
