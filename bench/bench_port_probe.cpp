@@ -2,8 +2,9 @@
 // once at every listed rate, and one silent port at one rate and at all of
 // them. Then, with the start-up window on screen, the time from a simulated
 // instrument publishing its port to the window listing it and to the window
-// showing its identity (the list is read once a second, so that part of the
-// figure lies between 0 and 1 s). Prints the median and slowest of the rounds.
+// showing its identity (the window watches the folders where ports appear and
+// reads the list a moment after a change). Prints the median and slowest of
+// the rounds.
 //
 // Usage: bench_port_probe [rounds]   (plandor-sim from $PLANDOR_SIM, or the
 // build folder above this program's)

@@ -54,6 +54,7 @@ PortChooser::PortChooser(PortSource ports)
 {
     m_poll.setInterval(kPollMs);
     connect(&m_poll, &QTimer::timeout, this, &PortChooser::refresh);
+    connect(&m_folders, &PortWatch::changed, this, &PortChooser::refresh);
     connect(&m_prober, &PortProber::probed, this, &PortChooser::probed);
 }
 
@@ -118,14 +119,17 @@ QString PortChooser::chosenPort() const
 void PortChooser::watch(RateSource rate)
 {
     m_rate = std::move(rate);
-    if (!m_poll.isActive())
+    if (!m_poll.isActive()) {
         m_poll.start();
+        m_folders.start();
+    }
     probeNew();
 }
 
 void PortChooser::stopWatching()
 {
     m_poll.stop();
+    m_folders.stop();
     m_prober.cancelAll();
 }
 

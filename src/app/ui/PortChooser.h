@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/PortWatch.h"
 #include "transfer/serial/PortProbe.h"
 
 #include <QHash>
@@ -88,6 +89,7 @@ private:
     QComboBox *m_box = nullptr;
     QLabel *m_status = nullptr;
     QTimer m_poll;
+    PortWatch m_folders; // a port appearing is seen at once, not at the next tick
     PortProber m_prober;
     QHash<QString, ProbeResult> m_results;
     std::optional<QString> m_remembered;
