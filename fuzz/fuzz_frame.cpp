@@ -1,9 +1,7 @@
 // Fuzzes the frame layer: arbitrary bytes from the line, in arbitrary
 // fragments. Every frame that comes out must encode and decode back to itself.
 
-#include "transfer/serial/Cobs.h"
-#include "transfer/serial/Frame.h"
-#include "transfer/serial/FrameDecoder.h"
+#include "transfer/serial/Framing.h"
 #include "transfer/serial/Protocol.h"
 
 #include <cstdint>

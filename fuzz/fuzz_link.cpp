@@ -8,10 +8,9 @@
 // bytes. The input runs out after kMaxReplies replies: then every write to
 // the line fails at once, so no input can make the PC wait on and on.
 
-#include "transfer/serial/ContentRules.h"
 #include "transfer/serial/FrameTransport.h"
 #include "transfer/serial/LinkClient.h"
-#include "transfer/serial/RecordCodec.h"
+#include "transfer/serial/Records.h"
 
 #include <QCoreApplication>
 #include <QIODevice>

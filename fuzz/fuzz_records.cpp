@@ -3,7 +3,7 @@
 // rest its payload, so no CRC stands in the way.
 
 #include "transfer/serial/Messages.h"
-#include "transfer/serial/RecordCodec.h"
+#include "transfer/serial/Records.h"
 #include "transfer/serial/instrument/InstrumentSide.h"
 
 #include <cstdint>

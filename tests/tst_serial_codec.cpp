@@ -1,14 +1,11 @@
 // The protocol's byte codecs on plain buffers: framing, check values,
 // records and message payloads.
 
-#include "transfer/serial/Cobs.h"
-#include "transfer/serial/Crc32.h"
-#include "transfer/serial/Frame.h"
-#include "transfer/serial/FrameDecoder.h"
+#include "transfer/serial/Framing.h"
 #include "transfer/serial/LinkTiming.h"
 #include "transfer/serial/Messages.h"
 #include "transfer/serial/Protocol.h"
-#include "transfer/serial/RecordCodec.h"
+#include "transfer/serial/Records.h"
 #include "transfer/serial/instrument/InstrumentSide.h"
 
 #include <QtTest>

@@ -6,10 +6,9 @@
 
 #include "SimProcess.h"
 
-#include "transfer/serial/ContentRules.h"
 #include "transfer/serial/FrameTransport.h"
 #include "transfer/serial/Messages.h"
-#include "transfer/serial/RecordCodec.h"
+#include "transfer/serial/Records.h"
 
 #include <QSerialPort>
 #include <QtTest>

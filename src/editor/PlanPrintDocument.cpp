@@ -72,6 +72,38 @@ double lineHeight(const QFont &f, QPaintDevice &device, double leading = 1.3)
     return QFontMetricsF(f, &device).height() * leading;
 }
 
+// Where a frequency lies across the spectrum's band, clamped to its ends.
+double xAt(const QRectF &band, double freq)
+{
+    constexpr double lower = SpectrumView::kBandLower;
+    constexpr double upper = SpectrumView::kBandUpper;
+    return band.left() + (std::clamp(freq, lower, upper) - lower) / (upper - lower) * band.width();
+}
+
+// Under the band: a tick and its frequency every 100 MHz, and the band's ends.
+void paintAxis(QPainter &painter, const QRectF &band, double mm)
+{
+    constexpr double lower = SpectrumView::kBandLower;
+    constexpr double upper = SpectrumView::kBandUpper;
+    painter.setFont(font(kSmallPoints));
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    QList<int> ticks { int(lower) };
+    for (int f = 100; f <= int(upper); f += 100)
+        ticks.append(f);
+    for (const int f : ticks) {
+        const double x = xAt(band, f);
+        painter.setPen(QPen(kRule, kLine * mm));
+        painter.drawLine(QPointF(x, band.bottom()), QPointF(x, band.bottom() + 1.2 * mm));
+        const QString label
+            = f == int(upper) ? QStringLiteral("%1 MHz").arg(f) : QString::number(f);
+        const double labelWidth = metrics.horizontalAdvance(label);
+        const double left = std::clamp(x - labelWidth / 2, band.left(), band.right() - labelWidth);
+        painter.setPen(kGrey);
+        painter.drawText(QRectF(left, band.bottom() + 1.2 * mm, labelWidth + mm, kAxisHeight * mm),
+            Qt::AlignLeft | Qt::AlignTop, label);
+    }
+}
+
 } // namespace
 
 PrintedPlan PrintedPlan::fromModel(
@@ -109,85 +141,117 @@ void PlanPrintDocument::preparePage(QPagedPaintDevice &device)
     device.setPageMargins(QMarginsF(kMargin, kMargin, kMargin, kMargin), QPageLayout::Millimeter);
 }
 
-QList<PlanPrintDocument::Page> PlanPrintDocument::layOut(QPagedPaintDevice &device) const
+// The pages as they fill from the top: where the next item goes, and a new
+// page when it does not fit.
+struct PlanPrintDocument::PageFlow
 {
-    const double mm = device.logicalDpiY() / 25.4;
-    const double width = device.width();
-    const double bottom = device.height() - kFooter * mm;
-    QList<Page> pages(1);
-    double y = 0;
-    const auto newPage = [&] {
+    explicit PageFlow(QPagedPaintDevice &on)
+        : device(on)
+        , mm(on.logicalDpiY() / 25.4)
+        , width(on.width())
+        , bottom(on.height() - kFooter * mm)
+        , headingHeight(lineHeight(font(kHeadingPoints, true), on, 1.5))
+    { }
+
+    void newPage()
+    {
         pages.append(Page {});
         y = 0;
-    };
+    }
     // An item goes on the next page when it (and what must stay with it)
     // does not fit, unless the page is still empty.
-    const auto place = [&](Kind kind, double height, const QString &text = {}, int index = -1,
-                           double keepWith = 0) {
+    void place(
+        Kind kind, double height, const QString &text = {}, int index = -1, double keepWith = 0)
+    {
         if (y > 0 && y + height + keepWith > bottom)
             newPage();
         pages.last().items.append({ kind, QRectF(0, y, width, height), index, text });
         y += height;
-    };
+    }
+    void gap() { y += kGap * mm; }
 
-    const QFont heading = font(kHeadingPoints, true);
-    const double headingHeight = lineHeight(heading, device, 1.5);
-    place(Kind::Title, lineHeight(font(kTitlePoints, true), device), m_plan.caption);
+    QPagedPaintDevice &device;
+    const double mm;
+    const double width;
+    const double bottom;
+    const double headingHeight;
+    QList<Page> pages { Page {} };
+    double y = 0;
+};
+
+QList<PlanPrintDocument::Page> PlanPrintDocument::layOut(QPagedPaintDevice &device) const
+{
+    PageFlow flow(device);
+    layOutTitleBlock(flow);
+    layOutTable(flow);
+    layOutFindings(flow);
+    return flow.pages;
+}
+
+// The title, the printing's date and instrument, the panel and the spectrum.
+void PlanPrintDocument::layOutTitleBlock(PageFlow &flow) const
+{
+    const double mm = flow.mm;
+    flow.place(Kind::Title, lineHeight(font(kTitlePoints, true), flow.device), m_plan.caption);
     QStringList info { kPrinted.text().arg(m_plan.date) };
     if (!m_plan.instrument.isEmpty())
         info.append(kInstrument.text().arg(m_plan.instrument));
-    place(
-        Kind::Info, lineHeight(font(kSmallPoints), device, 1.6), info.join(QStringLiteral("    ")));
-    y += kGap * mm;
+    flow.place(Kind::Info, lineHeight(font(kSmallPoints), flow.device, 1.6),
+        info.join(QStringLiteral("    ")));
+    flow.gap();
 
     const double panelHeight = double((m_plan.panel.size() + 1) / 2) * kPanelLine * mm;
-    place(Kind::Heading, headingHeight, m_plan.panelTitle, -1, panelHeight);
-    place(Kind::Panel, panelHeight);
-    y += kGap * mm;
+    flow.place(Kind::Heading, flow.headingHeight, m_plan.panelTitle, -1, panelHeight);
+    flow.place(Kind::Panel, panelHeight);
+    flow.gap();
 
     const double spectrumHeight = (kBandHeight + kAxisHeight + kLegendHeight) * mm;
-    place(Kind::Heading, headingHeight, kSpectrum.text(), -1, spectrumHeight);
-    place(Kind::Spectrum, spectrumHeight);
-    y += kGap * mm;
+    flow.place(Kind::Heading, flow.headingHeight, kSpectrum.text(), -1, spectrumHeight);
+    flow.place(Kind::Spectrum, spectrumHeight);
+    flow.gap();
+}
 
-    const double rowHeight = kRowHeight * mm;
-    const double headerHeight = kHeaderHeight * mm;
-    place(Kind::Heading, headingHeight, kChannels.text().arg(m_plan.rows.size()), -1,
+void PlanPrintDocument::layOutTable(PageFlow &flow) const
+{
+    const double rowHeight = kRowHeight * flow.mm;
+    const double headerHeight = kHeaderHeight * flow.mm;
+    flow.place(Kind::Heading, flow.headingHeight, kChannels.text().arg(m_plan.rows.size()), -1,
         headerHeight + rowHeight);
     // The heading row opens the table on every page it reaches.
     qsizetype headerPage = -1;
     for (int row = 0; row < m_plan.rows.size() || headerPage < 0; ++row) {
-        if (y > 0 && y + rowHeight > bottom)
-            newPage();
-        if (headerPage != pages.size() - 1) {
-            place(Kind::TableHeader, headerHeight, {}, -1, rowHeight);
-            headerPage = pages.size() - 1;
+        if (flow.y > 0 && flow.y + rowHeight > flow.bottom)
+            flow.newPage();
+        if (headerPage != flow.pages.size() - 1) {
+            flow.place(Kind::TableHeader, headerHeight, {}, -1, rowHeight);
+            headerPage = flow.pages.size() - 1;
         }
         if (row >= m_plan.rows.size())
             break; // an empty plan: the heading row alone
-        PageRows &rows = pages.last().rows;
+        PageRows &rows = flow.pages.last().rows;
         if (rows.rowCount == 0)
             rows.firstRow = row;
         ++rows.rowCount;
-        place(Kind::Row, rowHeight, {}, row);
+        flow.place(Kind::Row, rowHeight, {}, row);
     }
-    y += kGap * mm;
+    flow.gap();
+}
 
+void PlanPrintDocument::layOutFindings(PageFlow &flow) const
+{
     const qsizetype findings = m_plan.findings.size();
     const QString checkTitle = findings == 1 ? kCheckOne.text() : kCheck.text().arg(findings);
-    const QFont body = font(kBodyPoints);
-    const QFontMetricsF bodyMetrics(body, &device);
+    const QFontMetricsF bodyMetrics(font(kBodyPoints), &flow.device);
     const auto findingHeight = [&](const QString &text) {
-        const QRectF room(0, 0, width - kFindingIndent * mm, bottom);
-        return bodyMetrics.boundingRect(room, Qt::TextWordWrap, text).height() + 1.0 * mm;
+        const QRectF room(0, 0, flow.width - kFindingIndent * flow.mm, flow.bottom);
+        return bodyMetrics.boundingRect(room, Qt::TextWordWrap, text).height() + 1.0 * flow.mm;
     };
     const QString first = findings > 0 ? m_plan.findings.first() : kNoFindings.text();
-    place(Kind::Heading, headingHeight, checkTitle, -1, findingHeight(first));
+    flow.place(Kind::Heading, flow.headingHeight, checkTitle, -1, findingHeight(first));
     if (findings == 0)
-        place(Kind::Finding, findingHeight(first), first);
+        flow.place(Kind::Finding, findingHeight(first), first);
     for (int i = 0; i < findings; ++i)
-        place(Kind::Finding, findingHeight(m_plan.findings[i]), m_plan.findings[i], i);
-    return pages;
+        flow.place(Kind::Finding, findingHeight(m_plan.findings[i]), m_plan.findings[i], i);
 }
 
 QList<PlanPrintDocument::PageRows> PlanPrintDocument::paginate(QPagedPaintDevice &device) const
@@ -260,26 +324,9 @@ void PlanPrintDocument::paintItem(QPainter &painter, const Item &item, double mm
         }
         break;
     }
-    case Kind::Panel: {
-        // Two columns of "heading  value", in the panel's own order.
-        const double column = r.width() / 2;
-        const double line = kPanelLine * mm;
-        for (int i = 0; i < m_plan.panel.size(); ++i) {
-            const QRectF cell(r.left() + (i % 2) * column, r.top() + (i / 2) * line, column, line);
-            const QRectF headingRect = cell.adjusted(0, 0, -0.35 * column, 0);
-            painter.setFont(font(kBodyPoints));
-            painter.setPen(kGrey);
-            painter.drawText(headingRect, Qt::AlignLeft | Qt::AlignVCenter,
-                QFontMetricsF(painter.font(), painter.device())
-                    .elidedText(m_plan.panel[i].heading.trimmed(), Qt::ElideRight,
-                        headingRect.width() - mm));
-            painter.setFont(font(kBodyPoints, true));
-            painter.setPen(Qt::black);
-            painter.drawText(cell.adjusted(0.65 * column, 0, 0, 0),
-                Qt::AlignLeft | Qt::AlignVCenter, m_plan.panel[i].value);
-        }
+    case Kind::Panel:
+        paintPanel(painter, r, mm);
         break;
-    }
     case Kind::Spectrum:
         paintSpectrum(painter, r, mm);
         break;
@@ -305,6 +352,28 @@ void PlanPrintDocument::paintItem(QPainter &painter, const Item &item, double mm
     }
 }
 
+// Two columns of "heading  value", in the panel's own order.
+void PlanPrintDocument::paintPanel(QPainter &painter, const QRectF &area, double mm) const
+{
+    const double column = area.width() / 2;
+    const double line = kPanelLine * mm;
+    for (int i = 0; i < m_plan.panel.size(); ++i) {
+        const QRectF cell(
+            area.left() + (i % 2) * column, area.top() + (i / 2) * line, column, line);
+        const QRectF headingRect = cell.adjusted(0, 0, -0.35 * column, 0);
+        painter.setFont(font(kBodyPoints));
+        painter.setPen(kGrey);
+        painter.drawText(headingRect, Qt::AlignLeft | Qt::AlignVCenter,
+            QFontMetricsF(painter.font(), painter.device())
+                .elidedText(
+                    m_plan.panel[i].heading.trimmed(), Qt::ElideRight, headingRect.width() - mm));
+        painter.setFont(font(kBodyPoints, true));
+        painter.setPen(Qt::black);
+        painter.drawText(cell.adjusted(0.65 * column, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+            m_plan.panel[i].value);
+    }
+}
+
 void PlanPrintDocument::paintRow(
     QPainter &painter, const QRectF &rect, const QStringList &cells, double mm) const
 {
@@ -323,18 +392,10 @@ void PlanPrintDocument::paintRow(
 
 void PlanPrintDocument::paintSpectrum(QPainter &painter, const QRectF &area, double mm) const
 {
-    constexpr double lower = SpectrumView::kBandLower;
-    constexpr double upper = SpectrumView::kBandUpper;
     const QRectF band(area.left(), area.top(), area.width(), kBandHeight * mm);
-    const auto xAt = [&](double freq) {
-        return band.left()
-            + (std::clamp(freq, lower, upper) - lower) / (upper - lower) * band.width();
-    };
     painter.fillRect(band, kBandFill);
     // The overlaps last, so that none hides under a neighbour. The table
     // names the channels; names here would only be too small to read.
-    int tv = 0;
-    int digi = 0;
     for (const bool overlapping : { false, true }) {
         for (const SpectrumBand &b : m_plan.bands.bands()) {
             if (b.overlapping != overlapping)
@@ -342,44 +403,34 @@ void PlanPrintDocument::paintSpectrum(QPainter &painter, const QRectF &area, dou
             const QColor colour = overlapping ? SpectrumView::kOverlapColour
                 : b.digital                   ? SpectrumView::kDigiColour
                                               : SpectrumView::kTvColour;
-            const double left = xAt(b.lower);
-            const double width = std::max(xAt(b.upper) - left, 0.3 * mm);
+            const double left = xAt(band, b.lower);
+            const double width = std::max(xAt(band, b.upper) - left, 0.3 * mm);
             painter.fillRect(QRectF(left, band.top(), width, band.height()), colour);
         }
     }
-    for (const SpectrumBand &b : m_plan.bands.bands())
-        ++(b.digital ? digi : tv);
     painter.setPen(QPen(kRule, kLine * mm));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(band);
+    paintAxis(painter, band, mm);
+    paintSpectrumLegend(painter, area.left(), band.bottom() + kAxisHeight * mm, mm);
+}
 
-    // The axis: a tick and its frequency every 100 MHz, and the band's ends.
-    painter.setFont(font(kSmallPoints));
-    const QFontMetricsF metrics(painter.font(), painter.device());
-    QList<int> ticks { int(lower) };
-    for (int f = 100; f <= int(upper); f += 100)
-        ticks.append(f);
-    for (const int f : ticks) {
-        const double x = xAt(f);
-        painter.setPen(QPen(kRule, kLine * mm));
-        painter.drawLine(QPointF(x, band.bottom()), QPointF(x, band.bottom() + 1.2 * mm));
-        const QString label
-            = f == int(upper) ? QStringLiteral("%1 MHz").arg(f) : QString::number(f);
-        const double labelWidth = metrics.horizontalAdvance(label);
-        const double left = std::clamp(x - labelWidth / 2, band.left(), band.right() - labelWidth);
-        painter.setPen(kGrey);
-        painter.drawText(QRectF(left, band.bottom() + 1.2 * mm, labelWidth + mm, kAxisHeight * mm),
-            Qt::AlignLeft | Qt::AlignTop, label);
-    }
-
-    // The legend: a swatch of each colour with its count.
+// A swatch of each colour with its count.
+void PlanPrintDocument::paintSpectrumLegend(
+    QPainter &painter, double left, double top, double mm) const
+{
+    int tv = 0;
+    int digi = 0;
+    for (const SpectrumBand &b : m_plan.bands.bands())
+        ++(b.digital ? digi : tv);
     const std::pair<QColor, QString> legend[] = {
         { SpectrumView::kTvColour, kLegendTv.text().arg(tv) },
         { SpectrumView::kDigiColour, kLegendDigi.text().arg(digi) },
         { SpectrumView::kOverlapColour, kLegendOverlap.text().arg(m_plan.bands.overlapCount()) },
     };
-    double x = area.left();
-    const double top = band.bottom() + kAxisHeight * mm;
+    painter.setFont(font(kSmallPoints));
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    double x = left;
     const double swatch = 3 * mm;
     for (const auto &[colour, text] : legend) {
         painter.fillRect(

@@ -85,10 +85,16 @@ private:
         QList<Item> items;
         PageRows rows;
     };
+    struct PageFlow;
     QList<Page> layOut(QPagedPaintDevice &device) const;
+    void layOutTitleBlock(PageFlow &flow) const;
+    void layOutTable(PageFlow &flow) const;
+    void layOutFindings(PageFlow &flow) const;
     void paintItem(QPainter &painter, const Item &item, double mm) const;
+    void paintPanel(QPainter &painter, const QRectF &area, double mm) const;
     void paintRow(QPainter &painter, const QRectF &rect, const QStringList &cells, double mm) const;
     void paintSpectrum(QPainter &painter, const QRectF &area, double mm) const;
+    void paintSpectrumLegend(QPainter &painter, double left, double top, double mm) const;
     void paintFooter(QPainter &painter, const QRectF &page, double mm, int number, int count) const;
 
     PrintedPlan m_plan;

@@ -43,6 +43,34 @@ constexpr Phrase kSendAnyway { u"频道表检查发现 %1 个问题（见频道�
 constexpr Phrase kSendAnywayOne { u"频道表检查发现 1 个问题（见频道表检查列表）。仍然发送吗？",
     u"The plan check found 1 problem (see the plan check list). Send anyway?" };
 
+// Starts the timer on every change of the model's rows, data or layout.
+void startOnEveryChange(QTimer &timer, QAbstractItemModel *model, QObject *context)
+{
+    const auto changed = [&timer] { timer.start(); };
+    QObject::connect(model, &QAbstractItemModel::dataChanged, context, changed);
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, context, changed);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, context, changed);
+    QObject::connect(model, &QAbstractItemModel::rowsMoved, context, changed);
+    QObject::connect(model, &QAbstractItemModel::modelReset, context, changed);
+    QObject::connect(model, &QAbstractItemModel::layoutChanged, context, changed);
+}
+
+// The spectrum above the findings, the line between them where the user
+// moved it last.
+QSplitter *toolsSplitter(QWidget *spectrum, QWidget *findings, QObject *context)
+{
+    auto *split = new QSplitter(Qt::Vertical);
+    split->setObjectName(QStringLiteral("planToolsSplitter"));
+    split->addWidget(spectrum);
+    split->addWidget(findings);
+    split->setStretchFactor(0, 1);
+    split->handle(1)->setObjectName(QStringLiteral("planToolsSplitterHandle"));
+    split->restoreState(QSettings().value(kSplitterKey).toByteArray());
+    QObject::connect(split, &QSplitter::splitterMoved, context,
+        [split] { QSettings().setValue(kSplitterKey, split->saveState()); });
+    return split;
+}
+
 } // namespace
 
 PlanTools *PlanTools::attach(EditorWindow &window)
@@ -64,6 +92,9 @@ PlanTools::PlanTools(EditorWindow &window)
     setObjectName(QStringLiteral("planTools"));
     m_newAction->setObjectName(QStringLiteral("newFromStandardAction"));
     m_checkAction->setObjectName(QStringLiteral("checkPlanAction"));
+    // Ctrl+N as a new document; F7 as the check of an office program.
+    m_newAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    m_checkAction->setShortcut(QKeySequence(Qt::Key_F7));
     m_newAction->setIcon(QIcon::fromTheme(
         QStringLiteral("document-new"), window.style()->standardIcon(QStyle::SP_FileIcon)));
     m_checkAction->setIcon(QIcon::fromTheme(QStringLiteral("tools-check-spelling"),
@@ -90,24 +121,8 @@ PlanTools::PlanTools(EditorWindow &window)
         if (!m_findings->isHidden())
             refreshFindings();
     });
-    QAbstractItemModel *model = window.model();
-    const auto changed = [this] { m_recheck.start(); };
-    connect(model, &QAbstractItemModel::dataChanged, this, changed);
-    connect(model, &QAbstractItemModel::rowsInserted, this, changed);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, changed);
-    connect(model, &QAbstractItemModel::rowsMoved, this, changed);
-    connect(model, &QAbstractItemModel::modelReset, this, changed);
-    connect(model, &QAbstractItemModel::layoutChanged, this, changed);
-    auto *split = new QSplitter(Qt::Vertical);
-    split->setObjectName(QStringLiteral("planToolsSplitter"));
-    split->addWidget(m_spectrum);
-    split->addWidget(m_findings);
-    split->setStretchFactor(0, 1);
-    split->handle(1)->setObjectName(QStringLiteral("planToolsSplitterHandle"));
-    // Where the user moved the line between spectrum and findings last.
-    split->restoreState(QSettings().value(kSplitterKey).toByteArray());
-    connect(split, &QSplitter::splitterMoved, this,
-        [split] { QSettings().setValue(kSplitterKey, split->saveState()); });
+    startOnEveryChange(m_recheck, window.model(), this);
+    QSplitter *split = toolsSplitter(m_spectrum, m_findings, this);
     m_spectrum->setMinimumHeight(m_spectrum->fontMetrics().height() * 6);
     m_findings->hide(); // until a check has run
     m_dock->setObjectName(QStringLiteral("spectrumDock"));

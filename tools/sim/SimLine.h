@@ -2,7 +2,7 @@
 
 #include "SimOptions.h"
 
-#include "transfer/serial/FrameDecoder.h"
+#include "transfer/serial/Framing.h"
 #include "transfer/serial/instrument/InstrumentSide.h"
 
 #include <QByteArray>

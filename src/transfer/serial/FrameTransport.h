@@ -1,7 +1,6 @@
 #pragma once
 
-#include "transfer/serial/Frame.h"
-#include "transfer/serial/FrameDecoder.h"
+#include "transfer/serial/Framing.h"
 #include "transfer/serial/LinkTiming.h"
 
 #include <QObject>

@@ -1,10 +1,9 @@
 #include "transfer/serial/LinkClient.h"
 
 #include "base/Phrase.h"
-#include "transfer/serial/ContentRules.h"
-#include "transfer/serial/Crc32.h"
 #include "transfer/serial/FrameTransport.h"
-#include "transfer/serial/RecordCodec.h"
+#include "transfer/serial/Framing.h"
+#include "transfer/serial/Records.h"
 
 #include <QEventLoop>
 #include <QHash>

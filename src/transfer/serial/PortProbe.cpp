@@ -2,8 +2,7 @@
 
 #include "base/Phrase.h"
 #include "transfer/BaudRates.h"
-#include "transfer/serial/Frame.h"
-#include "transfer/serial/FrameDecoder.h"
+#include "transfer/serial/Framing.h"
 #include "transfer/serial/LinkTiming.h"
 
 #include <QDeadlineTimer>

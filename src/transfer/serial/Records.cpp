@@ -1,44 +1,104 @@
-#include "transfer/serial/PackedRecords.h"
+#include "transfer/serial/Records.h"
 
-#include "transfer/serial/CompactRecords.h"
+#include "transfer/serial/Framing.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
+namespace plandor::RecordCodec {
+
+bool writeRecord(PayloadWriter &out, const LinkRecord &record)
+{
+    PayloadWriter one;
+    one.u8(record.Position);
+    one.f32(record.Freq);
+    one.f32(record.Audio1);
+    if (!one.text(record.Type) || !one.text(record.Name))
+        return false;
+    out.raw(one.bytes());
+    return true;
+}
+
+LinkRecord readRecord(PayloadReader &in)
+{
+    LinkRecord record;
+    record.Position = in.u8();
+    record.Freq = in.f32();
+    record.Audio1 = in.f32();
+    record.Type = in.text();
+    record.Name = in.text();
+    return record;
+}
+
+QByteArray encodeRecord(const LinkRecord &record)
+{
+    PayloadWriter out;
+    if (!writeRecord(out, record))
+        return {};
+    return out.bytes();
+}
+
+void writeFavorites(PayloadWriter &out, const FavoritesRecord &f)
+{
+    out.u8(f.Favorite1);
+    out.u8(f.Favorite2);
+    out.u8(f.Favorite3);
+    out.u8(f.Favorite4);
+    out.u8(f.Favorite5);
+    out.u8(f.Favorite6);
+    out.u16(quint16(f.Span));
+    out.u8(f.Unit);
+    out.u8(f.Filler);
+}
+
+FavoritesRecord readFavorites(PayloadReader &in)
+{
+    FavoritesRecord f;
+    f.Favorite1 = in.u8();
+    f.Favorite2 = in.u8();
+    f.Favorite3 = in.u8();
+    f.Favorite4 = in.u8();
+    f.Favorite5 = in.u8();
+    f.Favorite6 = in.u8();
+    f.Span = qint16(in.u16());
+    f.Unit = in.u8();
+    f.Filler = in.u8();
+    return f;
+}
+
+quint32 planCrc(const QList<QByteArray> &encodedRecords)
+{
+    quint32 crc = 0;
+    for (const QByteArray &bytes : encodedRecords)
+        crc = Crc32(bytes, crc);
+    return crc;
+}
+
+quint32 planCrc(const QList<LinkRecord> &records)
+{
+    quint32 crc = 0;
+    for (const LinkRecord &r : records)
+        crc = Crc32(encodeRecord(r), crc);
+    return crc;
+}
+
+quint32 favoritesCrc(const FavoritesRecord &favorites)
+{
+    PayloadWriter out;
+    writeFavorites(out, favorites);
+    return Crc32(out.bytes());
+}
+
+} // namespace plandor::RecordCodec
+
 namespace plandor {
 
 namespace {
 
-// The first byte of a record. Short form: bit 7 set.
-constexpr quint8 kShortForm = 0x80;
-constexpr quint8 kShortLong = 0x40; // two more bytes follow, else one
-constexpr quint8 kShortDigi = 0x20; // else TV
-constexpr int kShortLowBits = 5;
-// The second of two bytes: its top two bits pick one of the slot's recent
-// audios, the other six carry the step's top bits.
-constexpr int kShortHighBits = 6;
-constexpr int kShortPickShift = 6;
-constexpr qint64 kShortSmallSteps = qint64(1) << 13;
-constexpr qint64 kShortSteps = qint64(1) << (13 + kShortHighBits);
-
-// Long form: bits 0-1 type, 2-3 frequency, 4-5 audio, 6 name follows.
-constexpr int kFreqShift = 2;
-constexpr int kAudioShift = 4;
-constexpr quint8 kNameFollows = 0x40;
-enum TypeMode : quint8 { Tv = 0, Digi = 1, TypeText = 2, PositionAndType = 3 };
-enum FreqMode : quint8 { SameStep = 0, NewStep = 1, RawFreq = 2, BitDelta = 3 };
-enum AudioMode : quint8 { LastAudio = 0, RasterAudio = 1, RawAudio = 2, PreviousAudio = 3 };
-
-constexpr qint64 kRasterLimit = 1000000000; // |k| at most 10^9
-
-// Name codes: 1600 s1 + 40 s2 + s3 below this; a counted text of up to 255
-// bytes from here on.
-constexpr int kSymbolCodes = 64000;
-constexpr int kTextCodes = kSymbolCodes + 256;
-constexpr char kSymbols[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-./";
-static_assert(sizeof(kSymbols) == 40); // 39 symbols and "none"
+// Shared by the compact and the packed layouts.
+constexpr qint64 kRasterLimit = 1000000000; // |k| at most 10^9 raster steps
 
 quint32 bitsOf(float v)
 {
@@ -72,6 +132,46 @@ int varintSize(quint32 v)
     return n;
 }
 
+// The flag byte that leads every compact record.
+namespace CompactFlags {
+constexpr quint8 kExplicitPosition = 0x01;
+constexpr int kTypeShift = 1; // 0 "TV", 1 "DIGI", 2 text follows
+constexpr int kFreqShift = 3; // 0 same step, 1 step follows, 2 raw float
+constexpr int kAudioShift = 5; // 0 same as last of its type, 1 raster value, 2 raw float
+constexpr quint8 kNameFollows = 0x80; // else: the previous name counted up
+} // namespace CompactFlags
+
+enum Mode : quint8 { Same = 0, Varint = 1, Raw = 2 };
+
+// The first byte of a packed record. Short form: bit 7 set.
+constexpr quint8 kShortForm = 0x80;
+constexpr quint8 kShortLong = 0x40; // two more bytes follow, else one
+constexpr quint8 kShortDigi = 0x20; // else TV
+constexpr int kShortLowBits = 5;
+// The second of two bytes: its top two bits pick one of the slot's recent
+// audios, the other six carry the step's top bits.
+constexpr int kShortHighBits = 6;
+constexpr int kShortPickShift = 6;
+constexpr qint64 kShortSmallSteps = qint64(1) << 13;
+constexpr qint64 kShortSteps = qint64(1) << (13 + kShortHighBits);
+
+// Long form: bits 0-1 type, 2-3 frequency, 4-5 audio, 6 name follows.
+namespace LongForm {
+constexpr int kFreqShift = 2;
+constexpr int kAudioShift = 4;
+constexpr quint8 kNameFollows = 0x40;
+} // namespace LongForm
+enum TypeMode : quint8 { Tv = 0, Digi = 1, TypeText = 2, PositionAndType = 3 };
+enum FreqMode : quint8 { SameStep = 0, NewStep = 1, RawFreq = 2, BitDelta = 3 };
+enum AudioMode : quint8 { LastAudio = 0, RasterAudio = 1, RawAudio = 2, PreviousAudio = 3 };
+
+// Name codes: 1600 s1 + 40 s2 + s3 below this; a counted text of up to 255
+// bytes from here on.
+constexpr int kSymbolCodes = 64000;
+constexpr int kTextCodes = kSymbolCodes + 256;
+constexpr char kSymbols[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-./";
+static_assert(sizeof(kSymbols) == 40); // 39 symbols and "none"
+
 int symbolOf(QChar c)
 {
     const char *at = c.unicode() < 0x80 && c.unicode() != 0
@@ -97,6 +197,195 @@ std::optional<QByteArray> nameBytes(const QString &name)
 }
 
 } // namespace
+
+CompactRecordContext::CompactRecordContext(int first)
+    : m_position(quint8(first))
+{ }
+
+std::optional<qint32> CompactRecordContext::rasterStep(float value)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const double scaled = std::round(double(value) * 100.0);
+    if (std::fabs(scaled) > double(kRasterLimit))
+        return std::nullopt;
+    const qint32 k = qint32(scaled);
+    if (bitsOf(fromRaster(k)) != bitsOf(value))
+        return std::nullopt; // off the raster, or negative zero
+    return k;
+}
+
+float CompactRecordContext::fromRaster(qint32 k)
+{
+    // Both divisions are correctly rounded, so every side gets the same bits.
+    return float(double(k) / 100.0);
+}
+
+std::optional<QString> CompactRecordContext::nextName(const QString &name)
+{
+    qsizetype digits = 0;
+    while (digits < name.size() && digits < 10 && name.at(name.size() - 1 - digits).unicode() >= '0'
+        && name.at(name.size() - 1 - digits).unicode() <= '9')
+        ++digits;
+    if (digits == 0 || digits > 9)
+        return std::nullopt;
+    const qint64 n = name.right(digits).toLongLong();
+    return name.left(name.size() - digits) + QString::number(n + 1);
+}
+
+int CompactRecordContext::typeSlot(const QString &type)
+{
+    if (type == QLatin1String("TV"))
+        return 0;
+    if (type == QLatin1String("DIGI"))
+        return 1;
+    return 2;
+}
+
+void CompactRecordContext::remember(const LinkRecord &record, std::optional<qint32> k)
+{
+    m_position = record.Position;
+    if (k) {
+        m_step = *k - m_k;
+        m_k = *k;
+    }
+    m_audioBits[size_t(typeSlot(record.Type))] = bitsOf(record.Audio1);
+    m_name = record.Name;
+}
+
+bool CompactRecordContext::write(PayloadWriter &out, const LinkRecord &record)
+{
+    PayloadWriter body;
+    quint8 flags = 0;
+    if (record.Position != quint8(m_position + 1)) {
+        flags |= CompactFlags::kExplicitPosition;
+        body.u8(record.Position);
+    }
+    const int slot = typeSlot(record.Type);
+    flags |= quint8((slot == 2 ? 2 : slot) << CompactFlags::kTypeShift);
+    if (slot == 2 && !body.text(record.Type))
+        return false;
+
+    const std::optional<qint32> k = rasterStep(record.Freq);
+    if (!k) {
+        flags |= quint8(Raw << CompactFlags::kFreqShift);
+        body.f32(record.Freq);
+    } else if (qint64(*k) - m_k != m_step) {
+        const qint64 step = qint64(*k) - m_k;
+        flags |= quint8(Varint << CompactFlags::kFreqShift);
+        body.varint(zigzag(qint32(step))); // |step| <= 2 * 10^9 fits 32 bits
+    }
+
+    if (bitsOf(record.Audio1) != m_audioBits[size_t(slot)]) {
+        if (const auto a = rasterStep(record.Audio1)) {
+            flags |= quint8(Varint << CompactFlags::kAudioShift);
+            body.varint(zigzag(*a));
+        } else {
+            flags |= quint8(Raw << CompactFlags::kAudioShift);
+            body.f32(record.Audio1);
+        }
+    }
+
+    if (nextName(m_name) != record.Name) {
+        flags |= CompactFlags::kNameFollows;
+        if (!body.text(record.Name))
+            return false;
+    }
+    out.u8(flags);
+    out.raw(body.bytes());
+    remember(record, k);
+    return true;
+}
+
+std::optional<QString> CompactRecordContext::readType(int code, PayloadReader &in)
+{
+    switch (code) {
+    case 0:
+        return QStringLiteral("TV");
+    case 1:
+        return QStringLiteral("DIGI");
+    case 2: {
+        const QString type = in.text();
+        // The shortcuts are the only way to say "TV" and "DIGI".
+        return typeSlot(type) == 2 ? std::optional(type) : std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+bool CompactRecordContext::readAudio(int code, PayloadReader &in, LinkRecord &r) const
+{
+    switch (code) {
+    case Same:
+        std::memcpy(&r.Audio1, &m_audioBits[size_t(typeSlot(r.Type))], 4);
+        return true;
+    case Varint: {
+        const qint32 a = unzigzag(in.varint());
+        if (std::abs(qint64(a)) > kRasterLimit)
+            return false;
+        r.Audio1 = fromRaster(a);
+        return true;
+    }
+    case Raw:
+        r.Audio1 = in.f32();
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<LinkRecord> CompactRecordContext::read(PayloadReader &in)
+{
+    const quint8 flags = in.u8();
+    if (!in.ok())
+        return std::nullopt;
+    LinkRecord r;
+    r.Position = (flags & CompactFlags::kExplicitPosition) ? in.u8() : quint8(m_position + 1);
+
+    const std::optional<QString> type = readType((flags >> CompactFlags::kTypeShift) & 3, in);
+    if (!type)
+        return std::nullopt;
+    r.Type = *type;
+
+    std::optional<qint64> k; // wide, so that a sum past the limit is seen, not wrapped
+    switch ((flags >> CompactFlags::kFreqShift) & 3) {
+    case Same:
+        k = qint64(m_k) + m_step;
+        break;
+    case Varint:
+        k = qint64(m_k) + unzigzag(in.varint());
+        break;
+    case Raw:
+        r.Freq = in.f32();
+        break;
+    default:
+        return std::nullopt;
+    }
+    // Only the k this record arrives at counts: the step it replaces may
+    // have pointed anywhere.
+    if (k) {
+        if (std::abs(*k) > kRasterLimit)
+            return std::nullopt;
+        r.Freq = fromRaster(qint32(*k));
+    }
+
+    if (!readAudio((flags >> CompactFlags::kAudioShift) & 3, in, r))
+        return std::nullopt;
+
+    if (flags & CompactFlags::kNameFollows) {
+        r.Name = in.text();
+    } else {
+        const std::optional<QString> next = nextName(m_name);
+        if (!next)
+            return std::nullopt;
+        r.Name = *next;
+    }
+    if (!in.ok())
+        return std::nullopt;
+    remember(r, k ? std::optional<qint32>(qint32(*k)) : std::nullopt);
+    return r;
+}
 
 PackedRecordContext::PackedRecordContext(int first, int scale)
     : m_unit(std::pow(10.0, scale))
@@ -203,15 +492,15 @@ bool PackedRecordContext::writeLongBody(PayloadWriter &body, quint8 &flags,
     if (k && step != m_step && varintSize(zigzag(qint32(step))) > 4)
         k.reset(); // a raw value is shorter
     if (k && step != m_step) {
-        flags |= quint8(NewStep << kFreqShift);
+        flags |= quint8(NewStep << LongForm::kFreqShift);
         body.varint(zigzag(qint32(step))); // |step| <= 2 * 10^9 fits 32 bits
     } else if (!k) {
         const quint32 delta = zigzag(qint32(bitsOf(record.Freq) - m_freqBits));
         if (varintSize(delta) < 4) {
-            flags |= quint8(BitDelta << kFreqShift);
+            flags |= quint8(BitDelta << LongForm::kFreqShift);
             body.varint(delta);
         } else {
-            flags |= quint8(RawFreq << kFreqShift);
+            flags |= quint8(RawFreq << LongForm::kFreqShift);
             body.f32(record.Freq);
         }
     }
@@ -219,17 +508,17 @@ bool PackedRecordContext::writeLongBody(PayloadWriter &body, quint8 &flags,
     if (pick != 0) {
         const std::optional<qint64> a = rasterStep(record.Audio1);
         if (pick == 1) {
-            flags |= quint8(PreviousAudio << kAudioShift);
+            flags |= quint8(PreviousAudio << LongForm::kAudioShift);
         } else if (a && varintSize(zigzag(qint32(*a))) < 4) {
-            flags |= quint8(RasterAudio << kAudioShift);
+            flags |= quint8(RasterAudio << LongForm::kAudioShift);
             body.varint(zigzag(qint32(*a)));
         } else {
-            flags |= quint8(RawAudio << kAudioShift);
+            flags |= quint8(RawAudio << LongForm::kAudioShift);
             body.f32(record.Audio1);
         }
     }
     if (name) {
-        flags |= kNameFollows;
+        flags |= LongForm::kNameFollows;
         body.raw(*name);
     }
     return true;
@@ -331,7 +620,7 @@ bool PackedRecordContext::readLong(
         r.Type = in.text();
     }
 
-    switch ((first >> kFreqShift) & 3) {
+    switch ((first >> LongForm::kFreqShift) & 3) {
     case SameStep:
         k = m_k + m_step;
         break;
@@ -351,7 +640,7 @@ bool PackedRecordContext::readLong(
     }
 
     const size_t slot = size_t(typeSlot(r.Type));
-    switch ((first >> kAudioShift) & 3) {
+    switch ((first >> LongForm::kAudioShift) & 3) {
     case LastAudio:
         std::memcpy(&r.Audio1, &m_recentAudio[slot][0], 4);
         break;
@@ -370,7 +659,7 @@ bool PackedRecordContext::readLong(
     }
 
     const std::optional<QString> name
-        = (first & kNameFollows) ? readName(in) : CompactRecordContext::nextName(m_name);
+        = (first & LongForm::kNameFollows) ? readName(in) : CompactRecordContext::nextName(m_name);
     r.Name = name.value_or(QString());
     return name.has_value();
 }
@@ -444,3 +733,56 @@ QByteArray PackedRecordContext::encodeBatch(quint16 first, const QList<LinkRecor
 }
 
 } // namespace plandor
+
+namespace plandor::ContentRules {
+
+namespace {
+
+// The instrument's own limits of what it can tune and show.
+constexpr float kLowestFreq = 5.0f;
+constexpr float kHighestFreq = 1000.0f;
+constexpr float kHighestAudio = 10.0f;
+constexpr int kHighestFavorite = 250;
+constexpr int kHighestSpan = 10;
+
+bool nameCharacterAllowed(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x20 && u <= 0x7E) || (u >= 0xA0 && u <= 0xFE);
+}
+
+} // namespace
+
+std::optional<QString> refuseRecord(const LinkRecord &r, int index)
+{
+    const QString where = QStringLiteral("channel %1: ").arg(index + 1);
+    if (r.Position != index + 1)
+        return where + QStringLiteral("position");
+    if (r.Type != QLatin1String("TV") && r.Type != QLatin1String("DIGI"))
+        return where + QStringLiteral("type");
+    if (r.Name.isEmpty() || r.Name.size() > 3
+        || !std::all_of(r.Name.begin(), r.Name.end(), nameCharacterAllowed))
+        return where + QStringLiteral("name");
+    if (!std::isfinite(r.Freq) || r.Freq < kLowestFreq || r.Freq > kHighestFreq)
+        return where + QStringLiteral("frequency");
+    if (!std::isfinite(r.Audio1) || r.Audio1 < 0.0f || r.Audio1 > kHighestAudio)
+        return where + QStringLiteral("audio/bandwidth");
+    return std::nullopt;
+}
+
+std::optional<QString> refusePanel(const FavoritesRecord &f)
+{
+    for (quint8 id :
+        { f.Favorite1, f.Favorite2, f.Favorite3, f.Favorite4, f.Favorite5, f.Favorite6 })
+        if (id > kHighestFavorite)
+            return QStringLiteral("favourite above 250");
+    if (f.Span < 0 || f.Span > kHighestSpan)
+        return QStringLiteral("span");
+    if (f.Unit != kUnitDbuV && f.Unit != kUnitDbmV)
+        return QStringLiteral("unit");
+    if (f.Filler != 0)
+        return QStringLiteral("filler");
+    return std::nullopt;
+}
+
+} // namespace plandor::ContentRules

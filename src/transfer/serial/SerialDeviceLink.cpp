@@ -3,7 +3,7 @@
 #include "transfer/serial/FrameTransport.h"
 
 #include "base/Phrase.h"
-#include "transfer/serial/RecordCodec.h"
+#include "transfer/serial/Records.h"
 
 #include <QFileInfo>
 #include <QMetaObject>

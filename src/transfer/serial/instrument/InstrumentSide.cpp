@@ -1,9 +1,8 @@
 #include "transfer/serial/instrument/InstrumentSide.h"
 
-#include "transfer/serial/ContentRules.h"
-#include "transfer/serial/Crc32.h"
+#include "transfer/serial/Framing.h"
 #include "transfer/serial/Messages.h"
-#include "transfer/serial/RecordCodec.h"
+#include "transfer/serial/Records.h"
 
 namespace plandor {
 

@@ -2,8 +2,7 @@
 
 #include "transfer/FavoritesRecord.h"
 #include "transfer/LinkRecord.h"
-#include "transfer/serial/Frame.h"
-#include "transfer/serial/FrameDecoder.h"
+#include "transfer/serial/Framing.h"
 #include "transfer/serial/Protocol.h"
 
 #include <QList>
