@@ -1,25 +1,38 @@
 // The editor as a desktop program: what it remembers from run to run (its
 // place, each file question's folder, the recent plans), plan files dropped
-// on it, Save as, Ctrl+Q, the manual and the About box. Each fixture keeps
-// its settings beside its store.
+// on it, Save as, Ctrl+Q, the manual and the About box, the keys of every
+// command, the History window and the Port dialog from the keyboard. Each
+// fixture keeps its settings beside its store.
 #include "CliRun.h"
 #include "EditorFixture.h"
 
+#include "app/EditorLauncher.h"
+#include "app/StartupChoice.h"
+#include "app/StartupMemory.h"
+#include "base/Language.h"
 #include "base/ProgramVersion.h"
 #include "base/TextCatalogue.h"
+#include "editor/BulkEdits.h"
 #include "editor/HelpDialogs.h"
+#include "editor/HistoryDialog.h"
 #include "editor/PlanExchange.h"
+#include "editor/PlanPrint.h"
 #include "editor/PlanTableModel.h"
+#include "editor/PlanTools.h"
 #include "editor/RecentPlans.h"
 #include "editor/UndoCommands.h"
 #include "editor/WindowCommands.h"
+#include "store/PlanHistory.h"
 #include "widgets/FileDialogs.h"
+#include "widgets/PortDialog.h"
 
 #include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QToolBar>
 #include <QtTest>
 
 using namespace plandor;
@@ -55,6 +68,19 @@ void press(EditorWindow &form, QKeyCombination keys)
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(&form, keys.key(), keys.keyboardModifiers());
 }
+
+// The program's editor, with every feature, over the fixture's store.
+struct LaunchedEditor
+{
+    explicit LaunchedEditor(EditorFixture &f)
+        : launcher([&f] { return &f.channels; })
+    {
+        launcher.open({ QStringLiteral("/dev/ttyS0"), 9600, kEnglishOffset });
+        QCoreApplication::processEvents(); // the toolbar names its buttons once made
+    }
+    EditorWindow &editor() const { return *launcher.editor(); }
+    EditorLauncher launcher;
+};
 
 } // namespace
 
@@ -262,6 +288,98 @@ private slots:
         model->revertPending();
         press(*f.form, Qt::CTRL | Qt::Key_Q);
         QVERIFY(!f.form->isVisible());
+    }
+
+    // Every command has keys of its own, and each toolbar button says them
+    // in its tooltip; Ctrl+U reaches Upload.
+    void everyCommandHasItsOwnKeys()
+    {
+        EditorFixture f;
+        EditorWindow &editor = *f.form;
+        PlanTools::attach(editor);
+        PlanExchange::attach(editor);
+        PlanPrint::attach(editor);
+        BulkEdits::attach(editor);
+        QCoreApplication::processEvents(); // the toolbar names its buttons once made
+        QStringList problems;
+        QHash<QKeySequence, QString> owners;
+        for (QAction *action : editor.findChildren<QAction *>()) {
+            for (const QKeySequence &keys : action->shortcuts()) {
+                if (owners.contains(keys))
+                    problems << keys.toString() + QStringLiteral(": ") + owners[keys]
+                            + QStringLiteral(", ") + action->objectName();
+                owners.insert(keys, action->objectName());
+            }
+        }
+        for (QAction *action : editor.toolbar()->actions()) {
+            const QString keys = action->shortcut().toString(QKeySequence::NativeText);
+            if (!action->isSeparator()
+                && (keys.isEmpty() || !action->toolTip().endsWith(" (" + keys + ')')))
+                problems << action->objectName() + QStringLiteral(": ") + action->toolTip();
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        QCOMPARE(editor.actions()->action(EditorCommand::Upload)->toolTip(),
+            QStringLiteral("Upload (Ctrl+U)"));
+        f.link->connectionResult = false;
+        press(editor, Qt::CTRL | Qt::Key_U);
+        QCOMPARE(f.messages.texts().value(0).section(u'\n', 0, 0), CatalogueText(16));
+    }
+
+    // Port (Ctrl+Shift+L) starts from the start-up window's choice; Escape
+    // leaves it, Enter hands the new port and rate to the link at once and
+    // keeps them for the next start.
+    void portChangesWithoutARestart()
+    {
+        EditorFixture f;
+        LaunchedEditor launched(f);
+        EditorWindow &editor = launched.editor();
+        editor.windowCommands()->setPortSource([] {
+            return QStringList { QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB0") };
+        });
+        f.link->portNames.clear();
+        for (const Qt::Key key : { Qt::Key_Escape, Qt::Key_Return }) {
+            press(editor, Qt::CTRL | Qt::SHIFT | Qt::Key_L);
+            auto *dialog = editor.findChild<PortDialog *>();
+            QVERIFY(dialog && dialog->isVisible());
+            QCOMPARE(dialog->setting(), (PortSetting { QStringLiteral("/dev/ttyS0"), 9600 }));
+            QTRY_COMPARE(QApplication::focusWidget(), dialog->portBox());
+            dialog->portBox()->setCurrentIndex(1);
+            dialog->rateBox()->setCurrentText(QStringLiteral("115200"));
+            QTest::keyClick(QApplication::focusWidget(), key);
+            QTRY_VERIFY(!editor.findChild<PortDialog *>());
+        }
+        QCOMPARE(f.link->portNames, QStringList { QStringLiteral("/dev/ttyUSB0") });
+        QCOMPARE(f.link->bauds.constLast(), 115200);
+        QCOMPARE(StartupMemory::port(), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(StartupMemory::rate(), 115200);
+    }
+
+    // The History window from the keyboard: the list first, Tab on to Open,
+    // Compare and Close and back; Escape closes; Enter opens the chosen plan.
+    void historyFromTheKeyboard()
+    {
+        EditorFixture f;
+        PlanHistory::setFolder(f.store.dir() + QStringLiteral("/history"));
+        QVERIFY(PlanHistory::record(PlanHistory::Direction::Received, QString(), kOther, {}));
+        PlanExchange::attach(*f.form);
+        for (const Qt::Key key : { Qt::Key_Escape, Qt::Key_Return }) {
+            press(*f.form, Qt::CTRL | Qt::Key_H);
+            auto *dialog = f.form->findChild<HistoryDialog *>();
+            QVERIFY(dialog && QTest::qWaitForWindowActive(dialog));
+            QStringList reached;
+            for (int i = 0; i < 4; ++i) {
+                reached << dialog->focusWidget()->objectName();
+                QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+            }
+            QCOMPARE(reached.join(u' '),
+                QStringLiteral(
+                    "historyTable historyOpenButton historyCompareButton historyCloseButton"));
+            QCOMPARE(dialog->focusWidget(), dialog->table());
+            QTest::keyClick(dialog->table(), key);
+            QTRY_VERIFY(!dialog->isVisible());
+            QCOMPARE(f.store.rows(), key == Qt::Key_Return ? kOther : QList<ChannelValues>());
+        }
+        PlanHistory::setFolder(QString());
     }
 };
 

@@ -43,7 +43,6 @@ signals:
     void triggered(EditorCommand command);
 
 private:
-    QToolBar *m_toolbar;
     std::array<QAction *, kEditorCommandCount> m_actions {};
 };
 

@@ -17,6 +17,7 @@
 #include "editor/WindowCommands.h"
 #include "rules/PlanSizeLimit.h"
 #include "store/ChannelStore.h"
+#include "widgets/ProgramIcon.h"
 #include "widgets/ToolbarNames.h"
 #include "widgets/WindowPlacement.h"
 
@@ -41,6 +42,10 @@ namespace {
 constexpr Phrase kOpenStep { u"打开频道表文件", u"Open a plan file" };
 
 constexpr QLatin1String kGeometryKey("editor/geometry");
+// The grid's own name, so that it is not read as its caption a second time
+// (the caption above it says that, and in Chinese the Plan menu too).
+constexpr Phrase kGridName { u"频道网格", u"Channel grid" };
+constexpr Phrase kProgressName { u"传送进度", u"Transfer progress" };
 
 } // namespace
 
@@ -49,6 +54,7 @@ EditorWindow::EditorWindow(ChannelStore &store, QWidget *parent)
     , m_store(store)
 {
     setObjectName(QStringLiteral("Form2"));
+    ProgramIcon::apply(*this);
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("EditorArea"));
     setCentralWidget(central);
@@ -199,7 +205,8 @@ void EditorWindow::applyCaptions()
     for (int c = 0; c < kChannelColumnCount; ++c)
         m_model->setHeading(c, CatalogueText(ChannelColumns::headingId(c)));
     setCaption(CatalogueText(15));
-    m_progress->setAccessibleName(CatalogueText(8));
+    m_progress->setAccessibleName(kProgressName.text());
+    m_view->setAccessibleName(kGridName.text());
 }
 
 void EditorWindow::showStoredPlan()
@@ -233,7 +240,8 @@ void EditorWindow::setCaption(const QString &caption)
     // The caption is the plan's own text, shown as it is: no rich text, and
     // no "&" taken for the mnemonic that the label's buddy would give it.
     m_caption->setText(QString(caption).replace(QLatin1Char('&'), QStringLiteral("&&")));
-    m_view->setAccessibleName(caption.trimmed());
+    m_caption->setAccessibleName(caption.trimmed());
+    m_view->setAccessibleDescription(caption.trimmed());
     keepDetailsSoon();
 }
 

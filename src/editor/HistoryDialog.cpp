@@ -93,6 +93,8 @@ HistoryDialog::HistoryDialog(QWidget *parent)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab goes on to the buttons, not from cell to cell: a row is one entry.
+    m_table->setTabKeyNavigation(false);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setSectionResizeMode(
@@ -134,6 +136,11 @@ HistoryDialog::HistoryDialog(QWidget *parent)
     layout->addWidget(buttons);
     resize(640, 360);
     refresh();
+    // The list first, then Open, Compare and Close, as they are laid out.
+    setTabOrder(m_table, m_openButton);
+    setTabOrder(m_openButton, m_compareButton);
+    setTabOrder(m_compareButton, close);
+    m_table->setFocus();
 }
 
 void HistoryDialog::refresh()

@@ -22,6 +22,7 @@
 #include "transfer/ProcessLink.h"
 #include "widgets/FileDialogs.h"
 #include "widgets/ShortcutTip.h"
+#include "widgets/ToolbarNames.h"
 
 #include <QAction>
 #include <QDir>
@@ -35,6 +36,7 @@ namespace plandor {
 namespace {
 
 constexpr Phrase kMenu { u"频道表", u"Plan" };
+constexpr Phrase kMenuName { u"频道表菜单", u"Plan menu" };
 constexpr Phrase kMenuTip { u"传送记录、比较频道表、CSV 导入导出",
     u"History, compare plans, CSV export and import" };
 constexpr Phrase kHistory { u"传送记录…", u"History..." };
@@ -100,6 +102,36 @@ PlanExchange::PlanExchange(EditorWindow &window)
     connect(m_exportCsv, &QAction::triggered, this, [this] { exportCsv(); });
     connect(m_importCsv, &QAction::triggered, this, [this] { importCsv(); });
 
+    QMenu *menu = buildMenu(window);
+    menu->setToolTipsVisible(true);
+    m_menuAction->setObjectName(QStringLiteral("Plan"));
+    m_menuAction->setIcon(window.style()->standardIcon(QStyle::SP_FileDialogInfoView));
+    m_menuAction->setMenu(menu);
+    // Beside Open and Save, the other commands that move whole plans; the
+    // toolbar's end may be folded away on a narrow window.
+    window.toolbar()->insertAction(window.actions()->action(EditorCommand::Copy), m_menuAction);
+    if (QToolButton *button = menuButton()) {
+        button->setObjectName(QStringLiteral("ToolDs_Plan"));
+        button->setPopupMode(QToolButton::InstantPopup);
+    }
+    // Alt+P opens the menu as Alt and a menu's letter would.
+    m_menuAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_P));
+    connect(m_menuAction, &QAction::triggered, this, [this] {
+        if (QToolButton *button = menuButton(); button && !this->menu()->isVisible())
+            button->showMenu();
+    });
+
+    connect(&window, &EditorWindow::stateChanged, this, &PlanExchange::updateEnabled);
+    const PlanTableModel *model = window.model();
+    connect(model, &QAbstractItemModel::modelReset, this, &PlanExchange::updateEnabled);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &PlanExchange::updateEnabled);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &PlanExchange::updateEnabled);
+    applyCaptions();
+    updateEnabled();
+}
+
+QMenu *PlanExchange::buildMenu(EditorWindow &window)
+{
     auto *menu = new QMenu(&window);
     menu->setObjectName(QStringLiteral("planExchangeMenu"));
     menu->addAction(m_history);
@@ -127,25 +159,7 @@ PlanExchange::PlanExchange(EditorWindow &window)
         menu->addSeparator();
         menu->addAction(commands->quitAction());
     }
-    menu->setToolTipsVisible(true);
-    m_menuAction->setObjectName(QStringLiteral("Plan"));
-    m_menuAction->setIcon(window.style()->standardIcon(QStyle::SP_FileDialogInfoView));
-    m_menuAction->setMenu(menu);
-    // Beside Open and Save, the other commands that move whole plans; the
-    // toolbar's end may be folded away on a narrow window.
-    window.toolbar()->insertAction(window.actions()->action(EditorCommand::Copy), m_menuAction);
-    if (QToolButton *button = menuButton()) {
-        button->setObjectName(QStringLiteral("ToolDs_Plan"));
-        button->setPopupMode(QToolButton::InstantPopup);
-    }
-
-    connect(&window, &EditorWindow::stateChanged, this, &PlanExchange::updateEnabled);
-    const PlanTableModel *model = window.model();
-    connect(model, &QAbstractItemModel::modelReset, this, &PlanExchange::updateEnabled);
-    connect(model, &QAbstractItemModel::rowsInserted, this, &PlanExchange::updateEnabled);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &PlanExchange::updateEnabled);
-    applyCaptions();
-    updateEnabled();
+    return menu;
 }
 
 QAction *PlanExchange::addCommand(const char *name, const QKeySequence &shortcut)
@@ -174,8 +188,7 @@ void PlanExchange::applyCaptions()
 {
     m_menuAction->setText(kMenu.text());
     m_menuAction->setToolTip(kMenuTip.text());
-    if (QToolButton *button = menuButton())
-        button->setAccessibleName(kMenu.text());
+    ToolbarNames::setAccessibleName(m_menuAction, kMenuName.text());
     const std::pair<QAction *, const Phrase *> captions[] = {
         { m_history, &kHistory },
         { m_compareInstrument, &kCompareInstrument },

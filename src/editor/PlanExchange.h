@@ -69,6 +69,8 @@ public:
 
 private:
     explicit PlanExchange(EditorWindow &window);
+    // The Plan menu: its own commands, the recent plans and the window's.
+    QMenu *buildMenu(EditorWindow &window);
     QAction *addCommand(const char *name, const QKeySequence &shortcut);
     void applyCaptions();
     void updateEnabled();

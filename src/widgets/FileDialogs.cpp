@@ -2,6 +2,8 @@
 
 #include "base/Phrase.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDir>
 #include <QFileDialog>
 #include <QStandardPaths>
@@ -33,7 +35,15 @@ QString FileDialogs::run(QFileDialog *dialog, bool save)
         return queued().takeFirst();
     dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+    const int answer = dialog->exec();
+    // A path typed and taken with Enter leaves the name completer's list open
+    // over the window (the dialog only hides): it would take the next keys,
+    // the window's shortcuts among them.
+    for (QCompleter *completer : dialog->findChildren<QCompleter *>()) {
+        if (completer->popup()->isVisible())
+            completer->popup()->hide();
+    }
+    if (answer != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
     return dialog->selectedFiles().constFirst();
 }

@@ -6,6 +6,25 @@
 #include <QToolBar>
 
 namespace plandor {
+namespace {
+
+constexpr char kNameProperty[] = "plandorAccessibleName";
+
+// " (Ctrl+U)" after the tooltip, unless it says so already (an action that
+// sets its tooltip anew each time, as Undo does, gets it back here).
+void addKeysToTip(QAction *action)
+{
+    const QKeySequence keys = action->shortcut();
+    if (keys.isEmpty())
+        return;
+    const QString suffix
+        = QStringLiteral(" (") + keys.toString(QKeySequence::NativeText) + QLatin1Char(')');
+    const QString tip = action->toolTip();
+    if (!tip.endsWith(suffix))
+        action->setToolTip(tip + suffix);
+}
+
+} // namespace
 
 ToolbarNames::ToolbarNames(QToolBar *toolbar)
     : QObject(toolbar)
@@ -29,12 +48,25 @@ void ToolbarNames::apply(QToolBar *toolbar)
             continue;
         if (button->objectName().isEmpty() && !action->objectName().isEmpty())
             button->setObjectName(action->objectName() + QStringLiteral("Button"));
+        addKeysToTip(action);
         // The whole caption (the button may show a shorter one) without its
-        // mnemonic marker, as a person reads it.
-        QString caption = action->text();
+        // mnemonic marker and the blanks some captions carry, as a person
+        // reads it.
+        QString caption = action->property(kNameProperty).toString();
+        if (caption.isEmpty())
+            caption = action->text();
         caption.remove(QLatin1Char('&'));
-        button->setAccessibleName(caption);
+        button->setAccessibleName(caption.trimmed());
         button->setAccessibleDescription(action->toolTip());
+    }
+}
+
+void ToolbarNames::setAccessibleName(QAction *action, const QString &name)
+{
+    action->setProperty(kNameProperty, name);
+    for (QObject *user : action->associatedObjects()) {
+        if (auto *toolbar = qobject_cast<QToolBar *>(user))
+            apply(toolbar);
     }
 }
 

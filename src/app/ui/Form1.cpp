@@ -5,6 +5,7 @@
 #include "base/TextCatalogue.h"
 #include "transfer/BaudRates.h"
 #include "transfer/ProcessLink.h"
+#include "widgets/ProgramIcon.h"
 #include "widgets/WindowPlacement.h"
 
 #include <QComboBox>
@@ -28,6 +29,7 @@ Form1::Form1(PortSource ports, LanguageSource language, QWidget *parent)
     , m_portChooser(std::move(ports))
 {
     setObjectName(QStringLiteral("Form1"));
+    ProgramIcon::apply(*this);
     setAttribute(Qt::WA_DeleteOnClose, false);
     buildControls();
     load();
