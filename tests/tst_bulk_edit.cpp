@@ -43,12 +43,17 @@ void answerDialog(const QVariantMap &boxes)
         if (!dialog)
             return;
         poll->deleteLater();
+        // Where typing goes as the dialog opens: a number there is typed over
+        // its proposal, as a user would.
+        QWidget *typedInto = dialog->focusWidget();
         for (auto it = boxes.cbegin(); it != boxes.cend(); ++it) {
             QWidget *box = dialog->findChild<QWidget *>(it.key());
             QVERIFY2(box && !box->accessibleName().isEmpty(), qPrintable(it.key()));
             if (auto *spin = qobject_cast<QSpinBox *>(box))
                 spin->setValue(it.value().toInt());
-            else if (auto *number = qobject_cast<QDoubleSpinBox *>(box))
+            else if (auto *number = qobject_cast<QDoubleSpinBox *>(box); number == typedInto)
+                QTest::keyClicks(number, QString::number(it.value().toDouble()));
+            else if (number)
                 number->setValue(it.value().toDouble());
             else if (auto *list = qobject_cast<QComboBox *>(box))
                 list->setCurrentText(it.value().toString());

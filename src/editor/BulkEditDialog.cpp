@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -93,6 +94,24 @@ BulkEditDialog::BulkEditDialog(BulkCommand command, int channels, QWidget *paren
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(m_form);
     layout->addWidget(buttons);
+    // Wide enough for its title, which names what is about to change.
+    setMinimumWidth(fontMetrics().horizontalAdvance(caption) + 160);
+}
+
+void BulkEditDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The first box starts selected, so that typing replaces its proposal
+    // (typing 8 into "8.00 MHz" must not give 88).
+    QLayoutItem *item = m_form->itemAt(0, QFormLayout::FieldRole);
+    QWidget *first = item ? item->widget() : nullptr;
+    if (!first)
+        return;
+    first->setFocus(Qt::TabFocusReason);
+    if (auto *number = qobject_cast<QAbstractSpinBox *>(first))
+        number->selectAll();
+    else if (auto *text = qobject_cast<QLineEdit *>(first))
+        text->selectAll();
 }
 
 void BulkEditDialog::addRow(QWidget *box, const Phrase &label)

@@ -31,6 +31,9 @@ public:
     BulkChange change() const;
     FillRaster raster() const;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     QComboBox *addType();
     QDoubleSpinBox *addNumber(const char *name, const Phrase &label, double low, double high,

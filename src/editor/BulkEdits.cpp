@@ -298,18 +298,12 @@ bool BulkEdits::write(const QHash<qint64, ChannelValues> &changed, const QList<S
     // (and so settled) before the change was computed, and a re-read grid is
     // settled before the next user command is handled.
     auto *undo = m_window.findChild<PlanUndo *>();
-    auto table = store.snapshot();
-    if (!table) {
-        showError(store.errorText());
-        return false;
-    }
-    for (StoredRow &row : *table) {
-        if (const auto found = changed.constFind(row.rowId); found != changed.cend())
-            row.values = *found;
-    }
-    table->append(added);
-    // Every row in one transaction, rows and identities as they are.
-    if (!store.restore(*table)) {
+    QList<StoredRow> changedRows;
+    changedRows.reserve(changed.size());
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it)
+        changedRows.append(StoredRow { it.key(), it.value() });
+    // Every row in one transaction, identities as they are.
+    if (!store.updateRows(changedRows, added)) {
         showError(store.errorText());
         return false;
     }

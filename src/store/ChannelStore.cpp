@@ -177,19 +177,35 @@ bool ChannelStore::update(qint64 rowId, const ChannelValues &values)
     clearError();
     if (!isOpen())
         return failNotOpen();
+    return updateEach({ StoredRow { rowId, values } });
+}
+
+bool ChannelStore::updateEach(const QList<StoredRow> &rows)
+{
+    // One statement prepared for all the rows: preparing costs more than
+    // running it.
     QSqlQuery q(database());
     if (!q.prepare(QStringLiteral("UPDATE %1 SET ID=?, CHName=?, Type=?, Freq=?, Audio1=? "
                                   "WHERE rowid=?")
                        .arg(SqlDialect::tableName())))
         return fail(q.lastError());
-    for (int c = 0; c < kChannelColumnCount; ++c)
-        q.bindValue(c, boundValue(c, values.values[c]));
-    q.bindValue(kChannelColumnCount, rowId);
-    if (!q.exec())
-        return fail(q.lastError());
-    if (q.numRowsAffected() != 1)
-        return fail(SQLITE_NOTFOUND, kRowGone.text());
+    for (const StoredRow &row : rows) {
+        for (int c = 0; c < kChannelColumnCount; ++c)
+            q.bindValue(c, boundValue(c, row.values.values[c]));
+        q.bindValue(kChannelColumnCount, row.rowId);
+        if (!q.exec())
+            return fail(q.lastError());
+        if (q.numRowsAffected() != 1)
+            return fail(SQLITE_NOTFOUND, kRowGone.text());
+    }
     return true;
+}
+
+bool ChannelStore::updateRows(const QList<StoredRow> &changed, const QList<StoredRow> &added)
+{
+    auto transaction = begin();
+    return transaction && updateEach(changed) && (added.isEmpty() || insert(added))
+        && commit(*transaction);
 }
 
 int ChannelStore::rowCount()

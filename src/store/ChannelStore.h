@@ -66,6 +66,10 @@ public:
     std::optional<QList<StoredRow>> snapshot();
     // Puts back exactly the rows of a snapshot, identities included.
     bool restore(const QList<StoredRow> &rows);
+    // Writes the values of the changed rows (by identity) and adds the new
+    // ones with theirs, in one transaction; a changed row that is gone
+    // undoes it all.
+    bool updateRows(const QList<StoredRow> &changed, const QList<StoredRow> &added);
     // The panel and caption last kept; nothing on failure, and empty details
     // when none were ever kept.
     std::optional<PlanDetails> details();
@@ -81,6 +85,7 @@ private:
     // Steps inside the caller's transaction.
     bool append(const QList<ChannelValues> &rows);
     bool insert(const QList<StoredRow> &rows);
+    bool updateEach(const QList<StoredRow> &rows);
     bool clear();
     bool readRows(const QString &sql, QList<StoredRow> &out);
 
