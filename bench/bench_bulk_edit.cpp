@@ -5,6 +5,8 @@
 // re-read.
 //
 // Usage: bench_bulk_edit [rounds]
+#include "BenchTiming.h"
+
 #include "base/MessageBox.h"
 #include "editor/BulkEdits.h"
 #include "editor/EditorWindow.h"
@@ -25,20 +27,11 @@
 #include <functional>
 
 using namespace plandor;
+using namespace plandor::bench;
 
 namespace {
 
 constexpr int kChannels = 10000;
-
-class SilentPrompter : public MessagePrompter
-{
-public:
-    MessageAnswer prompt(const QString &text, MessageStyle, const QString &) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return MessageAnswer::No;
-    }
-};
 
 QList<ChannelValues> plan()
 {
@@ -56,20 +49,6 @@ QList<ChannelValues> plan()
         rows.append(row);
     }
     return rows;
-}
-
-double ms(const std::function<void()> &step)
-{
-    QElapsedTimer t;
-    t.start();
-    step();
-    return t.nsecsElapsed() / 1e6;
-}
-
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace

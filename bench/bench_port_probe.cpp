@@ -8,6 +8,8 @@
 //
 // Usage: bench_port_probe [rounds]   (plandor-sim from $PLANDOR_SIM, or the
 // build folder above this program's)
+#include "BenchTiming.h"
+
 #include "app/ui/Form1.h"
 #include "base/Language.h"
 #include "transfer/serial/PortList.h"
@@ -30,6 +32,7 @@
 #include <unistd.h>
 
 using namespace plandor;
+using namespace plandor::bench;
 
 namespace {
 
@@ -64,14 +67,6 @@ void report(const char *what, QList<double> times)
         times[times.size() / 2], times.last(), qlonglong(times.size()));
 }
 
-double timed(const std::function<void()> &work)
-{
-    QElapsedTimer clock;
-    clock.start();
-    work();
-    return clock.nsecsElapsed() / 1e6;
-}
-
 // Runs the event loop until done() holds or timeoutMs passes; false on timeout.
 bool waitFor(const std::function<bool()> &done, int timeoutMs)
 {
@@ -94,9 +89,9 @@ void silentPorts(int rounds)
     const QList<qint32> allRates = PortProbe::ratesStartingWith(9600);
     QList<double> eight, oneAtOne, oneAtAll;
     for (int round = 0; round < rounds; ++round) {
-        eight << timed([&] { PortProbe::probe(ports, allRates); });
-        oneAtOne << timed([&] { PortProbe::probePort(ports[0], { 9600 }); });
-        oneAtAll << timed([&] { PortProbe::probePort(ports[0], allRates); });
+        eight << ms([&] { PortProbe::probe(ports, allRates); });
+        oneAtOne << ms([&] { PortProbe::probePort(ports[0], { 9600 }); });
+        oneAtAll << ms([&] { PortProbe::probePort(ports[0], allRates); });
     }
     std::printf("listed rates: %lld\n", qlonglong(allRates.size()));
     report("8 silent ports at once, every listed rate", eight);
