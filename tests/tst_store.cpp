@@ -205,6 +205,31 @@ private slots:
         QCOMPARE(store.rowCount(), 0);
     }
 
+    // A change row by row and its inverse give back exactly the tables they
+    // were made between; a change naming a row that is gone changes nothing.
+    void changeAndInverse()
+    {
+        TempStore s;
+        ChannelStore &store = s.store();
+        const QList<ChannelValues> m = mixedPlan();
+        const QList<StoredRow> from { { 2, m[0] }, { 5, m[1] }, { 7, m[2] } };
+        const QList<StoredRow> to { { 3, m[2] }, { 5, m[0] }, { 7, m[2] } };
+        QVERIFY(store.restore(from));
+        const RowChange change = RowChange::between(from, to);
+        QCOMPARE(change.appliedTo(from), to);
+        QVERIFY(store.apply(change));
+        QCOMPARE(store.snapshot().value_or(QList<StoredRow>()), to);
+        QVERIFY(store.apply(change.inverse()));
+        QCOMPARE(store.snapshot().value_or(QList<StoredRow>()), from);
+
+        RowChange gone = change;
+        gone.before.append({ 99, m[0] });
+        gone.after.append({ 99, m[1] });
+        QVERIFY(!store.apply(gone));
+        QVERIFY(!store.errorText().isEmpty());
+        QCOMPARE(store.snapshot().value_or(QList<StoredRow>()), from);
+    }
+
     // A file at the store's path that is not a database, or is damaged, is
     // moved aside for a new one, and the user is told. A store that cannot be
     // used or changed leaves the file as it was and tells why with the path. Permissions do not

@@ -293,31 +293,23 @@ bool BulkEdits::fill(const FillRaster &raster)
 bool BulkEdits::write(const QHash<qint64, ChannelValues> &changed, const QList<StoredRow> &added,
     const QString &name, QList<qint64> select)
 {
-    ChannelStore &store = m_window.store();
-    // The undo stack knows the plan as it is: the pending edit was committed
-    // (and so settled) before the change was computed, and a re-read grid is
-    // settled before the next user command is handled.
-    auto *undo = m_window.findChild<PlanUndo *>();
+    PlanUndo *undo = m_window.findChild<PlanUndo *>();
+    if (!undo)
+        return false;
     QList<StoredRow> changedRows;
     changedRows.reserve(changed.size());
     for (auto it = changed.cbegin(); it != changed.cend(); ++it)
         changedRows.append(StoredRow { it.key(), it.value() });
-    // Every row in one transaction, identities as they are.
-    if (!store.updateRows(changedRows, added)) {
-        showError(store.errorText());
-        return false;
-    }
-    PlanTableModel *model = m_window.model();
     // Cleared first: a grid re-read under a selection of every row costs as
     // much again.
     m_window.view()->selectionModel()->clear();
-    m_window.reload(model->order());
     EditorState state = m_window.state();
     state.planLoaded = true;
     state.saveReady = true;
-    m_window.setState(state);
-    if (undo)
-        undo->settle(name);
+    // One step that writes every row in one transaction, identities kept.
+    if (!undo->perform(name, changedRows, added, state))
+        return false;
+    PlanTableModel *model = m_window.model();
 
     // The changed rows stay selected wherever the order put them.
     QHash<qint64, int> rowOf;

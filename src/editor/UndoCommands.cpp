@@ -10,7 +10,6 @@
 #include "store/ChannelStore.h"
 
 #include <QAction>
-#include <QHash>
 #include <QIcon>
 #include <QStyle>
 #include <QTimer>
@@ -60,26 +59,33 @@ QString commandName(EditorCommand command)
 
 } // namespace
 
-PlanStepCommand::PlanStepCommand(
-    PlanUndo &undo, const QString &name, PlanState before, PlanState after)
+PlanStepCommand::PlanStepCommand(PlanUndo &undo, const QString &name, RowChange change,
+    PlanView before, PlanView after, Start start)
     : QUndoCommand(name)
     , m_undo(undo)
+    , m_change(std::move(change))
     , m_before(std::move(before))
     , m_after(std::move(after))
+    , m_done(start == Start::Done)
 { }
 
 void PlanStepCommand::undo()
 {
-    m_undo.apply(m_before);
+    m_undo.apply(m_change.inverse(), m_before);
     m_done = false;
 }
 
 void PlanStepCommand::redo()
 {
-    // Pushing runs redo(); the user's command has made the change already.
+    const bool first = !m_pushed;
+    m_pushed = true;
+    // A change the user's command made already is not made twice.
     if (m_done)
         return;
-    m_undo.apply(m_after);
+    // A first redo the store refuses leaves no step behind: the stack drops
+    // an obsolete command as it is pushed.
+    if (!m_undo.apply(m_change, m_after) && first)
+        setObsolete(true);
     m_done = true;
 }
 
@@ -111,8 +117,9 @@ PlanUndo::PlanUndo(EditorWindow &window)
     connect(&window, &EditorWindow::stateChanged, this, &PlanUndo::updateActions);
     updateActions();
 
-    if (auto state = currentState())
-        m_known = *state;
+    if (auto rows = window.store().snapshot())
+        m_rows = std::move(*rows);
+    m_view = currentView();
 
     // Connected after the window's own handlers, so these run once the
     // command is over.
@@ -123,7 +130,7 @@ PlanUndo::PlanUndo(EditorWindow &window)
             = { EditorCommand::Delete, EditorCommand::Copy, EditorCommand::Paste };
         settle(commandName(kCommands[int(key)]));
     });
-    connect(window.model(), &PlanTableModel::rowCommitted, this, [this] { settle(); });
+    connect(window.model(), &PlanTableModel::rowCommitted, this, &PlanUndo::rowCommitted);
     // A plan that came in by another path shows as a re-read grid.
     connect(window.model(), &QAbstractItemModel::modelReset, this, [this] {
         if (m_applying || m_checkPosted)
@@ -146,106 +153,156 @@ QString PlanUndo::historyName()
     return kHistory.text();
 }
 
-std::optional<PlanState> PlanUndo::currentState()
+PlanView PlanUndo::currentView() const
 {
-    auto rows = m_window.store().snapshot();
-    if (!rows)
-        return std::nullopt;
-    PlanState state;
-    state.rows = std::move(*rows);
-    state.order = m_window.model()->order();
-    state.panel = m_window.panel()->panel();
-    state.caption = m_window.caption();
-    state.buttons = m_window.state();
-    return state;
+    return { m_window.model()->order(), m_window.panel()->panel(), m_window.caption(),
+        m_window.state() };
+}
+
+void PlanUndo::push(
+    const QString &name, RowChange change, PlanView after, PlanStepCommand::Start start)
+{
+    PlanView before = std::move(m_view);
+    m_view = after;
+    m_stack->push(new PlanStepCommand(
+        *this, name, std::move(change), std::move(before), std::move(after), start));
 }
 
 bool PlanUndo::settle(const QString &name)
 {
     if (m_applying)
         return false;
-    std::optional<PlanState> now = currentState();
+    std::optional<QList<StoredRow>> now = m_window.store().snapshot();
     if (!now)
         return false;
-    if (now->rows == m_known.rows) {
-        m_known = std::move(*now); // the panel and buttons as they are now
+    if (*now == m_rows) {
+        m_view = currentView(); // the panel and buttons as they are now
         return false;
     }
-    const QString text = name.isEmpty() ? inferredName(m_known.rows, now->rows) : name;
-    PlanState before = std::move(m_known);
-    m_known = *now;
-    m_stack->push(new PlanStepCommand(*this, text, std::move(before), std::move(*now)));
+    RowChange change = RowChange::between(m_rows, *now);
+    m_rows = std::move(*now);
+    const QString text = name.isEmpty() ? inferredName(change) : name;
+    push(text, std::move(change), currentView(), PlanStepCommand::Start::Done);
     return true;
 }
 
-void PlanUndo::apply(const PlanState &state)
+const StoredRow *PlanUndo::knownRow(qint64 rowId) const
 {
-    m_applying = true;
-    if (!m_window.store().restore(state.rows)) {
-        MessageBox::show(
-            m_window.store().errorText(), MessageStyle::ExclamationOk, CatalogueText(2));
-        if (auto now = currentState())
-            m_known = std::move(*now);
-        m_applying = false;
-        return;
-    }
-    {
-        // The panel and caption go back only with a step that changed them
-        // (Open, Upload): panel typing is not a step and is kept otherwise.
-        if (!(state.panel == m_known.panel) || state.caption != m_known.caption) {
-            m_window.panel()->setPanel(state.panel);
-            m_window.setCaption(state.caption);
-        }
-        m_window.reload(state.order);
-        EditorState buttons = state.buttons;
-        buttons.busy = false;
-        buttons.copyReady = buttons.deleteReady = false; // the selection is gone
-        buttons.pasteReady = m_window.state().pasteReady;
-        buttons.planLoaded = buttons.planLoaded || !state.rows.isEmpty();
-        m_window.setState(buttons);
-    }
-    // The store holds exactly the state's rows now; no need to read them.
-    m_known.rows = state.rows;
-    m_known.order = state.order;
-    m_known.panel = m_window.panel()->panel();
-    m_known.caption = m_window.caption();
-    m_known.buttons = m_window.state();
-    m_applying = false;
+    // The known rows are in identity order, as the table yields them.
+    const auto it = std::lower_bound(m_rows.cbegin(), m_rows.cend(), rowId,
+        [](const StoredRow &known, qint64 id) { return known.rowId < id; });
+    return it != m_rows.cend() && it->rowId == rowId ? &*it : nullptr;
 }
 
-QString PlanUndo::inferredName(const QList<StoredRow> &before, const QList<StoredRow> &after) const
+void PlanUndo::rowCommitted(int row)
 {
-    if (before.size() != after.size())
+    if (m_applying)
+        return;
+    // The one row is the step: no need to read the table.
+    const StoredRow after { m_window.model()->rowId(row), m_window.model()->storedValues(row) };
+    const StoredRow *known = knownRow(after.rowId);
+    if (!known) {
+        settle(); // a row the stack does not know: compare the whole table
+        return;
+    }
+    if (known->values == after.values) {
+        m_view = currentView();
+        return;
+    }
+    RowChange change;
+    change.before.append(*known);
+    change.after.append(after);
+    m_rows[known - m_rows.constData()] = after;
+    const QString name = inferredName(change); // before the change is moved away
+    push(name, std::move(change), currentView(), PlanStepCommand::Start::Done);
+}
+
+bool PlanUndo::perform(const QString &name, const QList<StoredRow> &changed,
+    const QList<StoredRow> &added, const EditorState &after)
+{
+    RowChange change;
+    change.added = added;
+    change.before.reserve(changed.size());
+    change.after.reserve(changed.size());
+    for (const StoredRow &row : changed) {
+        const StoredRow *known = knownRow(row.rowId);
+        if (!known) {
+            // Something changed the table behind the stack's back: learn it
+            // first. A row still unknown is gone, and the store says so.
+            settle();
+            known = knownRow(row.rowId);
+        }
+        if (known && known->values == row.values)
+            continue;
+        change.before.append(known ? *known : row);
+        change.after.append(row);
+    }
+    return perform(name, std::move(change), after);
+}
+
+bool PlanUndo::perform(const QString &name, RowChange change, const EditorState &after)
+{
+    if (m_applying)
+        return false;
+    if (change.isEmpty())
+        return true; // every row holds its values already: no step
+    PlanView view = currentView();
+    view.buttons = after;
+    const int steps = m_stack->count();
+    push(name, std::move(change), std::move(view), PlanStepCommand::Start::ToDo);
+    return m_stack->count() > steps;
+}
+
+bool PlanUndo::apply(const RowChange &change, const PlanView &view)
+{
+    m_applying = true;
+    const bool made = m_window.store().apply(change);
+    if (!made) {
+        MessageBox::show(
+            m_window.store().errorText(), MessageStyle::ExclamationOk, CatalogueText(2));
+        // The table as it is, whatever the store kept.
+        if (auto rows = m_window.store().snapshot())
+            m_rows = std::move(*rows);
+        m_view = currentView();
+        m_applying = false;
+        return false;
+    }
+    m_rows = change.appliedTo(m_rows);
+    // The panel and caption go back only with a step that changed them
+    // (Open, Upload): panel typing is not a step and is kept otherwise.
+    if (!(view.panel == m_view.panel) || view.caption != m_view.caption) {
+        m_window.panel()->setPanel(view.panel);
+        m_window.setCaption(view.caption);
+    }
+    m_window.reload(view.order);
+    EditorState buttons = view.buttons;
+    buttons.busy = false;
+    buttons.copyReady = buttons.deleteReady = false; // the selection is gone
+    buttons.pasteReady = m_window.state().pasteReady;
+    buttons.planLoaded = buttons.planLoaded || !m_rows.isEmpty();
+    m_window.setState(buttons);
+    m_view = currentView();
+    m_applying = false;
+    return true;
+}
+
+QString PlanUndo::inferredName(const RowChange &change) const
+{
+    // One row changed, none added or removed: the step says what changed.
+    if (!change.added.isEmpty() || !change.removed.isEmpty() || change.before.size() != 1)
         return kEditChannels.text();
-    QHash<qint64, int> indexOf;
-    for (int i = 0; i < before.size(); ++i)
-        indexOf.insert(before[i].rowId, i);
-    const StoredRow *changedRow = nullptr;
+    const ChannelValues &old = change.before.first().values;
+    const ChannelValues &row = change.after.first().values;
     int changedColumns = 0;
     int changedColumn = -1;
-    for (const StoredRow &row : after) {
-        const auto it = indexOf.constFind(row.rowId);
-        if (it == indexOf.cend())
-            return kEditChannels.text();
-        const StoredRow &old = before[*it];
-        if (old.values == row.values)
-            continue;
-        if (changedRow)
-            return kEditChannels.text();
-        changedRow = &row;
-        for (int c = 0; c < kChannelColumnCount; ++c) {
-            if (old.values.values[c] != row.values.values[c]) {
-                ++changedColumns;
-                changedColumn = c;
-            }
+    for (int c = 0; c < kChannelColumnCount; ++c) {
+        if (old.values[c] != row.values[c]) {
+            ++changedColumns;
+            changedColumn = c;
         }
-        if (old.values.values[ColumnType] != row.values.values[ColumnType])
-            changedColumn = ColumnType;
     }
-    if (!changedRow)
-        return kEditChannels.text();
-    const QString channel = ChannelColumns::toText(ColumnId, changedRow->values.values[ColumnId]);
-    if (changedColumn == ColumnType)
+    const QString channel = ChannelColumns::toText(ColumnId, row.values[ColumnId]);
+    if (old.values[ColumnType] != row.values[ColumnType])
         return kToggleType.text().arg(channel);
     if (changedColumns == 1) {
         const QString heading

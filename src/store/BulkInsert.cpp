@@ -58,32 +58,49 @@ EngineError errorOf(sqlite3 *handle)
     return { sqlite3_extended_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)) };
 }
 
-// Runs the one INSERT once per row; rowIdOf(i) is the identity to give row i
+// Prepares sql and runs it once per row, after bindRow(statement, i) bound
+// row i; with eachRowFound, a run that touched no row fails as not found.
+template <typename BindRow>
+std::optional<EngineError> runEach(const QSqlDatabase &db, const QString &sql, qsizetype count,
+    BindRow bindRow, bool eachRowFound = false)
+{
+    sqlite3 *handle = handleOf(db);
+    if (!handle)
+        return EngineError { SQLITE_MISUSE, kNotOpen.text() };
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &raw, nullptr) != SQLITE_OK)
+        return errorOf(handle);
+    std::unique_ptr<sqlite3_stmt, StatementDeleter> stmt(raw);
+    for (qsizetype i = 0; i < count; ++i) {
+        if (bindRow(stmt.get(), i) != SQLITE_OK || sqlite3_step(stmt.get()) != SQLITE_DONE)
+            return errorOf(handle);
+        if (eachRowFound && sqlite3_changes(handle) != 1)
+            return EngineError { SQLITE_NOTFOUND, QString() };
+        sqlite3_reset(stmt.get());
+    }
+    return std::nullopt;
+}
+
+int bindValues(sqlite3_stmt *stmt, int first, const ChannelValues &values)
+{
+    int rc = SQLITE_OK;
+    for (int c = 0; rc == SQLITE_OK && c < kChannelColumnCount; ++c)
+        rc = bind(stmt, first + c, values.values[c]);
+    return rc;
+}
+
+// The one INSERT once per row; rowIdOf(i) is the identity to give row i
 // (0: a new one).
 template <typename RowIdOf, typename ValuesOf>
 std::optional<EngineError> insert(
     const QSqlDatabase &db, qsizetype count, RowIdOf rowIdOf, ValuesOf valuesOf)
 {
-    sqlite3 *handle = handleOf(db);
-    if (!handle)
-        return EngineError { SQLITE_MISUSE, kNotOpen.text() };
-    const QByteArray sql = SqlDialect::insertRow().toUtf8();
-    sqlite3_stmt *raw = nullptr;
-    if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
-        return errorOf(handle);
-    std::unique_ptr<sqlite3_stmt, StatementDeleter> stmt(raw);
-    for (qsizetype i = 0; i < count; ++i) {
+    return runEach(db, SqlDialect::insertRow(), count, [&](sqlite3_stmt *stmt, qsizetype i) {
         const qint64 rowId = rowIdOf(i);
-        int rc = rowId > 0 ? sqlite3_bind_int64(stmt.get(), 1, rowId)
-                           : sqlite3_bind_null(stmt.get(), 1);
-        const ChannelValues &values = valuesOf(i);
-        for (int c = 0; rc == SQLITE_OK && c < kChannelColumnCount; ++c)
-            rc = bind(stmt.get(), c + 2, values.values[c]);
-        if (rc != SQLITE_OK || sqlite3_step(stmt.get()) != SQLITE_DONE)
-            return errorOf(handle);
-        sqlite3_reset(stmt.get());
-    }
-    return std::nullopt;
+        const int rc = rowId > 0 ? sqlite3_bind_int64(stmt, 1, rowId) : sqlite3_bind_null(stmt, 1);
+        return rc == SQLITE_OK ? bindValues(stmt, 2, valuesOf(i)) : rc;
+    });
 }
 
 } // namespace
@@ -102,6 +119,34 @@ std::optional<EngineError> BulkInsert::insertRows(
     return insert(
         db, rows.size(), [&rows](qsizetype i) { return rows[i].rowId; },
         [&rows](qsizetype i) -> const ChannelValues & { return rows[i].values; });
+}
+
+std::optional<EngineError> BulkInsert::updateRows(
+    const QSqlDatabase &db, const QList<StoredRow> &rows)
+{
+    const QString sql
+        = QStringLiteral("UPDATE %1 SET ID=?, CHName=?, Type=?, Freq=?, Audio1=? WHERE rowid=?")
+              .arg(SqlDialect::tableName());
+    return runEach(
+        db, sql, rows.size(),
+        [&rows](sqlite3_stmt *stmt, qsizetype i) {
+            const int rc = bindValues(stmt, 1, rows[i].values);
+            return rc == SQLITE_OK
+                ? sqlite3_bind_int64(stmt, kChannelColumnCount + 1, rows[i].rowId)
+                : rc;
+        },
+        true);
+}
+
+std::optional<EngineError> BulkInsert::removeRows(
+    const QSqlDatabase &db, const QList<StoredRow> &rows)
+{
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(SqlDialect::tableName());
+    return runEach(
+        db, sql, rows.size(),
+        [&rows](
+            sqlite3_stmt *stmt, qsizetype i) { return sqlite3_bind_int64(stmt, 1, rows[i].rowId); },
+        true);
 }
 
 int BulkInsert::lastErrorCode(const QSqlDatabase &db)

@@ -21,21 +21,6 @@ namespace {
 constexpr Phrase kRowGone { u"该频道已不在数据库中。",
     u"The channel is no longer in the database." };
 
-QVariant boundValue(int column, const QVariant &value)
-{
-    if (value.isValid() && !value.isNull())
-        return value;
-    switch (column) {
-    case ColumnId:
-        return QVariant(QMetaType::fromType<qint64>());
-    case ColumnFreq:
-    case ColumnAudio1:
-        return QVariant(QMetaType::fromType<double>());
-    default:
-        return QVariant(QMetaType::fromType<QString>());
-    }
-}
-
 // The rows numbered 1..n in their ID order: a stable sort by ID with rows
 // without an ID first, as the engine orders them.
 QList<ChannelValues> numberedById(const QList<ChannelValues> &rows)
@@ -182,29 +167,39 @@ bool ChannelStore::update(qint64 rowId, const ChannelValues &values)
 
 bool ChannelStore::updateEach(const QList<StoredRow> &rows)
 {
-    // One statement prepared for all the rows: preparing costs more than
-    // running it.
-    QSqlQuery q(database());
-    if (!q.prepare(QStringLiteral("UPDATE %1 SET ID=?, CHName=?, Type=?, Freq=?, Audio1=? "
-                                  "WHERE rowid=?")
-                       .arg(SqlDialect::tableName())))
-        return fail(q.lastError());
-    for (const StoredRow &row : rows) {
-        for (int c = 0; c < kChannelColumnCount; ++c)
-            q.bindValue(c, boundValue(c, row.values.values[c]));
-        q.bindValue(kChannelColumnCount, row.rowId);
-        if (!q.exec())
-            return fail(q.lastError());
-        if (q.numRowsAffected() != 1)
-            return fail(SQLITE_NOTFOUND, kRowGone.text());
-    }
-    return true;
+    return written(BulkInsert::updateRows(database(), rows));
+}
+
+bool ChannelStore::written(const std::optional<EngineError> &error)
+{
+    if (!error)
+        return true;
+    return fail(error->code, error->code == SQLITE_NOTFOUND ? kRowGone.text() : error->text);
 }
 
 bool ChannelStore::updateRows(const QList<StoredRow> &changed, const QList<StoredRow> &added)
 {
     auto transaction = begin();
     return transaction && updateEach(changed) && (added.isEmpty() || insert(added))
+        && commit(*transaction);
+}
+
+bool ChannelStore::removeEach(const QList<StoredRow> &rows)
+{
+    return written(BulkInsert::removeRows(database(), rows));
+}
+
+bool ChannelStore::apply(const RowChange &change)
+{
+    clearError();
+    if (!isOpen())
+        return failNotOpen();
+    // Every row of the table removed: one statement instead of one per row.
+    const bool everyRow = !change.removed.isEmpty() && change.before.isEmpty()
+        && change.removed.size() == rowCount();
+    auto transaction = begin();
+    return transaction && (everyRow ? clear() : removeEach(change.removed))
+        && updateEach(change.after) && (change.added.isEmpty() || insert(change.added))
         && commit(*transaction);
 }
 
@@ -235,8 +230,7 @@ bool ChannelStore::append(const QList<ChannelValues> &rows)
 
 bool ChannelStore::insert(const QList<StoredRow> &rows)
 {
-    const auto error = BulkInsert::insertRows(database(), rows);
-    return !error || fail(error->code, error->text);
+    return written(BulkInsert::insertRows(database(), rows));
 }
 
 bool ChannelStore::replacePlan(const QList<ChannelValues> &rows)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "store/BulkInsert.h"
 #include "store/ChannelColumns.h"
 #include "store/DatabaseLocation.h"
 #include "store/PanelTexts.h"
 #include "store/PlanOrder.h"
+#include "store/RowChange.h"
 #include "store/StoreConnection.h"
 #include "store/StoreProblem.h"
 #include "store/StoreTransaction.h"
@@ -70,6 +72,10 @@ public:
     // ones with theirs, in one transaction; a changed row that is gone
     // undoes it all.
     bool updateRows(const QList<StoredRow> &changed, const QList<StoredRow> &added);
+    // Makes a change row by row, in one transaction: its removed rows go, its
+    // changed rows take their new values, its added rows come with their
+    // identities. A removed or changed row that is gone undoes it all.
+    bool apply(const RowChange &change);
     // The panel and caption last kept; nothing on failure, and empty details
     // when none were ever kept.
     std::optional<PlanDetails> details();
@@ -86,6 +92,9 @@ private:
     bool append(const QList<ChannelValues> &rows);
     bool insert(const QList<StoredRow> &rows);
     bool updateEach(const QList<StoredRow> &rows);
+    bool removeEach(const QList<StoredRow> &rows);
+    // True when the engine reported no error; else the failure kept.
+    bool written(const std::optional<EngineError> &error);
     bool clear();
     bool readRows(const QString &sql, QList<StoredRow> &out);
 
