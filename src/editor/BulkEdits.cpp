@@ -246,12 +246,12 @@ bool BulkEdits::apply(const BulkChange &change)
         tellRefused(outcome, before, false);
         return false;
     }
-    QHash<qint64, ChannelValues> changed;
+    QList<StoredRow> changed;
     QList<qint64> rowIds;
     changed.reserve(rows.size());
     for (qsizetype i = 0; i < rows.size(); ++i) {
         rowIds.append(model->rowId(rows[i]));
-        changed.insert(rowIds.last(), outcome.rows[i]);
+        changed.append(StoredRow { rowIds.last(), outcome.rows[i] });
     }
     return write(changed, {}, stepName(change, int(rows.size())), rowIds);
 }
@@ -290,16 +290,12 @@ bool BulkEdits::fill(const FillRaster &raster)
     return write({}, added, kFillStep.text().arg(raster.count), rowIds);
 }
 
-bool BulkEdits::write(const QHash<qint64, ChannelValues> &changed, const QList<StoredRow> &added,
+bool BulkEdits::write(const QList<StoredRow> &changed, const QList<StoredRow> &added,
     const QString &name, QList<qint64> select)
 {
     PlanUndo *undo = m_window.findChild<PlanUndo *>();
     if (!undo)
         return false;
-    QList<StoredRow> changedRows;
-    changedRows.reserve(changed.size());
-    for (auto it = changed.cbegin(); it != changed.cend(); ++it)
-        changedRows.append(StoredRow { it.key(), it.value() });
     // Cleared first: a grid re-read under a selection of every row costs as
     // much again.
     m_window.view()->selectionModel()->clear();
@@ -307,7 +303,7 @@ bool BulkEdits::write(const QHash<qint64, ChannelValues> &changed, const QList<S
     state.planLoaded = true;
     state.saveReady = true;
     // One step that writes every row in one transaction, identities kept.
-    if (!undo->perform(name, changedRows, added, state))
+    if (!undo->perform(name, changed, added, state))
         return false;
     PlanTableModel *model = m_window.model();
 

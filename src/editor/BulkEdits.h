@@ -54,9 +54,9 @@ private:
     void updateEnabled();
     bool ready() const;
     // The changed rows (by identity) and the added ones, written in one
-    // transaction and settled as one undo step called name.
-    bool write(const QHash<qint64, ChannelValues> &changed, const QList<StoredRow> &added,
-        const QString &name, QList<qint64> select);
+    // transaction as one undo step called name.
+    bool write(const QList<StoredRow> &changed, const QList<StoredRow> &added, const QString &name,
+        QList<qint64> select);
     void tellRefused(const BulkOutcome &outcome, const QList<ChannelValues> &named, bool adding);
     void showError(const QString &text);
 

@@ -177,13 +177,6 @@ bool ChannelStore::written(const std::optional<EngineError> &error)
     return fail(error->code, error->code == SQLITE_NOTFOUND ? kRowGone.text() : error->text);
 }
 
-bool ChannelStore::updateRows(const QList<StoredRow> &changed, const QList<StoredRow> &added)
-{
-    auto transaction = begin();
-    return transaction && updateEach(changed) && (added.isEmpty() || insert(added))
-        && commit(*transaction);
-}
-
 bool ChannelStore::removeEach(const QList<StoredRow> &rows)
 {
     return written(BulkInsert::removeRows(database(), rows));

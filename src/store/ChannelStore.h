@@ -68,10 +68,6 @@ public:
     std::optional<QList<StoredRow>> snapshot();
     // Puts back exactly the rows of a snapshot, identities included.
     bool restore(const QList<StoredRow> &rows);
-    // Writes the values of the changed rows (by identity) and adds the new
-    // ones with theirs, in one transaction; a changed row that is gone
-    // undoes it all.
-    bool updateRows(const QList<StoredRow> &changed, const QList<StoredRow> &added);
     // Makes a change row by row, in one transaction: its removed rows go, its
     // changed rows take their new values, its added rows come with their
     // identities. A removed or changed row that is gone undoes it all.
