@@ -38,14 +38,14 @@ QList<ChannelValues> plan()
     QList<ChannelValues> rows;
     for (int i = 0; i < kChannels; ++i) {
         ChannelValues row;
-        row.values[ColumnId] = qint64(i + 1);
-        row.values[ColumnName] = QString::number(i % 250 + 1);
+        row.setValue(ColumnId, qint64(i + 1));
+        row.setValue(ColumnName, QString::number(i % 250 + 1));
         // Half of them change type, and so move.
-        row.values[ColumnType] = (i % 2) ? QStringLiteral("DIGI") : QStringLiteral("TV");
+        row.setValue(ColumnType, (i % 2) ? QStringLiteral("DIGI") : QStringLiteral("TV"));
         // Within 60..900 MHz, so that every channel passes the rules after
         // either edit.
-        row.values[ColumnFreq] = 60.0 + (i * 840.0) / kChannels;
-        row.values[ColumnAudio1] = 8.0;
+        row.setValue(ColumnFreq, 60.0 + (i * 840.0) / kChannels);
+        row.setValue(ColumnAudio1, 8.0);
         rows.append(row);
     }
     return rows;
@@ -69,8 +69,8 @@ int main(int argc, char **argv)
         const char *name;
         BulkChange change;
     };
-    const Case cases[] = { { "Set type", SetType { QStringLiteral("DIGI") } },
-        { "Move 8 MHz", MoveFreq { 8.0 } } };
+    const Case cases[]
+        = { { "Set type", SetType { ChannelType::Digi } }, { "Move 8 MHz", MoveFreq { 8.0 } } };
     bool allMet = true;
     std::printf("%d channels, median of %d rounds (ms)\n", kChannels, rounds);
     for (const Case &c : cases) {

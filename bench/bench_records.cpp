@@ -35,11 +35,11 @@ QList<ChannelValues> plan(int n)
     rows.reserve(n);
     for (int i = 0; i < n; ++i) {
         ChannelValues v;
-        v.values[ColumnId] = qint64(i + 1);
-        v.values[ColumnName] = QString::number(i % 999 + 1);
-        v.values[ColumnType] = i % 3 ? QStringLiteral("TV") : QStringLiteral("DIGI");
-        v.values[ColumnFreq] = 46.0 + double((i * 7919) % n) * 0.25;
-        v.values[ColumnAudio1] = 4.5;
+        v.setValue(ColumnId, qint64(i + 1));
+        v.setValue(ColumnName, QString::number(i % 999 + 1));
+        v.setValue(ColumnType, i % 3 ? QStringLiteral("TV") : QStringLiteral("DIGI"));
+        v.setValue(ColumnFreq, 46.0 + double((i * 7919) % n) * 0.25);
+        v.setValue(ColumnAudio1, 4.5);
         rows.append(v);
     }
     return rows;
@@ -77,7 +77,7 @@ void plainInsert(const QString &path, const QList<ChannelValues> &rows)
             "INSERT INTO ChannelPlanUser (ID, CHName, Type, Freq, Audio1) VALUES (?, ?, ?, ?, ?)"));
         for (const ChannelValues &r : rows) {
             for (int c = 0; c < kChannelColumnCount; ++c)
-                q.bindValue(c, r.values[c]);
+                q.bindValue(c, r.value(c));
             if (!q.exec())
                 qFatal("plain: %s", qPrintable(q.lastError().text()));
         }

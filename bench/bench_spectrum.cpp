@@ -48,7 +48,7 @@ public:
     {
         if (role != Qt::DisplayRole && role != Qt::EditRole)
             return {};
-        return m_rows[index.row()].values[index.column()];
+        return m_rows[index.row()].value(index.column());
     }
 
 private:
@@ -62,12 +62,12 @@ QList<ChannelValues> plan(int n)
     rows.reserve(n);
     for (int i = 0; i < n; ++i) {
         ChannelValues v;
-        v.values[ColumnId] = qint64(i + 1);
-        v.values[ColumnName] = QString::number(i % 999 + 1);
+        v.setValue(ColumnId, qint64(i + 1));
+        v.setValue(ColumnName, QString::number(i % 999 + 1));
         const bool digital = i % 3 == 0;
-        v.values[ColumnType] = digital ? QStringLiteral("DIGI") : QStringLiteral("TV");
-        v.values[ColumnFreq] = 50.0 + double((qint64(i) * 7919) % n) * 940.0 / n;
-        v.values[ColumnAudio1] = digital ? 8.0 : 6.5;
+        v.setValue(ColumnType, digital ? QStringLiteral("DIGI") : QStringLiteral("TV"));
+        v.setValue(ColumnFreq, 50.0 + double((qint64(i) * 7919) % n) * 940.0 / n);
+        v.setValue(ColumnAudio1, digital ? 8.0 : 6.5);
         rows.append(v);
     }
     return rows;

@@ -35,11 +35,11 @@ QList<ChannelValues> planOf(int count)
     rows.reserve(count);
     for (int i = 0; i < count; ++i) {
         ChannelValues v;
-        v.values[ColumnId] = qint64(i + 1);
-        v.values[ColumnName] = QString::number(i % 999 + 1);
-        v.values[ColumnType] = i % 4 ? QStringLiteral("TV") : QStringLiteral("DIGI");
-        v.values[ColumnFreq] = 46.0 + (count - i) * 0.0625; // not in ID order
-        v.values[ColumnAudio1] = i % 4 ? 6.5 : 8.0;
+        v.setValue(ColumnId, qint64(i + 1));
+        v.setValue(ColumnName, QString::number(i % 999 + 1));
+        v.setValue(ColumnType, i % 4 ? QStringLiteral("TV") : QStringLiteral("DIGI"));
+        v.freq = 46.0 + (count - i) * 0.0625; // not in ID order
+        v.setValue(ColumnAudio1, i % 4 ? 6.5 : 8.0);
         rows.append(v);
     }
     return rows;
@@ -114,13 +114,13 @@ bool rawReplaceAll(const QString &path, const QList<ChannelValues> &rows)
             == SQLITE_OK;
     for (qsizetype i = 0; ok && i < rows.size(); ++i) {
         const ChannelValues &r = rows[i];
-        const QByteArray name = r.values[ColumnName].toString().toUtf8();
-        const QByteArray type = r.values[ColumnType].toString().toUtf8();
-        sqlite3_bind_int64(insert, 1, r.values[ColumnId].toLongLong());
+        const QByteArray name = r.value(ColumnName).toString().toUtf8();
+        const QByteArray type = r.value(ColumnType).toString().toUtf8();
+        sqlite3_bind_int64(insert, 1, r.value(ColumnId).toLongLong());
         sqlite3_bind_text(insert, 2, name.constData(), int(name.size()), SQLITE_TRANSIENT);
         sqlite3_bind_text(insert, 3, type.constData(), int(type.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_double(insert, 4, r.values[ColumnFreq].toDouble());
-        sqlite3_bind_double(insert, 5, r.values[ColumnAudio1].toDouble());
+        sqlite3_bind_double(insert, 4, r.value(ColumnFreq).toDouble());
+        sqlite3_bind_double(insert, 5, r.value(ColumnAudio1).toDouble());
         ok = sqlite3_step(insert) == SQLITE_DONE && sqlite3_reset(insert) == SQLITE_OK;
     }
     sqlite3_finalize(insert);

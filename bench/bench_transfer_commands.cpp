@@ -108,11 +108,11 @@ int main(int argc, char **argv)
     QList<ChannelValues> plan;
     for (int i = 1; i <= kChannels; ++i) {
         ChannelValues row;
-        row.values[ColumnId] = qint64(i);
-        row.values[ColumnName] = QString::number(i);
-        row.values[ColumnType] = i % 3 ? QStringLiteral("TV") : QStringLiteral("DIGI");
-        row.values[ColumnFreq] = 47.25 + 3.5 * i;
-        row.values[ColumnAudio1] = i % 3 ? 6.5 : 8.0;
+        row.setValue(ColumnId, qint64(i));
+        row.setValue(ColumnName, QString::number(i));
+        row.setValue(ColumnType, i % 3 ? QStringLiteral("TV") : QStringLiteral("DIGI"));
+        row.setValue(ColumnFreq, 47.25 + 3.5 * i);
+        row.setValue(ColumnAudio1, i % 3 ? 6.5 : 8.0);
         plan.append(row);
     }
     {

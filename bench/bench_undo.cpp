@@ -35,13 +35,13 @@ QList<ChannelValues> plan()
     QList<ChannelValues> rows;
     for (int i = 0; i < kChannels; ++i) {
         ChannelValues row;
-        row.values[ColumnId] = qint32(i + 1);
-        row.values[ColumnName] = QString::number(i % 250 + 1);
-        row.values[ColumnType] = (i % 3) ? QStringLiteral("DIGI") : QStringLiteral("TV");
+        row.setValue(ColumnId, qint32(i + 1));
+        row.setValue(ColumnName, QString::number(i % 250 + 1));
+        row.setValue(ColumnType, (i % 3) ? QStringLiteral("DIGI") : QStringLiteral("TV"));
         // IDs against frequency order, so that Order rewrites every row.
         // Within 50..990 MHz, so that every channel passes the rules with its 8 MHz.
-        row.values[ColumnFreq] = 990.0 - (i * 940.0) / kChannels;
-        row.values[ColumnAudio1] = 8.0;
+        row.setValue(ColumnFreq, 990.0 - (i * 940.0) / kChannels);
+        row.setValue(ColumnAudio1, 8.0);
         rows.append(row);
     }
     return rows;

@@ -191,7 +191,7 @@ private slots:
                                   << "Set type of 4 channels to DIGI";
         plan = kPlan;
         for (int i = 0; i < 4; ++i)
-            plan[i].values[ColumnAudio1] = 7.0;
+            plan[i].setValue(ColumnAudio1, 7.0);
         QTest::newRow("set audio")
             << int(BulkCommand::SetAudio) << QVariantMap { { "audioBox", 7.0 } } << plan
             << "Set audio offset / bandwidth of 4 channels to 7 MHz";
@@ -199,12 +199,12 @@ private slots:
         // 55.25 + 4.02 is 59.269999999999996 in doubles; the store keeps 59.27.
         for (const auto &[i, freq] :
             { std::pair { 0, 475.27 }, { 1, 304.02 }, { 2, 59.27 }, { 3, 804.02 } })
-            plan[i].values[ColumnFreq] = freq;
+            plan[i].setValue(ColumnFreq, freq);
         QTest::newRow("move") << int(BulkCommand::Move) << QVariantMap { { "offsetBox", 4.02 } }
                               << plan << "Move 4 channels by 4.02 MHz";
         plan = kPlan;
         for (int i = 0; i < 4; ++i)
-            plan[i].values[ColumnName] = QStringLiteral("K%1").arg(10 + 2 * i);
+            plan[i].setValue(ColumnName, QStringLiteral("K%1").arg(10 + 2 * i));
         QTest::newRow("rename") << int(BulkCommand::Rename)
                                 << QVariantMap { { "prefixBox", "K" }, { "firstNumberBox", 10 },
                                        { "numberStepBox", 2 } }

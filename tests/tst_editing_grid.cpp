@@ -33,7 +33,7 @@ struct Grid
     }
     QModelIndex cell(int row, int column) const { return model->index(row, column); }
     QString shown(int row, int column) const { return cell(row, column).data().toString(); }
-    QVariant stored(int row, int column) { return f.store.rows().value(row).values[column]; }
+    QVariant stored(int row, int column) { return f.store.rows().value(row).value(column); }
     QPoint centre(int r, int c) const { return view->visualRect(cell(r, c)).center(); }
     void press(int row, int column, int delay = -1)
     {
@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(g->shown(2, column), shownBefore);
         g->leaveRow(2);
         QList<ChannelValues> after = g->f.store.rows(PlanOrder::Stored);
-        after[2].values[ColumnId] = before[2].values[ColumnId]; // the new ID is kept
+        after[2].id = before[2].id; // the new ID is kept
         QCOMPARE(after, before);
     }
 

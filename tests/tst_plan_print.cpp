@@ -164,7 +164,7 @@ private slots:
         }
         QStringList expected;
         for (const ChannelValues &row : plan)
-            expected.append(row.values[ColumnName].toString());
+            expected.append(row.value(ColumnName).toString());
         QCOMPARE(printed, expected);
         QVERIFY(layout.last().rowCount == 0); // the findings' pages
 

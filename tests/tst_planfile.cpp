@@ -274,7 +274,7 @@ private slots:
         const QByteArray oldBytes = readAll(path);
         QVERIFY(oldBytes.contains("S1"));
         // A name long enough that the data passes 4 KiB.
-        s.rows[1].values[ColumnName] = QString(8192, QLatin1Char('x'));
+        s.rows[1].setValue(ColumnName, QString(8192, QLatin1Char('x')));
         s.caption = QString(8192, QLatin1Char('x'));
         // Writes beyond 4 KiB fail (EFBIG), which refuses a save even to root.
         rlimit limit {};

@@ -66,10 +66,10 @@ private slots:
                 { 77, "TV", 9, inf, 0, "B", 7.3f, 0, {} } } };
         const QList<ChannelValues> rows = PlanRecords::fromReceived(records);
         ChannelValues noFreq = TempStore::row(1, "B", "TV", 0, 7.3);
-        noFreq.values[ColumnFreq] = QVariant();
+        noFreq.setValue(ColumnFreq, QVariant());
         QCOMPARE(rows, (QList { TempStore::row(0, "", "", 55.25, 7.3), noFreq }));
-        QVERIFY(!rows[0].values[ColumnName].toString().isNull()
-            && !rows[0].values[ColumnType].toString().isNull());
+        QVERIFY(!rows[0].value(ColumnName).toString().isNull()
+            && !rows[0].value(ColumnType).toString().isNull());
         records.items[0].Freq = 0;
         QVERIFY(PlanRecords::fromReceived(records).isEmpty());
     }

@@ -31,7 +31,7 @@ QString listing(TempStore &s)
 {
     QStringList texts;
     for (const ChannelValues &r : s.rows(PlanOrder::Stored))
-        texts.append(r.values[ColumnId].toString() + ':' + r.values[ColumnName].toString());
+        texts.append(r.value(ColumnId).toString() + ':' + r.value(ColumnName).toString());
     return texts.join(' ');
 }
 
@@ -72,7 +72,7 @@ private slots:
         if (!name.isEmpty())
             expected.insert(position - 1, TempStore::row(position, name, "TV", 46, 4.5));
         for (int i = 0; i < expected.size(); ++i)
-            expected[i].values[ColumnId] = qint64(i + 1);
+            expected[i].setValue(ColumnId, qint64(i + 1));
         QCOMPARE(s.rows(PlanOrder::Stored), expected);
     }
 

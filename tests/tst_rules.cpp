@@ -337,13 +337,14 @@ private slots:
         QCOMPARE(ChannelRules::halfBandwidthShift(u"6 MHz"), 1.75);
         QCOMPARE(ChannelRules::halfBandwidthShift(u"MHz"), -1.25);
         using Change = ChannelRules::TypeChange;
-        QCOMPARE(ChannelRules::typeChange(u"tv", u"DIGI"), Change::None);
-        // The leading number of the cell is shifted; the result is not checked.
-        QCOMPARE(
-            ChannelRules::shiftedFreq(u"47x", Change::DigiToTv, 2.75), QStringLiteral("44.25"));
+        QCOMPARE(ChannelRules::typeChange(ChannelType::Other, ChannelType::Digi), Change::None);
+        QCOMPARE(ChannelRules::typeChange(std::nullopt, ChannelType::Tv), Change::None);
+        QCOMPARE(ChannelRules::shiftedFreq(47.0, Change::DigiToTv, 2.75), 44.25);
         // In double precision: a sum that single precision would round.
-        QCOMPARE(ChannelRules::shiftedFreq(u"100.1", Change::TvToDigi, 0.05),
-            QStringLiteral("100.14999999999999"));
+        QCOMPARE(ChannelRules::shiftedFreq(100.1, Change::TvToDigi, 0.05), 100.1 + 0.05);
+        // A received single-precision value is stored as its shortest text names.
+        QCOMPARE(ChannelRules::fromSingle(100.1f), std::optional<double>(100.1));
+        QCOMPARE(ChannelRules::fromSingle(std::numeric_limits<float>::infinity()), std::nullopt);
     }
 };
 

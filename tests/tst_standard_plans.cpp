@@ -179,10 +179,10 @@ private slots:
             double previous = 0;
             for (int i = 0; i < plan.rows.size(); ++i) {
                 const ChannelValues &row = plan.rows[i];
-                QCOMPARE(row.values[ColumnId].toLongLong(), i + 1);
-                QCOMPARE(row.values[ColumnType].toString(),
+                QCOMPARE(row.value(ColumnId).toLongLong(), i + 1);
+                QCOMPARE(row.value(ColumnType).toString(),
                     QString::fromLatin1(v == PlanVariant::Digital ? "DIGI" : "TV"));
-                const double freq = row.values[ColumnFreq].toDouble();
+                const double freq = row.value(ColumnFreq).toDouble();
                 QVERIFY(freq > previous);
                 QVERIFY2(positions.contains(freq), qPrintable(QString::number(freq)));
                 previous = freq;
@@ -218,8 +218,8 @@ private slots:
         QTest::keyClick(&dialog, Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.plan().rows.size(), 3);
-        QCOMPARE(dialog.plan().rows[0].values[ColumnFreq].toDouble(), 50.5);
-        QCOMPARE(dialog.plan().rows[0].values[ColumnAudio1].toDouble(), 7.0);
+        QCOMPARE(dialog.plan().rows[0].value(ColumnFreq).toDouble(), 50.5);
+        QCOMPARE(dialog.plan().rows[0].value(ColumnAudio1).toDouble(), 7.0);
 
         auto *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
         QVERIFY(dialog.choose(QStringLiteral("china-dk"), PlanVariant::Analogue,
@@ -229,7 +229,7 @@ private slots:
         QCOMPARE(plan.caption, QStringLiteral("China cable D/K"));
         // D1..D5, Z1..Z7, D6..D12, Z8..Z37, D13
         QCOMPARE(plan.rows.size(), 5 + 7 + 7 + 30 + 1);
-        QCOMPARE(plan.rows.last().values[ColumnFreq].toDouble(), 471.25);
+        QCOMPARE(plan.rows.last().value(ColumnFreq).toDouble(), 471.25);
         QVERIFY(dialog.choose(QStringLiteral("na-std"), PlanVariant::Digital, QStringLiteral("14"),
             QStringLiteral("2")));
         QVERIFY(dialog.plan().rows.isEmpty());
@@ -241,7 +241,7 @@ private slots:
         QVERIFY(dialog.choose(QStringLiteral("eurodocsis"), PlanVariant::Digital,
             QStringLiteral("306"), QStringLiteral("466")));
         QCOMPARE(dialog.plan().rows.size(), 21);
-        QCOMPARE(dialog.plan().rows.first().values[ColumnAudio1].toDouble(), 8.0);
+        QCOMPARE(dialog.plan().rows.first().value(ColumnAudio1).toDouble(), 8.0);
     }
 
     // "New plan from standard" in the editor window: the store, the grid,
@@ -265,7 +265,7 @@ private slots:
         const int last = int(ccir->channels.size()) - 1; // E69
         const auto expected
             = StandardPlans::build(*ccir, PlanVariant::Analogue, last - 48, last).rows;
-        QCOMPARE(expected.first().values[ColumnName].toString(), QStringLiteral("E21"));
+        QCOMPARE(expected.first().value(ColumnName).toString(), QStringLiteral("E21"));
         QCOMPARE(f.store.rows(PlanOrder::ById), expected);
         QCOMPARE(f.form->model()->rowCount(), 49);
         QCOMPARE(f.form->caption().trimmed(), QStringLiteral("Europe CCIR B/G"));

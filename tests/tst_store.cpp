@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
+#include <limits>
 
 #include <optional>
 #include <unistd.h>
@@ -127,8 +128,8 @@ private slots:
     {
         TempStore s;
         ChannelValues blank = row(1, "A", "TV", 55.25, 4.5);
-        blank.values[ColumnFreq] = QVariant();
-        blank.values[ColumnAudio1] = QVariant();
+        blank.setValue(ColumnFreq, QVariant());
+        blank.setValue(ColumnAudio1, QVariant());
         s.seed({ blank });
         QCOMPARE(s.rows(), QList { blank });
     }
@@ -154,7 +155,7 @@ private slots:
         TempStore s;
         s.seed(mixedPlan());
         ChannelValues noId = row(0, "N", "TV", 46, 4.5);
-        noId.values[ColumnId] = QVariant();
+        noId.setValue(ColumnId, QVariant());
         QVERIFY(s.store().replacePlan(
             { row(2, "X", "TV", 46, 4.5), mixedPlan()[1], row(2, "Y", "TV", 47, 4.5), noId }));
         QCOMPARE(s.rows(PlanOrder::Stored),
@@ -177,7 +178,7 @@ private slots:
         s.seed(mixedPlan());
         ChannelStore &store = s.store();
         ChannelValues bad = row(5, "E", "TV", 471.25, 6.5);
-        bad.values[ColumnFreq] = QStringLiteral("abc");
+        bad.freq = std::numeric_limits<double>::quiet_NaN();
         // A good row before the bad one.
         const QList<ChannelValues> rows { row(6, "F", "TV", 479.25, 6.5), bad };
         const bool ok = operation == QLatin1String("replace") ? store.replacePlan(rows)

@@ -125,7 +125,8 @@ QComboBox *BulkEditDialog::addType()
 {
     auto *box = new QComboBox;
     box->setObjectName(QStringLiteral("typeBox"));
-    box->addItems({ QStringLiteral("TV"), QStringLiteral("DIGI") });
+    for (const ChannelType type : { ChannelType::Tv, ChannelType::Digi })
+        box->addItem(ChannelValues::typeName(type), QVariant::fromValue(type));
     box->setCurrentIndex(1);
     addRow(box, kType);
     return box;
@@ -166,11 +167,16 @@ void BulkEditDialog::addNames()
     m_numberStep = addWhole("numberStepBox", kNumberStep, -99, 99, 1);
 }
 
+ChannelType BulkEditDialog::chosenType() const
+{
+    return m_type->currentData().value<ChannelType>();
+}
+
 BulkChange BulkEditDialog::change() const
 {
     switch (m_command) {
     case BulkCommand::SetType:
-        return SetType { m_type->currentText() };
+        return SetType { chosenType() };
     case BulkCommand::SetAudio:
         return SetAudio { m_audio->value() };
     case BulkCommand::Move:
@@ -186,9 +192,8 @@ FillRaster BulkEditDialog::raster() const
 {
     if (m_command != BulkCommand::Fill)
         return {};
-    return FillRaster { m_count->value(), m_firstFreq->value(), m_step->value(),
-        m_type->currentText(), m_audio->value(),
-        { m_prefix->text(), m_firstNumber->value(), m_numberStep->value() } };
+    return FillRaster { m_count->value(), m_firstFreq->value(), m_step->value(), chosenType(),
+        m_audio->value(), { m_prefix->text(), m_firstNumber->value(), m_numberStep->value() } };
 }
 
 } // namespace plandor

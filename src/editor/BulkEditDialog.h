@@ -35,6 +35,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    ChannelType chosenType() const;
     QComboBox *addType();
     QDoubleSpinBox *addNumber(const char *name, const Phrase &label, double low, double high,
         double value, const char *suffix = " MHz");

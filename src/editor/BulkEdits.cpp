@@ -65,7 +65,7 @@ QString stepName(const BulkChange &change, int channels)
         int n;
         QString operator()(const SetType &c) const
         {
-            return kSetTypeStep.text().arg(n).arg(c.type);
+            return kSetTypeStep.text().arg(n).arg(ChannelValues::typeName(c.type));
         }
         QString operator()(const SetAudio &c) const
         {
@@ -273,8 +273,8 @@ bool BulkEdits::fill(const FillRaster &raster)
     qint64 lastId = 0, lastRowId = 0;
     for (const StoredRow &row : *table) {
         lastRowId = qMax(lastRowId, row.rowId);
-        if (!row.values.values[ColumnId].isNull())
-            lastId = qMax(lastId, row.values.values[ColumnId].toLongLong());
+        if (!row.values.value(ColumnId).isNull())
+            lastId = qMax(lastId, row.values.value(ColumnId).toLongLong());
     }
     const BulkOutcome outcome = BulkEdit::fill(raster, lastId + 1);
     if (!outcome.accepted()) {
@@ -342,8 +342,8 @@ void BulkEdits::tellRefused(
     for (qsizetype i = 0; i < outcome.refusals.size() && i < kNamedRows; ++i) {
         const RowRefusal &refused = outcome.refusals[i];
         const ChannelValues &row = named[refused.row];
-        lines.append(kRefusedRow.text().arg(ChannelColumns::toText(ColumnId, row.values[ColumnId]),
-            ChannelColumns::toText(ColumnName, row.values[ColumnName]),
+        lines.append(kRefusedRow.text().arg(ChannelColumns::toText(ColumnId, row.value(ColumnId)),
+            ChannelColumns::toText(ColumnName, row.value(ColumnName)),
             refused.refusal.text().trimmed()));
     }
     if (outcome.refusals.size() > kNamedRows)

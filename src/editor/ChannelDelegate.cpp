@@ -1,6 +1,7 @@
 #include "editor/ChannelDelegate.h"
 
 #include "base/NumberText.h"
+#include "editor/CellInput.h"
 #include "store/ChannelColumns.h"
 
 #include <QComboBox>
@@ -74,7 +75,15 @@ QWidget *ChannelDelegate::createEditor(
         const bool type = index.column() == ColumnType;
         combo->setObjectName(QLatin1String(type ? "Combo2" : "Combo3"));
         const QString rowType = index.siblingAtColumn(ColumnType).data(Qt::EditRole).toString();
-        combo->addItems(type ? typeItems() : audioItems(rowType));
+        // Each item carries the value it names: the type or the number.
+        for (const QString &item : type ? typeItems() : audioItems(rowType)) {
+            QVariant value;
+            if (type)
+                value.setValue(item == QLatin1String("TV") ? ChannelType::Tv : ChannelType::Digi);
+            else
+                value = NumberText::parseNumber(item).value_or(0.0);
+            combo->addItem(item, value);
+        }
         combo->setAccessibleName(
             index.model()->headerData(index.column(), Qt::Horizontal).toString().trimmed());
         // A pick is the choice: it is written and the list closes.
@@ -107,7 +116,12 @@ void ChannelDelegate::setModelData(
 {
     auto *combo = qobject_cast<QComboBox *>(editor);
     if (!combo || !isListColumn(index.column())) {
-        QStyledItemDelegate::setModelData(editor, model, index);
+        // The typed text as the column's value; a text naming no number is
+        // handed as typed, for the row's commit to refuse.
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            model->setData(index, CellInput::fromText(index.column(), line->text()).handed());
+        else
+            QStyledItemDelegate::setModelData(editor, model, index);
         return;
     }
     if (combo->currentIndex() < 0)
@@ -116,7 +130,7 @@ void ChannelDelegate::setModelData(
     if (combo->currentIndex()
         == itemFor(combo, index.data(Qt::EditRole).toString(), index.column()))
         return;
-    model->setData(index, combo->currentText(), Qt::EditRole);
+    model->setData(index, combo->currentData(), Qt::EditRole);
 }
 
 bool ChannelDelegate::eventFilter(QObject *object, QEvent *event)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "editor/EditorActions.h"
+#include "rules/PanelTexts.h"
 #include "store/ChannelColumns.h"
-#include "store/PanelTexts.h"
 #include "store/PlanOrder.h"
 
 #include <QMainWindow>

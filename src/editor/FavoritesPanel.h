@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/PanelTexts.h"
+#include "rules/PanelTexts.h"
 
 #include <QGroupBox>
 

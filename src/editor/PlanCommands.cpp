@@ -156,7 +156,7 @@ void PlanCommands::copy()
     QList<qint16> ids;
     for (int row : rows) {
         // The ID the store holds for the row, since Paste looks it up there.
-        const QVariant stored = model->storedValues(row).values[ColumnId];
+        const QVariant stored = model->storedValues(row).value(ColumnId);
         const auto id = stored.isNull() ? std::nullopt : NumberText::toInt16(stored.toDouble());
         if (!id)
             return; // the list stays as it was
@@ -195,7 +195,7 @@ void PlanCommands::insert()
         // The ID as the grid shows it; a cell that is not a number falls back
         // to the ID the store holds for the row.
         const auto shown = NumberText::parseNumber(model->cellText(row, ColumnId));
-        const double id = shown ? *shown : model->storedValues(row).values[ColumnId].toDouble();
+        const double id = shown ? *shown : model->storedValues(row).value(ColumnId).toDouble();
         position = qint32(qBound(-2147483648.0, std::round(id), 2147483647.0));
     }
     RecordOperations operations(m_window.store());

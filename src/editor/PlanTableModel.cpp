@@ -21,9 +21,6 @@ constexpr Phrase kRowName { u"第 %1 行", u"Row %1" };
 constexpr Phrase kRefusedRowName { u"第 %1 行（被拒绝）", u"Row %1, refused" };
 constexpr Phrase kNotAValue { u"“%1”不是%2列可接受的值", u"\"%1\" is not a value for %2." };
 
-const QString kTv = QStringLiteral("TV");
-const QString kDigi = QStringLiteral("DIGI");
-
 bool isNumberColumn(int column)
 {
     return column == ColumnId || column == ColumnFreq || column == ColumnAudio1;
@@ -99,9 +96,9 @@ QString PlanTableModel::cellText(int row, int column) const
 {
     if (row < 0 || row >= m_rows.size() || column < 0 || column >= kChannelColumnCount)
         return {};
-    if (row == m_editRow)
-        return m_edit[column];
-    return ChannelColumns::toText(column, m_rows[row].values.values[column]);
+    if (row == m_editRow && !m_unreadable[column].isNull())
+        return m_unreadable[column];
+    return ChannelColumns::toText(column, valuesAt(row).value(column));
 }
 
 QVariant PlanTableModel::data(const QModelIndex &index, int role) const
@@ -189,7 +186,7 @@ QList<RowRefusal> PlanTableModel::refusals() const
 
 void PlanTableModel::markRow(int row)
 {
-    const auto mark = ChannelRules::checkChannel(RowChecks::fieldsOf(m_rows[row].values));
+    const auto mark = ChannelRules::checkChannel(m_rows[row].values.fields());
     if (mark == m_marks[row])
         return;
     m_marks[row] = mark;
@@ -205,6 +202,11 @@ int PlanTableModel::rowOfId(qint64 rowId) const
     return -1;
 }
 
+const ChannelValues &PlanTableModel::valuesAt(int row) const
+{
+    return row == m_editRow ? m_edit : m_rows[row].values;
+}
+
 void PlanTableModel::beginEdit(int row)
 {
     if (m_editRow == row)
@@ -214,14 +216,16 @@ void PlanTableModel::beginEdit(int row)
     if (m_editRow >= 0 && !commitPending())
         revertPending();
     m_editRow = row;
-    for (int c = 0; c < kChannelColumnCount; ++c)
-        m_edit[c] = ChannelColumns::toText(c, m_rows[row].values.values[c]);
+    m_edit = m_rows[row].values;
+    for (QString &text : m_unreadable)
+        text = QString();
 }
 
-void PlanTableModel::putText(int row, int column, const QString &text)
+void PlanTableModel::putValue(int row, int column, const CellInput &input)
 {
     beginEdit(row);
-    m_edit[column] = text;
+    m_edit.setValue(column, input.value);
+    m_unreadable[column] = input.unreadable;
     const QModelIndex changed = index(row, column);
     emit dataChanged(changed, changed);
     emit contentEdited();
@@ -234,25 +238,37 @@ bool PlanTableModel::setData(const QModelIndex &index, const QVariant &value, in
         return false;
     const int row = index.row();
     const int column = index.column();
-    const QString text = value.toString();
-    const QString before = cellText(row, column);
-    if (text == before)
+    const CellInput input = CellInput::of(column, value);
+    ChannelValues after = valuesAt(row);
+    after.setValue(column, input.value);
+    const QString unreadable = row == m_editRow ? m_unreadable[column] : QString();
+    if (after == valuesAt(row) && input.unreadable == unreadable
+        && input.unreadable.isNull() == unreadable.isNull())
         return false; // nothing chosen or typed: nothing changes
     if (column == ColumnType) {
         // A change between TV and DIGI moves the frequency with it.
-        const auto change = ChannelRules::typeChange(before, text);
-        putText(row, column, text);
+        const auto change = ChannelRules::typeChange(valuesAt(row).type, after.type);
+        putValue(row, column, input);
         if (change != ChannelRules::TypeChange::None)
-            putText(row, ColumnFreq,
-                ChannelRules::shiftedFreq(cellText(row, ColumnFreq), change, halfShift()));
+            putValue(row, ColumnFreq,
+                { ChannelRules::shiftedFreq(m_edit.freq.value_or(0.0), change, halfShift()),
+                    QString() });
         return true;
     }
-    putText(row, column, text);
+    putValue(row, column, input);
     if (!checkCell(row, column)) {
         emit cellRefused(index);
         return false;
     }
     return true;
+}
+
+float PlanTableModel::cellNumber(int row, int column) const
+{
+    // A text that names no number reads as 0, as the rules read cells.
+    if (row == m_editRow && !m_unreadable[column].isNull())
+        return 0.0f;
+    return float(valuesAt(row).value(column).toDouble());
 }
 
 bool PlanTableModel::checkCell(int row, int column)
@@ -265,8 +281,7 @@ bool PlanTableModel::checkCell(int row, int column)
         refuseText(refused->text());
     } else if (column == ColumnFreq) {
         const qint16 message
-            = ChannelRules::checkFreq(ChannelRules::cellNumber(cellText(row, ColumnFreq)),
-                ChannelRules::cellNumber(cellText(row, ColumnAudio1)));
+            = ChannelRules::checkFreq(cellNumber(row, ColumnFreq), cellNumber(row, ColumnAudio1));
         if (message == 0)
             return true;
         refuse(message);
@@ -287,23 +302,24 @@ void PlanTableModel::restoreFromStore(int row, int column)
             refuseText(m_store.errorText());
         return; // the cell keeps the value as entered
     }
-    m_rows[row].values.values[column] = stored->values.values[column];
-    const QVariant &value = stored->values.values[column];
-    putText(row, column,
-        column == ColumnFreq && !value.isNull()
-            ? ChannelRules::restoredFreq(float(value.toDouble()))
-            : ChannelColumns::toText(column, value));
+    m_rows[row].values.setValue(column, stored->values.value(column));
+    CellInput input { stored->values.value(column), QString() };
+    if (column == ColumnFreq && stored->values.freq) {
+        const auto freq = ChannelRules::fromSingle(float(*stored->values.freq));
+        input.value = freq ? QVariant(*freq) : QVariant();
+    }
+    putValue(row, column, input);
 }
 
 void PlanTableModel::toggleType(int row)
 {
     if (row < 0 || row >= m_rows.size())
         return;
-    const QString type = cellText(row, ColumnType);
-    if (type == kTv)
-        setData(index(row, ColumnType), kDigi);
-    else if (type == kDigi)
-        setData(index(row, ColumnType), kTv);
+    const auto type = valuesAt(row).type;
+    if (type == ChannelType::Tv)
+        setData(index(row, ColumnType), QVariant::fromValue(ChannelType::Digi));
+    else if (type == ChannelType::Digi)
+        setData(index(row, ColumnType), QVariant::fromValue(ChannelType::Tv));
 }
 
 double PlanTableModel::halfShift() const
@@ -316,27 +332,22 @@ bool PlanTableModel::commitPending()
     const int row = m_editRow;
     if (row < 0)
         return true;
-    if (!ChannelRules::isKnownType(m_edit[ColumnType])) {
+    if (!ChannelRules::isKnownType(m_edit.typeText())) {
         refuse(ChannelRules::kTypeMessage);
         return false;
     }
-    ChannelValues values;
     for (int c = 0; c < kChannelColumnCount; ++c) {
-        const QString &text = m_edit[c];
-        if (text.isEmpty() && isNumberColumn(c))
-            continue; // a field without a value
-        const auto converted = ChannelColumns::fromText(c, text);
-        if (!converted) {
+        const QString &text = m_unreadable[c];
+        if (!text.isNull()) {
             refuseText(kNotAValue.text().arg(ShownValue::cut(text), ChannelColumns::fieldName(c)));
             return false;
         }
-        values.values[c] = *converted;
     }
-    if (!m_store.update(m_rows[row].rowId, values)) {
+    if (!m_store.update(m_rows[row].rowId, m_edit)) {
         refuseText(m_store.errorText());
         return false;
     }
-    m_rows[row].values = values;
+    m_rows[row].values = m_edit;
     m_editRow = -1;
     markRow(row);
     emit dataChanged(index(row, 0), index(row, kChannelColumnCount - 1));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/CellInput.h"
 #include "rules/ChannelRules.h"
 #include "store/ChannelColumns.h"
 #include "store/PlanOrder.h"
@@ -51,8 +52,8 @@ public:
     // The bandwidth box's text, read when a change of type moves the frequency.
     void setBandwidthSource(std::function<QString()> source) { m_bandwidth = std::move(source); }
 
-    // The cell as it stands: edited text, or the stored value in its
-    // shortest form.
+    // The cell as it stands: its value in its shortest form, or the text
+    // typed when it names no value.
     QString cellText(int row, int column) const;
     qint64 rowId(int row) const;
     // The row's values as the store holds them.
@@ -84,7 +85,9 @@ signals:
 
 private:
     void beginEdit(int row);
-    void putText(int row, int column, const QString &text);
+    const ChannelValues &valuesAt(int row) const;
+    void putValue(int row, int column, const CellInput &input);
+    float cellNumber(int row, int column) const;
     bool checkCell(int row, int column);
     void restoreFromStore(int row, int column);
     double halfShift() const;
@@ -97,7 +100,9 @@ private:
     QList<StoredRow> m_rows;
     QList<std::optional<ChannelRefusal>> m_marks; // one per row
     int m_editRow = -1;
-    QString m_edit[kChannelColumnCount];
+    ChannelValues m_edit;
+    QString m_unreadable[kChannelColumnCount]; // texts naming no value
+
     QString m_headings[kChannelColumnCount];
     std::function<QString()> m_bandwidth;
     QString m_error;

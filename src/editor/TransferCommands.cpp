@@ -155,9 +155,8 @@ std::optional<PanelTexts> TransferCommands::upload()
         return std::nullopt;
     }
     keepInHistory(PlanHistory::Direction::Received, plan->rows, plan->panel);
-    QString error;
-    if (!PlanTransfer::store(m_store, plan->rows, &error)) {
-        showError(error);
+    if (!m_store.replacePlan(plan->rows)) {
+        showError(m_store.errorText());
         return std::nullopt;
     }
     return plan->panel;
@@ -214,8 +213,8 @@ std::optional<QList<ChannelValues>> TransferCommands::sendableRows()
         QStringList lines { kRefusedRows.text() };
         for (const RowRefusal &r : refused.mid(0, 10))
             lines.append(QStringLiteral("%1 %2: %3")
-                             .arg(rows[r.row].values[ColumnId].toString(),
-                                 ShownValue::cut(rows[r.row].values[ColumnName].toString()),
+                             .arg(rows[r.row].value(ColumnId).toString(),
+                                 ShownValue::cut(rows[r.row].value(ColumnName).toString()),
                                  r.refusal.text()));
         if (refused.size() > 10)
             lines.append(QStringLiteral("…"));

@@ -2,8 +2,8 @@
 
 #include "store/PlanHistory.h"
 
+#include "rules/PanelTexts.h"
 #include "store/ChannelColumns.h"
-#include "store/PanelTexts.h"
 
 #include <QObject>
 

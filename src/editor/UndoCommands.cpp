@@ -296,13 +296,13 @@ QString PlanUndo::inferredName(const RowChange &change) const
     int changedColumns = 0;
     int changedColumn = -1;
     for (int c = 0; c < kChannelColumnCount; ++c) {
-        if (old.values[c] != row.values[c]) {
+        if (old.value(c) != row.value(c)) {
             ++changedColumns;
             changedColumn = c;
         }
     }
-    const QString channel = ChannelColumns::toText(ColumnId, row.values[ColumnId]);
-    if (old.values[ColumnType] != row.values[ColumnType])
+    const QString channel = ChannelColumns::toText(ColumnId, row.value(ColumnId));
+    if (old.value(ColumnType) != row.value(ColumnType))
         return kToggleType.text().arg(channel);
     if (changedColumns == 1) {
         const QString heading

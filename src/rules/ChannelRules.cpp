@@ -151,32 +151,34 @@ double ChannelRules::halfBandwidthShift(QStringView bandwidthText)
     return NumberText::leadingNumber(bandwidthText) / 2.0 - 1.25;
 }
 
-ChannelRules::TypeChange ChannelRules::typeChange(QStringView before, QStringView after)
+ChannelRules::TypeChange ChannelRules::typeChange(
+    std::optional<ChannelType> before, std::optional<ChannelType> after)
 {
-    if (before == QLatin1String("TV") && after == QLatin1String("DIGI"))
+    if (before == ChannelType::Tv && after == ChannelType::Digi)
         return TypeChange::TvToDigi;
-    if (before == QLatin1String("DIGI") && after == QLatin1String("TV"))
+    if (before == ChannelType::Digi && after == ChannelType::Tv)
         return TypeChange::DigiToTv;
     return TypeChange::None;
 }
 
-QString ChannelRules::shiftedFreq(QStringView freqText, TypeChange change, double shift)
+double ChannelRules::shiftedFreq(double freq, TypeChange change, double shift)
 {
-    const double freq = NumberText::leadingNumber(freqText);
     switch (change) {
     case TypeChange::TvToDigi:
-        return NumberText::shortest(freq + shift);
+        return freq + shift;
     case TypeChange::DigiToTv:
-        return NumberText::shortest(freq - shift);
+        return freq - shift;
     case TypeChange::None:
         break;
     }
-    return freqText.toString();
+    return freq;
 }
 
-QString ChannelRules::restoredFreq(float freq)
+std::optional<double> ChannelRules::fromSingle(float value)
 {
-    return NumberText::shortest(freq);
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return NumberText::parseNumber(NumberText::shortest(value));
 }
 
 } // namespace plandor

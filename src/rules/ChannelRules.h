@@ -10,6 +10,10 @@
 
 namespace plandor {
 
+// What the Type field names: the two kinds the instrument knows, or another
+// text a plan file or the instrument brought (kept, and refused by the rules).
+enum class ChannelType { Tv, Digi, Other };
+
 // A channel's values as the rules see them, whichever door it came through
 // (grid, plan file, paste, the instrument, the command line). A number that
 // is missing or not a number is nothing, and the rules refuse it.
@@ -129,16 +133,17 @@ public:
     static double halfBandwidthShift(QStringView bandwidthText);
 
     enum class TypeChange { None, TvToDigi, DigiToTv };
-    static TypeChange typeChange(QStringView before, QStringView after);
+    static TypeChange typeChange(
+        std::optional<ChannelType> before, std::optional<ChannelType> after);
 
-    // The Freq cell after a change of type: the leading number of freqText
-    // moved up (TV to DIGI) or down (DIGI to TV) by shift, as the shortest
-    // text of the double result. freqText itself for TypeChange::None.
-    static QString shiftedFreq(QStringView freqText, TypeChange change, double shift);
+    // The frequency after a change of type: moved up (TV to DIGI) or down
+    // (DIGI to TV) by shift; freq itself for TypeChange::None.
+    static double shiftedFreq(double freq, TypeChange change, double shift);
 
-    // A stored frequency as the cell gets it back: the shortest text of the
-    // single-precision number.
-    static QString restoredFreq(float freq);
+    // The number a single-precision value's shortest text names: 100.1f gives
+    // 100.1, not 100.09999847412109, as a stored frequency comes back to its
+    // cell and a received one is stored. Nothing for a value that is not finite.
+    static std::optional<double> fromSingle(float value);
 };
 
 } // namespace plandor

@@ -80,6 +80,17 @@ qint16 linkSpan(QStringView text)
     return value > 0 ? std::numeric_limits<qint16>::max() : std::numeric_limits<qint16>::min();
 }
 
+quint8 linkFavorite(QStringView text)
+{
+    const double value = NumberText::roundHalfEven(NumberText::leadingNumber(text));
+    return quint8(std::clamp(value, 0.0, 255.0));
+}
+
+QString spanText(qint16 span)
+{
+    return NumberText::shortest(double(span));
+}
+
 std::optional<QString> roundedSpanNote(QStringView text)
 {
     const qint16 sent = linkSpan(text);

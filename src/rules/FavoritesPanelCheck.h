@@ -63,6 +63,16 @@ constexpr int kHighestLinkSpan = 10;
 // gives 8, 9.9 gives 10), held to 16 bits: the Span the window sends.
 qint16 linkSpan(QStringView text);
 
+// A favourite box's leading number in the 8-bit field it travels in. The
+// panel check refuses anything above 250 before a send, so out-of-range
+// values are only clamped here (300 gives 255, a negative number 0) rather
+// than wrapped; an empty box gives 0.
+quint8 linkFavorite(QStringView text);
+
+// The bandwidth box's text for a Span the instrument sent: its shortest
+// decimal form ("8").
+QString spanText(qint16 span);
+
 // What the user is told after a send that changed the box's number (8.5
 // sent as 8); nothing when the instrument got the box's own number.
 std::optional<QString> roundedSpanNote(QStringView text);

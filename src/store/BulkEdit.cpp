@@ -23,7 +23,7 @@ void checkRows(BulkOutcome &outcome)
     // instrument takes 255 channels), so each name is looked at once.
     QHash<QString, std::optional<ChannelRefusal>> names;
     for (qsizetype i = 0; i < outcome.rows.size(); ++i) {
-        ChannelFields fields = RowChecks::fieldsOf(outcome.rows[i]);
+        ChannelFields fields = outcome.rows[i].fields();
         auto name = names.constFind(fields.name);
         if (name == names.cend())
             name = names.insert(fields.name, ChannelRules::nameRefusal(fields.name));
@@ -47,24 +47,20 @@ struct Changer
 
     void operator()(const SetType &c) const
     {
-        const QString before = ChannelColumns::toText(ColumnType, row.values[ColumnType]);
-        const auto change = ChannelRules::typeChange(before, c.type);
-        row.values[ColumnType] = c.type;
-        if (change == ChannelRules::TypeChange::None || row.values[ColumnFreq].isNull())
-            return;
-        // Through the cell's text, as the Type column moves a frequency.
-        const QString moved = ChannelRules::shiftedFreq(
-            ChannelColumns::toText(ColumnFreq, row.values[ColumnFreq]), change, typeShift);
-        if (const auto value = ChannelColumns::fromText(ColumnFreq, moved))
-            row.values[ColumnFreq] = *value;
+        const auto change = ChannelRules::typeChange(row.type, c.type);
+        row.type = c.type;
+        row.otherType.clear();
+        // A new type moves the frequency as the Type column does.
+        if (row.freq)
+            row.freq = ChannelRules::shiftedFreq(*row.freq, change, typeShift);
     }
-    void operator()(const SetAudio &c) const { row.values[ColumnAudio1] = c.value; }
+    void operator()(const SetAudio &c) const { row.audio1 = c.value; }
     void operator()(const MoveFreq &c) const
     {
-        if (!row.values[ColumnFreq].isNull())
-            row.values[ColumnFreq] = toHertz(row.values[ColumnFreq].toDouble() + c.offset);
+        if (row.freq)
+            row.freq = toHertz(*row.freq + c.offset);
     }
-    void operator()(const Rename &c) const { row.values[ColumnName] = c.names.nameAt(index); }
+    void operator()(const Rename &c) const { row.name = c.names.nameAt(index); }
 };
 
 } // namespace
@@ -92,11 +88,11 @@ BulkOutcome fill(const FillRaster &raster, qint64 firstId)
     outcome.rows.reserve(raster.count);
     for (int i = 0; i < raster.count; ++i) {
         ChannelValues row;
-        row.values[ColumnId] = firstId + i;
-        row.values[ColumnName] = raster.names.nameAt(i);
-        row.values[ColumnType] = raster.type;
-        row.values[ColumnFreq] = toHertz(raster.firstFreq + i * raster.step);
-        row.values[ColumnAudio1] = raster.audio1;
+        row.id = firstId + i;
+        row.name = raster.names.nameAt(i);
+        row.type = raster.type;
+        row.freq = toHertz(raster.firstFreq + i * raster.step);
+        row.audio1 = raster.audio1;
         outcome.rows.append(row);
     }
     checkRows(outcome);

@@ -26,7 +26,7 @@ struct NamePattern
 // bandwidth less 1.25 MHz between TV and DIGI.
 struct SetType
 {
-    QString type;
+    ChannelType type = ChannelType::Tv;
 };
 // The Audio1 column: a TV channel's audio offset, a digital one's bandwidth.
 struct SetAudio
@@ -49,7 +49,7 @@ struct FillRaster
     int count = 0;
     double firstFreq = 0;
     double step = 0;
-    QString type;
+    ChannelType type = ChannelType::Tv;
     double audio1 = 0;
     NamePattern names;
 };

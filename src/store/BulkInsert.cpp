@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
 #include <memory>
 
 namespace plandor {
@@ -37,6 +38,9 @@ int bind(sqlite3_stmt *stmt, int position, const QVariant &value)
     switch (value.typeId()) {
     case QMetaType::Double:
     case QMetaType::Float:
+        // The engine would keep a NaN as no value at all: refused instead.
+        if (!std::isfinite(value.toDouble()))
+            return SQLITE_MISMATCH;
         return sqlite3_bind_double(stmt, position, value.toDouble());
     case QMetaType::Int:
     case QMetaType::LongLong:
@@ -73,7 +77,10 @@ std::optional<EngineError> runEach(const QSqlDatabase &db, const QString &sql, q
         return errorOf(handle);
     std::unique_ptr<sqlite3_stmt, StatementDeleter> stmt(raw);
     for (qsizetype i = 0; i < count; ++i) {
-        if (bindRow(stmt.get(), i) != SQLITE_OK || sqlite3_step(stmt.get()) != SQLITE_DONE)
+        // A value refused while binding leaves no message on the handle.
+        if (const int bound = bindRow(stmt.get(), i); bound != SQLITE_OK)
+            return EngineError { bound, QString::fromUtf8(sqlite3_errstr(bound)) };
+        if (sqlite3_step(stmt.get()) != SQLITE_DONE)
             return errorOf(handle);
         if (eachRowFound && sqlite3_changes(handle) != 1)
             return EngineError { SQLITE_NOTFOUND, QString() };
@@ -86,7 +93,7 @@ int bindValues(sqlite3_stmt *stmt, int first, const ChannelValues &values)
 {
     int rc = SQLITE_OK;
     for (int c = 0; rc == SQLITE_OK && c < kChannelColumnCount; ++c)
-        rc = bind(stmt, first + c, values.values[c]);
+        rc = bind(stmt, first + c, values.value(c));
     return rc;
 }
 

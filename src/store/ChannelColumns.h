@@ -1,50 +1,13 @@
 #pragma once
 
+#include "rules/ChannelValues.h"
+
 #include <QString>
 #include <QVariant>
 
 #include <optional>
 
 namespace plandor {
-
-// The columns of the channel table ChannelPlanUser, in their binding order.
-enum ChannelColumn : int {
-    ColumnId = 0,
-    ColumnName = 1, // CHName
-    ColumnType = 2,
-    ColumnFreq = 3,
-    ColumnAudio1 = 4,
-};
-constexpr int kChannelColumnCount = 5;
-
-// One row's values in column order (ID, CHName, Type, Freq, Audio1); a null
-// QVariant is a field without a value.
-struct ChannelValues
-{
-    QVariant values[kChannelColumnCount];
-
-    friend bool operator==(const ChannelValues &a, const ChannelValues &b)
-    {
-        for (int i = 0; i < kChannelColumnCount; ++i) {
-            if (a.values[i] != b.values[i])
-                return false;
-        }
-        return true;
-    }
-};
-
-// A row of the channel table with its identity (the engine's rowid), which
-// stays the same when the row's ID is edited or duplicated.
-struct StoredRow
-{
-    qint64 rowId = 0;
-    ChannelValues values;
-
-    friend bool operator==(const StoredRow &a, const StoredRow &b)
-    {
-        return a.rowId == b.rowId && a.values == b.values;
-    }
-};
 
 class ChannelColumns
 {

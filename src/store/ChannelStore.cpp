@@ -28,7 +28,7 @@ QList<ChannelValues> numberedById(const QList<ChannelValues> &rows)
     std::vector<std::pair<bool, qint64>> keys;
     keys.reserve(size_t(rows.size()));
     for (const ChannelValues &row : rows) {
-        const QVariant &id = row.values[ColumnId];
+        const QVariant &id = row.value(ColumnId);
         keys.emplace_back(!id.isNull(), id.isNull() ? 0 : id.toLongLong());
     }
     std::vector<qsizetype> order(keys.size());
@@ -39,7 +39,7 @@ QList<ChannelValues> numberedById(const QList<ChannelValues> &rows)
     numbered.reserve(rows.size());
     for (size_t i = 0; i < order.size(); ++i) {
         ChannelValues row = rows[order[i]];
-        row.values[ColumnId] = qint64(i + 1);
+        row.setValue(ColumnId, qint64(i + 1));
         numbered.append(std::move(row));
     }
     return numbered;
@@ -128,7 +128,7 @@ bool ChannelStore::readRows(const QString &sql, QList<StoredRow> &out)
         StoredRow row;
         row.rowId = q.value(0).toLongLong();
         for (int c = 0; c < kChannelColumnCount; ++c)
-            row.values.values[c] = ChannelColumns::fromEngine(c, q.value(c + 1));
+            row.values.setValue(c, ChannelColumns::fromEngine(c, q.value(c + 1)));
         result.append(std::move(row));
     }
     if (q.lastError().isValid())

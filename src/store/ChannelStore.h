@@ -1,9 +1,9 @@
 #pragma once
 
+#include "rules/PanelTexts.h"
 #include "store/BulkInsert.h"
 #include "store/ChannelColumns.h"
 #include "store/DatabaseLocation.h"
-#include "store/PanelTexts.h"
 #include "store/PlanOrder.h"
 #include "store/RowChange.h"
 #include "store/StoreConnection.h"

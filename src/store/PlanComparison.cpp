@@ -28,11 +28,11 @@ QList<PlanDiff::Channel> PlanComparison::channels(const QList<ChannelValues> &ro
     list.reserve(rows.size());
     for (const ChannelValues &row : rows) {
         PlanDiff::Channel channel;
-        channel.id = row.values[ColumnId].toLongLong();
-        channel.name = row.values[ColumnName].toString();
-        channel.type = row.values[ColumnType].toString();
-        channel.freq = row.values[ColumnFreq].toDouble();
-        channel.audio = row.values[ColumnAudio1].toDouble();
+        channel.id = row.value(ColumnId).toLongLong();
+        channel.name = row.value(ColumnName).toString();
+        channel.type = row.value(ColumnType).toString();
+        channel.freq = row.value(ColumnFreq).toDouble();
+        channel.audio = row.value(ColumnAudio1).toDouble();
         list.append(channel);
     }
     return list;
@@ -41,9 +41,9 @@ QList<PlanDiff::Channel> PlanComparison::channels(const QList<ChannelValues> &ro
 QString PlanComparison::channelText(const ChannelValues &row)
 {
     QStringList parts { QStringLiteral("ID") + QLatin1Char(' ')
-        + ChannelColumns::toText(ColumnId, row.values[ColumnId]) };
+        + ChannelColumns::toText(ColumnId, row.value(ColumnId)) };
     for (const int column : kComparedColumns)
-        parts.append(ChannelColumns::toText(column, row.values[column]));
+        parts.append(ChannelColumns::toText(column, row.value(column)));
     return parts.join(QLatin1Char(' '));
 }
 
@@ -59,8 +59,8 @@ QString PlanComparison::changeText(const PlanDiff::Difference &difference) const
             continue;
         const int column = kComparedColumns[k];
         parts.append(ChannelColumns::fieldName(column) + QLatin1Char(' ')
-            + ChannelColumns::toText(column, a.values[column]) + QStringLiteral(" -> ")
-            + ChannelColumns::toText(column, b.values[column]));
+            + ChannelColumns::toText(column, a.value(column)) + QStringLiteral(" -> ")
+            + ChannelColumns::toText(column, b.value(column)));
     }
     return parts.join(QStringLiteral(", "));
 }

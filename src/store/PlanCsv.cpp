@@ -249,7 +249,7 @@ QByteArray PlanCsv::format(const QList<ChannelValues> &rows, qint16 languageOffs
                 text += QLatin1Char(',');
             // Numbers are written as they are: only a text cell can be
             // taken for a formula.
-            const QString value = ChannelColumns::toText(column, row.values[column]);
+            const QString value = ChannelColumns::toText(column, row.value(column));
             text += fieldText(isTextColumn(column) ? neutralised(value) : value);
         }
         text += kLineEnd;
@@ -331,7 +331,7 @@ bool PlanCsv::parse(const QByteArray &bytes, PlanFileContent &out, QString *erro
                 return fail(kBadValue.text()
                                 .arg(record.line)
                                 .arg(kHeaderNames[column].text(), ShownValue::cut(fields[column])));
-            row.values[column] = *converted;
+            row.setValue(column, *converted);
         }
         content.rows.append(row);
     }

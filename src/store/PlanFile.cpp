@@ -287,7 +287,7 @@ bool parseRowLine(const QString &line, int lineNumber, ChannelValues &row, QStri
             }
             return false;
         }
-        row.values[column] = *converted;
+        row.setValue(column, *converted);
     }
     return true;
 }
@@ -295,8 +295,8 @@ bool parseRowLine(const QString &line, int lineNumber, ChannelValues &row, QStri
 bool sameRow(const ChannelValues &a, const ChannelValues &b)
 {
     for (int column = 0; column < kChannelColumnCount; ++column) {
-        if (ChannelColumns::toText(column, a.values[column])
-            != ChannelColumns::toText(column, b.values[column]))
+        if (ChannelColumns::toText(column, a.value(column))
+            != ChannelColumns::toText(column, b.value(column)))
             return false;
     }
     return true;
@@ -428,8 +428,8 @@ QString EncodingLoss::describe(const PlanFileSource &source) const
         for (int row : rows) {
             const ChannelValues &values = source.rows.value(row);
             names << QStringLiteral("%1 (%2)").arg(
-                ChannelColumns::toText(ColumnId, values.values[ColumnId]),
-                ChannelColumns::toText(ColumnName, values.values[ColumnName]));
+                ChannelColumns::toText(ColumnId, values.value(ColumnId)),
+                ChannelColumns::toText(ColumnName, values.value(ColumnName)));
         }
         parts << kChannels.text().arg(names.join(QStringLiteral(", ")));
     }
@@ -517,7 +517,7 @@ QByteArray PlanFile::format(const PlanFileSource &source, Encoding encoding)
     text += kLineEnd;
     for (const ChannelValues &row : source.rows) {
         for (int column = 0; column < kChannelColumnCount; ++column)
-            text += rowValueText(column, row.values[column]) + kTab;
+            text += rowValueText(column, row.value(column)) + kTab;
         text += kLineEnd;
     }
     for (int i = 0; i < 6; ++i) {
@@ -539,7 +539,7 @@ EncodingLoss PlanFile::loss(const PlanFileSource &source, Encoding encoding)
     for (qsizetype i = 0; i < source.rows.size(); ++i) {
         const ChannelValues &row = source.rows[i];
         for (int column = 0; column < kChannelColumnCount; ++column) {
-            if (!holds(ChannelColumns::toText(column, row.values[column]), encoding)) {
+            if (!holds(ChannelColumns::toText(column, row.value(column)), encoding)) {
                 lost.rows.append(int(i));
                 break;
             }
@@ -572,9 +572,9 @@ EncodingLoss PlanFile::loss(const PlanFileSource &source, Encoding encoding)
         for (qsizetype i = 0; i < source.rows.size(); ++i) {
             const ChannelValues &row = source.rows[i];
             if (!ChannelRules::fileCanCarry(
-                    ChannelColumns::toText(ColumnName, row.values[ColumnName]))
+                    ChannelColumns::toText(ColumnName, row.value(ColumnName)))
                 || !ChannelRules::fileCanCarry(
-                    ChannelColumns::toText(ColumnType, row.values[ColumnType])))
+                    ChannelColumns::toText(ColumnType, row.value(ColumnType))))
                 lost.rows.append(int(i));
         }
         if (lost.rows.isEmpty())

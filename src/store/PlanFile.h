@@ -1,8 +1,8 @@
 #pragma once
 
 #include "rules/ChannelRules.h"
+#include "rules/PanelTexts.h"
 #include "store/ChannelColumns.h"
-#include "store/PanelTexts.h"
 
 #include <QByteArray>
 #include <QList>

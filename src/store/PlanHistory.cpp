@@ -120,7 +120,7 @@ bool PlanHistory::record(Direction direction, const QString &instrument,
     // The instrument numbers the channels 1..n in the order they travel.
     QList<ChannelValues> numbered = rows;
     for (qsizetype i = 0; i < numbered.size(); ++i)
-        numbered[i].values[ColumnId] = qint32(i + 1);
+        numbered[i].setValue(ColumnId, qint32(i + 1));
     if (!PlanFile::write(path, fileSource(numbered, panel),
             PlanFile::encodingForLanguage(LanguageOffset), error))
         return false;

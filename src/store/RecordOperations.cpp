@@ -26,7 +26,7 @@ ChannelValues valuesFrom(const QSqlQuery &q)
 {
     ChannelValues v;
     for (int c = 0; c < kChannelColumnCount; ++c)
-        v.values[c] = ChannelColumns::fromEngine(c, q.value(c));
+        v.setValue(c, ChannelColumns::fromEngine(c, q.value(c)));
     return v;
 }
 
@@ -200,11 +200,11 @@ bool RecordOperations::shiftAndInsert(qint32 position, const QString &name)
     if (!q.exec())
         return m_store.fail(q.lastError());
     ChannelValues channel;
-    channel.values[ColumnId] = qint64(position);
-    channel.values[ColumnName] = name;
-    channel.values[ColumnType] = QStringLiteral("TV");
-    channel.values[ColumnFreq] = 46.0;
-    channel.values[ColumnAudio1] = 4.5;
+    channel.setValue(ColumnId, qint64(position));
+    channel.setValue(ColumnName, name);
+    channel.setValue(ColumnType, QStringLiteral("TV"));
+    channel.setValue(ColumnFreq, 46.0);
+    channel.setValue(ColumnAudio1, 4.5);
     return m_store.append({ channel }) && renumberRows(PlanOrder::ById);
 }
 

@@ -11,10 +11,6 @@ namespace plandor {
 // and the command line mark or refuse.
 namespace RowChecks {
 
-// A row's values as the rules take them: texts as stored (null as empty),
-// numbers only when the field holds one.
-ChannelFields fieldsOf(const ChannelValues &row);
-
 // Every refused row, with its index in rows (0-based) and the reason.
 QList<RowRefusal> check(const QList<ChannelValues> &rows);
 

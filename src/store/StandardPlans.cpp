@@ -169,11 +169,11 @@ StandardPlan StandardPlans::build(
             continue;
         }
         ChannelValues row;
-        row.values[ColumnId] = qlonglong(plan.rows.size() + 1);
-        row.values[ColumnName] = c.name;
-        row.values[ColumnType] = type;
-        row.values[ColumnFreq] = freq;
-        row.values[ColumnAudio1] = second;
+        row.setValue(ColumnId, qlonglong(plan.rows.size() + 1));
+        row.setValue(ColumnName, c.name);
+        row.setValue(ColumnType, type);
+        row.setValue(ColumnFreq, freq);
+        row.setValue(ColumnAudio1, second);
         plan.rows.append(row);
     }
     return plan;
@@ -208,11 +208,11 @@ PlanCheckRow StandardPlans::checkRow(const ChannelValues &row)
 {
     auto number = [&row](int column) -> std::optional<double> {
         bool ok = false;
-        const double value = row.values[column].toDouble(&ok);
-        return ok && !row.values[column].isNull() ? std::optional<double>(value) : std::nullopt;
+        const double value = row.value(column).toDouble(&ok);
+        return ok && !row.value(column).isNull() ? std::optional<double>(value) : std::nullopt;
     };
-    return PlanCheckRow { ChannelColumns::toText(ColumnId, row.values[ColumnId]),
-        ChannelFields { row.values[ColumnName].toString(), row.values[ColumnType].toString(),
+    return PlanCheckRow { ChannelColumns::toText(ColumnId, row.value(ColumnId)),
+        ChannelFields { row.value(ColumnName).toString(), row.value(ColumnType).toString(),
             number(ColumnFreq), number(ColumnAudio1) } };
 }
 

@@ -1,6 +1,5 @@
 #include "transfer/PlanRecords.h"
 
-#include "base/NumberText.h"
 #include "rules/FavoritesPanelCheck.h"
 #include "rules/PlanSizeLimit.h"
 
@@ -13,27 +12,10 @@ static_assert(kMaxSendChannels == PlanSizeLimit::kMaxChannels);
 namespace {
 
 // A text field the link left unset is a null string; the store gets an empty
-// text instead, since a null string would be bound as a missing value.
-QVariant storedText(const QString &text)
+// text instead, since a null string is a field without a value.
+QString storedText(const QString &text)
 {
-    return text.isNull() ? QVariant(QString(QLatin1String(""))) : QVariant(text);
-}
-
-// The number the float's shortest text names, so that 100.1f is stored as
-// 100.1 and not as 100.09999847412109. A non-finite value has no such text
-// and is stored as a field without a value.
-QVariant storedNumber(int column, float value)
-{
-    return ChannelColumns::fromText(column, NumberText::shortest(value)).value_or(QVariant());
-}
-
-// A box's leading number in an 8-bit field. The panel check refuses anything
-// above 250 before a send, so out-of-range values are only clamped here
-// (300 gives 255, a negative number 0) rather than wrapped.
-quint8 toByte(const QString &text)
-{
-    const double value = NumberText::roundHalfEven(NumberText::leadingNumber(text));
-    return quint8(std::clamp(value, 0.0, 255.0));
+    return text.isNull() ? QString(QLatin1String("")) : text;
 }
 
 } // namespace
@@ -51,10 +33,10 @@ LinkRecordArray toSendRecords(const QList<ChannelValues> &rows)
         ++position;
         LinkRecord record;
         record.Position = position <= kMaxSendChannels ? quint8(position) : 0;
-        record.Type = ChannelColumns::toText(ColumnType, row.values[ColumnType]);
-        record.Name = ChannelColumns::toText(ColumnName, row.values[ColumnName]);
-        record.Freq = float(row.values[ColumnFreq].toDouble());
-        record.Audio1 = float(row.values[ColumnAudio1].toDouble());
+        record.Type = row.typeText();
+        record.Name = row.name;
+        record.Freq = float(row.freq.value_or(0.0));
+        record.Audio1 = float(row.audio1.value_or(0.0));
         records.items.append(record);
     }
     return records;
@@ -68,11 +50,11 @@ QList<ChannelValues> fromReceived(const LinkRecordArray &records)
         if (record.Freq == 0.0f)
             break;
         ChannelValues row;
-        row.values[ColumnId] = QVariant(qint32(i));
-        row.values[ColumnName] = storedText(record.Name);
-        row.values[ColumnType] = storedText(record.Type);
-        row.values[ColumnFreq] = storedNumber(ColumnFreq, record.Freq);
-        row.values[ColumnAudio1] = storedNumber(ColumnAudio1, record.Audio1);
+        row.id = i;
+        row.name = storedText(record.Name);
+        row.setTypeText(storedText(record.Type));
+        row.freq = ChannelRules::fromSingle(record.Freq);
+        row.audio1 = ChannelRules::fromSingle(record.Audio1);
         rows.append(row);
     }
     return rows;
@@ -81,12 +63,12 @@ QList<ChannelValues> fromReceived(const LinkRecordArray &records)
 FavoritesRecord toFavorites(const PanelTexts &panel)
 {
     FavoritesRecord favorites;
-    favorites.Favorite1 = toByte(panel.favorites[0]);
-    favorites.Favorite2 = toByte(panel.favorites[1]);
-    favorites.Favorite3 = toByte(panel.favorites[2]);
-    favorites.Favorite4 = toByte(panel.favorites[3]);
-    favorites.Favorite5 = toByte(panel.favorites[4]);
-    favorites.Favorite6 = toByte(panel.favorites[5]);
+    favorites.Favorite1 = FavoritesPanelCheck::linkFavorite(panel.favorites[0]);
+    favorites.Favorite2 = FavoritesPanelCheck::linkFavorite(panel.favorites[1]);
+    favorites.Favorite3 = FavoritesPanelCheck::linkFavorite(panel.favorites[2]);
+    favorites.Favorite4 = FavoritesPanelCheck::linkFavorite(panel.favorites[3]);
+    favorites.Favorite5 = FavoritesPanelCheck::linkFavorite(panel.favorites[4]);
+    favorites.Favorite6 = FavoritesPanelCheck::linkFavorite(panel.favorites[5]);
     favorites.Span = FavoritesPanelCheck::linkSpan(panel.span);
     favorites.Unit = panel.unit == QLatin1String("dBmV") ? kUnitDbmV : kUnitDbuV;
     return favorites;
@@ -99,7 +81,7 @@ PanelTexts fromFavorites(const FavoritesRecord &favorites)
         favorites.Favorite4, favorites.Favorite5, favorites.Favorite6 };
     for (int i = 0; i < 6; ++i)
         panel.favorites[i] = QString::number(values[i]);
-    panel.span = NumberText::shortest(double(favorites.Span));
+    panel.span = FavoritesPanelCheck::spanText(favorites.Span);
     if (favorites.Unit == kUnitDbuV)
         panel.unit = QStringLiteral("dBuV");
     else if (favorites.Unit == kUnitDbmV)

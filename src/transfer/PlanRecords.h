@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/ChannelColumns.h"
-#include "store/PanelTexts.h"
+#include "rules/ChannelValues.h"
+#include "rules/PanelTexts.h"
 #include "transfer/FavoritesRecord.h"
 #include "transfer/LinkRecord.h"
 

@@ -3,7 +3,6 @@
 #include "base/LogCategories.h"
 
 #include "rules/PlanSizeLimit.h"
-#include "store/ChannelStore.h"
 #include "transfer/PlanRecords.h"
 
 #include <QThread>
@@ -123,15 +122,6 @@ PlanTransfer::SendResult PlanTransfer::finishWrite(const LinkResult<> &written, 
         break;
     }
     return result;
-}
-
-bool PlanTransfer::store(ChannelStore &store, const QList<ChannelValues> &rows, QString *error)
-{
-    if (store.replacePlan(rows))
-        return true;
-    if (error)
-        *error = store.errorText();
-    return false;
 }
 
 } // namespace plandor

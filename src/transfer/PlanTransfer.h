@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/ChannelColumns.h"
-#include "store/PanelTexts.h"
+#include "rules/ChannelValues.h"
+#include "rules/PanelTexts.h"
 #include "transfer/DeviceLink.h"
 
 #include <QList>
@@ -13,12 +13,9 @@
 
 namespace plandor {
 
-class ChannelStore;
-
 // The one sequence that moves a plan between the PC and the instrument, shared
 // by the editor window and plandor-cli: the plan-size check, the write, the
-// pause the instrument needs, the end of the transfer; reading a plan and
-// storing it through the store's one replace-plan path.
+// pause the instrument needs, the end of the transfer; reading a plan.
 class PlanTransfer
 {
 public:
@@ -73,9 +70,6 @@ public:
     // The largest plan this instrument takes: 255, or less when the
     // instrument said so in the handshake.
     int maxChannels() const;
-
-    // Replaces the stored plan with a received one, all or nothing.
-    static bool store(ChannelStore &store, const QList<ChannelValues> &rows, QString *error);
 
 private:
     // The pause, the end, and the instrument asked what it now holds.

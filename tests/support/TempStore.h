@@ -2,7 +2,9 @@
 
 #include "store/ChannelStore.h"
 
+#include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -58,7 +60,13 @@ public:
     static ChannelValues row(
         qint64 id, const QString &name, const QString &type, double freq, double audio1)
     {
-        return { { id, name, type, freq, audio1 } };
+        ChannelValues row;
+        row.id = id;
+        row.name = name;
+        row.setTypeText(type);
+        row.freq = freq;
+        row.audio1 = audio1;
+        return row;
     }
 
 private:
@@ -68,3 +76,16 @@ private:
 };
 
 } // namespace plandor::test
+
+namespace plandor {
+// A row as a failed comparison prints it.
+inline char *toString(const ChannelValues &row)
+{
+    QStringList fields;
+    for (int c = 0; c < kChannelColumnCount; ++c) {
+        const QVariant value = row.value(c);
+        fields.append(value.isNull() ? QStringLiteral("null") : value.toString());
+    }
+    return QTest::toString(fields.join(QLatin1Char('|')));
+}
+} // namespace plandor

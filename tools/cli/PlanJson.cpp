@@ -23,11 +23,11 @@ QJsonValue textOrNull(const QVariant &value)
 QJsonObject channelJson(const ChannelValues &row)
 {
     return {
-        { QStringLiteral("number"), numberOrNull(row.values[ColumnId], true) },
-        { QStringLiteral("name"), textOrNull(row.values[ColumnName]) },
-        { QStringLiteral("type"), textOrNull(row.values[ColumnType]) },
-        { QStringLiteral("frequencyMHz"), numberOrNull(row.values[ColumnFreq], false) },
-        { QStringLiteral("audioMHz"), numberOrNull(row.values[ColumnAudio1], false) },
+        { QStringLiteral("number"), numberOrNull(row.value(ColumnId), true) },
+        { QStringLiteral("name"), textOrNull(row.value(ColumnName)) },
+        { QStringLiteral("type"), textOrNull(row.value(ColumnType)) },
+        { QStringLiteral("frequencyMHz"), numberOrNull(row.value(ColumnFreq), false) },
+        { QStringLiteral("audioMHz"), numberOrNull(row.value(ColumnAudio1), false) },
     };
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "rules/PanelTexts.h"
 #include "store/ChannelColumns.h"
-#include "store/PanelTexts.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

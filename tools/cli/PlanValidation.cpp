@@ -115,8 +115,8 @@ QStringList planRefusals(const PlanFileContent &content)
         const ChannelValues &row = content.rows.value(r.row);
         lines << kRowRefused.text()
                      .arg(content.rowLines.value(r.row))
-                     .arg(ShownValue::cut(
-                              ChannelColumns::toText(ColumnName, row.values[ColumnName])),
+                     .arg(
+                         ShownValue::cut(ChannelColumns::toText(ColumnName, row.value(ColumnName))),
                          r.refusal.text().trimmed());
     }
     if (const auto refusal = sizeRefusal(content))

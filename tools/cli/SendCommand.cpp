@@ -37,7 +37,7 @@ int readSendable(const CliContext &context, const QString &inPath, PlanFileConte
     // The instrument gets its channels in frequency order.
     std::stable_sort(content.rows.begin(), content.rows.end(),
         [](const ChannelValues &a, const ChannelValues &b) {
-            return a.values[ColumnFreq].toDouble() < b.values[ColumnFreq].toDouble();
+            return a.value(ColumnFreq).toDouble() < b.value(ColumnFreq).toDouble();
         });
     return ExitOk;
 }

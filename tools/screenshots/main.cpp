@@ -33,11 +33,11 @@ namespace {
 plandor::ChannelValues row(int id, const char *name, const char *type, double freq, double audio)
 {
     plandor::ChannelValues v;
-    v.values[0] = id;
-    v.values[1] = QString::fromLatin1(name);
-    v.values[2] = QString::fromLatin1(type);
-    v.values[3] = freq;
-    v.values[4] = audio;
+    v.setValue(0, id);
+    v.setValue(1, QString::fromLatin1(name));
+    v.setValue(2, QString::fromLatin1(type));
+    v.setValue(3, freq);
+    v.setValue(4, audio);
     return v;
 }
 
